@@ -1,0 +1,170 @@
+// Table: one local table of an open database — its definition (columns and
+// indexes) and its rows. Rows are named by RowId locators (data page, slot) that
+// stay valid while the row lives; a table view is an array of them, so row N of a
+// view is read in O(1) and the view costs 4 bytes per row.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jet/value.h"
+
+namespace jet {
+
+// Locates a row: data page number (24 bits) and slot (8 bits), packed as
+// page * 256 + slot, the same packing Jet uses on disk.
+struct RowId {
+  std::uint32_t value = 0;
+  static RowId of(std::uint32_t page, std::uint8_t slot) { return RowId{page << 8 | slot}; }
+  std::uint32_t page() const { return value >> 8; }
+  std::uint8_t slot() const { return static_cast<std::uint8_t>(value & 0xFF); }
+  friend auto operator<=>(const RowId&, const RowId&) = default;
+};
+
+// ADO data type codes (the DataTypeEnum of Microsoft's data access components) that
+// the engine reports for its columns, so the data-access layer can map them the
+// way the program expects.
+enum class AdoType : int {
+  Empty = 0,
+  SmallInt = 2,          // Integer
+  Integer = 3,           // Long (also autonumber)
+  Single = 4,
+  Double = 5,
+  Currency = 6,
+  Date = 7,              // Date/Time
+  Boolean = 11,
+  UnsignedTinyInt = 17,  // Byte
+  Guid = 72,             // Replication ID
+  Binary = 128,          // fixed-length binary
+  Numeric = 131,         // Decimal
+  VarBinary = 204,       // Binary
+  LongVarBinary = 205,   // OLE Object
+  VarWChar = 202,        // Text
+  LongVarWChar = 203,    // Memo
+  WChar = 130,           // fixed-length text
+};
+
+// ADO field attribute bits (FieldAttributeEnum) the engine reports.
+enum AdoAttribute : std::uint32_t {
+  kAdoFldUpdatable = 0x4,
+  kAdoFldUnknownUpdatable = 0x8,
+  kAdoFldFixed = 0x10,
+  kAdoFldIsNullable = 0x20,
+  kAdoFldMayBeNull = 0x40,
+  kAdoFldLong = 0x80,
+};
+
+struct ColumnDef {
+  std::u16string name;
+  DataType type = DataType::Text;
+  std::uint16_t number = 0;       // column number: null-mask bit, index key reference
+  std::uint16_t length = 0;       // bytes as stored (Text: 2 per character); 0 for Memo/OLE
+  std::uint8_t precision = 0;     // Numeric only
+  std::uint8_t scale = 0;         // Numeric only
+  bool fixedLength = false;       // value lives in the row's fixed area
+  bool required = false;          // not nullable (from the column's properties or a required index)
+  bool autoNumber = false;        // long autonumber from the table's counter
+  bool guidAutoNumber = false;    // replication id generated on insert
+  bool compressedUnicode = false; // text may be stored compressed
+  bool hyperlink = false;         // memo shown as a link
+  std::uint16_t sortOrder = 0;    // text and memo: LCID of the column's sort order
+
+  // How ADO would describe the column.
+  AdoType adoType = AdoType::Empty;
+  std::uint32_t adoAttributes = 0;
+  bool autoIncrement() const { return autoNumber; }
+  // Characters for Text, bytes for Binary, 0 for long values, the value size otherwise.
+  std::uint32_t definedSize() const;
+};
+
+struct IndexColumn {
+  std::uint16_t columnNumber = 0;
+  std::size_t column = 0;  // position in Table::columns()
+  bool ascending = true;
+};
+
+// A logical index (the named index a user sees); several can share one real
+// index (the B-tree that holds the entries).
+struct IndexDef {
+  std::u16string name;
+  std::uint32_t number = 0;        // logical index number
+  std::uint32_t realIndex = 0;     // which B-tree holds the entries
+  std::vector<IndexColumn> columns;
+  bool unique = false;
+  bool primaryKey = false;
+  bool ignoreNulls = false;
+  bool required = false;
+  bool foreignKey = false;
+  // Foreign keys only:
+  std::uint32_t relatedTablePage = 0;   // definition page of the other table
+  std::int32_t relatedIndexNumber = -1; // logical index number in the other table
+  bool referencedSide = false;          // this table is the referenced (primary) side
+  bool cascadeUpdates = false;
+  bool cascadeDeletes = false;
+  bool cascadeNull = false;
+};
+
+// How a scan treats rows it cannot read.
+enum class ScanMode {
+  Strict,   // the first damaged page or row raises a Corruption error
+  Lenient,  // damaged rows are skipped and counted
+};
+
+struct ScanReport {
+  std::size_t unreadableRows = 0;     // rows (or row slots) that could not be decoded
+  std::size_t unreadablePages = 0;    // data pages that could not be read at all
+  std::vector<std::string> problems;  // one line per problem, for people (capped)
+};
+
+class Table {
+ public:
+  ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  const std::u16string& name() const;
+  std::uint32_t definitionPage() const;  // the table's identity in the file
+  bool isSystem() const;
+
+  // Columns in the table's order (Access shows them in column-number order).
+  const std::vector<ColumnDef>& columns() const;
+  // Position of a column by name (any case), or -1.
+  int findColumn(std::u16string_view name) const;
+  const std::vector<IndexDef>& indexes() const;
+
+  // Counters stored in the definition (the row count can be stale).
+  std::uint32_t storedRowCount() const;
+  std::uint32_t autoNumberCounter() const;
+
+  // Locators of every live row in storage order (data pages ascending, slots
+  // ascending), found by walking the table's own data pages. Overflow targets are
+  // not listed separately: a moved row keeps its original locator.
+  std::vector<RowId> rowIds(ScanMode mode = ScanMode::Strict, ScanReport* report = nullptr) const;
+
+  // Reads every column of one row into `out` (resized to columns().size()).
+  // NotFound when the slot holds no live row; Corruption when it cannot be decoded.
+  void readRow(RowId id, std::vector<Value>& out) const;
+  std::vector<Value> readRow(RowId id) const;
+  // Reads one column of one row.
+  Value readValue(RowId id, std::size_t column) const;
+
+  // Streams every live row in storage order; `visit` returns false to stop early.
+  // The vector passed to `visit` is reused between rows.
+  void scan(const std::function<bool(RowId, const std::vector<Value>&)>& visit,
+            ScanMode mode = ScanMode::Strict, ScanReport* report = nullptr) const;
+
+  // Implementation state (private to the engine).
+  struct Impl;
+  explicit Table(std::unique_ptr<Impl> impl);
+  Impl& impl() { return *impl_; }
+  const Impl& impl() const { return *impl_; }
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace jet
