@@ -84,6 +84,7 @@ void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNum
 
   keys_.clear();
   slots_.clear();
+  keys_.reserve(format.pageSize);
   const std::size_t pointers = pointerSize(kind);
   const std::uint8_t* data = p + format.entryData;
   const std::size_t maxData = format.maxDataSize();
@@ -111,7 +112,9 @@ void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNum
         keys_.resize(offset + prefixLength);
         std::memcpy(keys_.data() + offset, keys_.data() + prefixAt, prefixLength);
       }
-      keys_.insert(keys_.end(), data + start, data + end);
+      const std::size_t storedAt = keys_.size();
+      keys_.resize(storedAt + stored);
+      std::memcpy(keys_.data() + storedAt, data + start, stored);
       const std::size_t full = keys_.size() - offset;
       if (full <= pointers) {
         throwDamaged(pageNumber, "entry " + std::to_string(slots_.size()) + " has " + std::to_string(full) +
@@ -285,7 +288,7 @@ bool IndexPage::encode(std::span<std::uint8_t> out, const IndexPageFormat& forma
   }
 
   std::uint8_t* p = out.data();
-  std::memset(p, 0, out.size());
+  std::memset(p, 0, format.entryData);
   p[0] = static_cast<std::uint8_t>(kind);
   p[1] = 0x01;
   storeLe(p + format.freeSpace, static_cast<std::uint32_t>(format.maxDataSize() - total), 2);
@@ -314,6 +317,7 @@ bool IndexPage::encode(std::span<std::uint8_t> out, const IndexPageFormat& forma
     }
     p[format.bitmap + at / 8] = static_cast<std::uint8_t>(p[format.bitmap + at / 8] | 1u << (at % 8));
   }
+  std::memset(data + at, 0, format.maxDataSize() - at);
   return true;
 }
 
