@@ -16,8 +16,9 @@ namespace {
 
 // Names and words of mixed case, some accented, 5-30 characters.
 std::vector<std::u16string> sampleTexts(std::size_t count) {
-  static const std::u16string kParts[] = {u"Smith", u"m\u00fcller", u"Garc\u00eda", u"o'brien", u"Anne-Marie",
-                                          u"street", u"ROAD", u"K\u00f6ln",     u"caf\u00e9",  u"Order"};
+  static const std::u16string kParts[] = {u"Smith",      u"m\u00fcller", u"Garc\u00eda", u"o'brien",
+                                          u"Anne-Marie", u"street",      u"ROAD",        u"K\u00f6ln",
+                                          u"caf\u00e9",  u"Order"};
   std::mt19937 rng(1);
   std::vector<std::u16string> out;
   out.reserve(count);
@@ -120,7 +121,8 @@ void BM_LeafDecodeInsertEncode(benchmark::State& state) {
   std::vector<std::uint8_t> stored(4096);
   if (!page.encode(stored, jet::kJet4IndexPage)) state.SkipWithError("sample page does not fit");
   key.clear();
-  jet::appendKeyColumn(jet::Value::text(u"Middle of the page"), jet::KeyColumn{.type = jet::DataType::Text}, key);
+  jet::appendKeyColumn(jet::Value::text(u"Middle of the page"), jet::KeyColumn{.type = jet::DataType::Text},
+                       key);
   jet::IndexPage work;
   std::vector<std::uint8_t> out(4096);
   const int what = static_cast<int>(state.range(0));  // 0 all, 1 decode only, 2 encode only

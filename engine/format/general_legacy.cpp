@@ -15,7 +15,8 @@ namespace {
 constexpr std::size_t kCodeUnits = 0x10000;
 
 void putBigEndian(std::uint32_t value, std::size_t length, std::uint8_t* out) {
-  for (std::size_t i = 0; i < length; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * (length - 1 - i)));
+  for (std::size_t i = 0; i < length; ++i)
+    out[i] = static_cast<std::uint8_t>(value >> (8 * (length - 1 - i)));
 }
 
 std::unique_ptr<GeneralLegacyCode[]> expandRuns() {
@@ -37,12 +38,12 @@ std::unique_ptr<GeneralLegacyCode[]> expandRuns() {
 }
 
 // Bytes that mark the parts of a key.
-constexpr std::uint8_t kEndOfText = 0x01;      // ends the inline bytes; 01 01 opens the trailer
+constexpr std::uint8_t kEndOfText = 0x01;  // ends the inline bytes; 01 01 opens the trailer
 constexpr std::uint8_t kEndOfKey = 0x00;
-constexpr std::uint8_t kExtraFiller = 0x02;    // extra byte of a character without accent codes
+constexpr std::uint8_t kExtraFiller = 0x02;  // extra byte of a character without accent codes
 constexpr std::uint8_t kUnprintableMark = 0x06;
-constexpr std::uint8_t kKanaDefault = 3;        // trailing default flags are dropped
-constexpr std::uint8_t kKanaGroupBase = 0x80;   // three 2-bit flags per byte under this bit
+constexpr std::uint8_t kKanaDefault = 3;       // trailing default flags are dropped
+constexpr std::uint8_t kKanaGroupBase = 0x80;  // three 2-bit flags per byte under this bit
 constexpr std::array<std::uint8_t, 5> kKanaTrailer{0xFF, 0x02, 0x80, 0xFF, 0x80};
 constexpr std::uint8_t kKanaBeforeUnprintable = 0xFF;
 
@@ -82,9 +83,9 @@ std::size_t encodeGeneralLegacyKey(std::u16string_view text, bool ascending,
   // kExtraFiller up to the next character that has extra bytes.
   std::array<std::uint8_t, kMaxExtra> extra;
   std::size_t extraLength = 0;
-  std::size_t extraChars = 0;      // positions the extra bytes cover so far
+  std::size_t extraChars = 0;  // positions the extra bytes cover so far
   bool extraStarted = false;
-  bool leadingModifier = false;    // extra began with a modifier that had nothing to modify
+  bool leadingModifier = false;  // extra began with a modifier that had nothing to modify
   std::array<std::uint8_t, kMaxUnprintable> unprintable;
   std::size_t unprintableLength = 0;
   std::array<std::uint8_t, kTextKeyMaxChars> kana;

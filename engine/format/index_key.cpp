@@ -68,7 +68,8 @@ void appendFloating(std::uint64_t bits, bool ascending, std::vector<std::uint8_t
 // Binary values in 8-byte segments: a full segment that is followed by more
 // data ends with 0x09, the last segment is zero-padded and ends with its real
 // length. Descending inverts the data and the last length but not the 0x09s.
-void appendSegmented(const std::uint8_t* data, std::size_t length, bool ascending, std::vector<std::uint8_t>& out) {
+void appendSegmented(const std::uint8_t* data, std::size_t length, bool ascending,
+                     std::vector<std::uint8_t>& out) {
   while (length > kSegmentSize) {
     const std::size_t at = out.size();
     out.insert(out.end(), data, data + kSegmentSize);
@@ -96,22 +97,35 @@ ValueKind expectedKind(DataType type) {
     throw Error(ErrorCode::Unsupported, "Columns of type " + dataTypeName(type) + " cannot be indexed.");
   }
   switch (type) {
-    case DataType::Boolean: return ValueKind::Boolean;
-    case DataType::Byte: return ValueKind::Byte;
-    case DataType::Integer: return ValueKind::Integer;
-    case DataType::Long: return ValueKind::Long;
-    case DataType::Currency: return ValueKind::Currency;
-    case DataType::Single: return ValueKind::Single;
-    case DataType::Double: return ValueKind::Double;
-    case DataType::DateTime: return ValueKind::DateTime;
+    case DataType::Boolean:
+      return ValueKind::Boolean;
+    case DataType::Byte:
+      return ValueKind::Byte;
+    case DataType::Integer:
+      return ValueKind::Integer;
+    case DataType::Long:
+      return ValueKind::Long;
+    case DataType::Currency:
+      return ValueKind::Currency;
+    case DataType::Single:
+      return ValueKind::Single;
+    case DataType::Double:
+      return ValueKind::Double;
+    case DataType::DateTime:
+      return ValueKind::DateTime;
     case DataType::Binary:
-    case DataType::Unknown0D: return ValueKind::Binary;
+    case DataType::Unknown0D:
+      return ValueKind::Binary;
     case DataType::Text:
-    case DataType::Memo: return ValueKind::Text;
-    case DataType::Guid: return ValueKind::Guid;
-    case DataType::Numeric: return ValueKind::Decimal;
+    case DataType::Memo:
+      return ValueKind::Text;
+    case DataType::Guid:
+      return ValueKind::Guid;
+    case DataType::Numeric:
+      return ValueKind::Decimal;
     case DataType::Ole:
-    case DataType::Unknown11: break;
+    case DataType::Unknown11:
+      break;
   }
   return ValueKind::Null;  // not reached: checked above
 }
@@ -122,16 +136,16 @@ UInt128 magnitudeAtScale(const Decimal& d, std::uint8_t scale) {
   UInt128 m = d.magnitude;
   for (std::uint8_t s = d.scale; s < scale; ++s) {
     if (m > ~UInt128{0} / 10) {
-      throw Error(ErrorCode::InvalidArgument,
-                  "Cannot build an index key: " + d.toString() + " is too large for a scale of " +
-                      std::to_string(scale) + ".");
+      throw Error(ErrorCode::InvalidArgument, "Cannot build an index key: " + d.toString() +
+                                                  " is too large for a scale of " + std::to_string(scale) +
+                                                  ".");
     }
     m *= 10;
   }
   for (std::uint8_t s = d.scale; s > scale; --s) {
     if (m % 10 != 0) {
-      throw Error(ErrorCode::InvalidArgument, "Cannot build an index key: " + d.toString() + " has more than " +
-                                                  std::to_string(scale) + " decimals.");
+      throw Error(ErrorCode::InvalidArgument, "Cannot build an index key: " + d.toString() +
+                                                  " has more than " + std::to_string(scale) + " decimals.");
     }
     m /= 10;
   }
@@ -157,7 +171,8 @@ void appendNumeric(const Decimal& d, std::uint8_t scale, bool ascending, std::ve
 // stored little-endian and turned big-endian here.
 std::array<std::uint8_t, 16> guidTextOrder(const Guid& g) {
   const auto& b = g.bytes;
-  return {b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]};
+  return {b[3], b[2], b[1],  b[0],  b[5],  b[4],  b[7],  b[6],
+          b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]};
 }
 
 void checkColumnCount(std::size_t count) {
@@ -184,9 +199,11 @@ bool isIndexableType(DataType type) {
     case DataType::Memo:
     case DataType::Unknown0D:
     case DataType::Guid:
-    case DataType::Numeric: return true;
+    case DataType::Numeric:
+      return true;
     case DataType::Ole:
-    case DataType::Unknown11: return false;
+    case DataType::Unknown11:
+      return false;
   }
   return false;
 }
@@ -214,11 +231,21 @@ void appendKeyColumn(const Value& value, const KeyColumn& column, std::vector<st
     case DataType::Byte:
       out.push_back(asc ? value.asByte() : static_cast<std::uint8_t>(~value.asByte()));
       break;
-    case DataType::Integer: appendInteger<2>(value.asInteger(), asc, out); break;
-    case DataType::Long: appendInteger<4>(value.asLong(), asc, out); break;
-    case DataType::Currency: appendInteger<8>(value.asCurrency().units, asc, out); break;
-    case DataType::Single: appendFloating<4>(std::bit_cast<std::uint32_t>(value.asSingle()), asc, out); break;
-    case DataType::Double: appendFloating<8>(std::bit_cast<std::uint64_t>(value.asDouble()), asc, out); break;
+    case DataType::Integer:
+      appendInteger<2>(value.asInteger(), asc, out);
+      break;
+    case DataType::Long:
+      appendInteger<4>(value.asLong(), asc, out);
+      break;
+    case DataType::Currency:
+      appendInteger<8>(value.asCurrency().units, asc, out);
+      break;
+    case DataType::Single:
+      appendFloating<4>(std::bit_cast<std::uint32_t>(value.asSingle()), asc, out);
+      break;
+    case DataType::Double:
+      appendFloating<8>(std::bit_cast<std::uint64_t>(value.asDouble()), asc, out);
+      break;
     case DataType::DateTime:
       appendFloating<8>(std::bit_cast<std::uint64_t>(value.asDateTime().days), asc, out);
       break;
@@ -233,11 +260,16 @@ void appendKeyColumn(const Value& value, const KeyColumn& column, std::vector<st
       appendSegmented(bytes.data(), bytes.size(), asc, out);
       break;
     }
-    case DataType::Numeric: appendNumeric(value.asDecimal(), column.scale, asc, out); break;
+    case DataType::Numeric:
+      appendNumeric(value.asDecimal(), column.scale, asc, out);
+      break;
     case DataType::Text:
-    case DataType::Memo: appendGeneralLegacyKey(value.asText(), asc, out); break;
+    case DataType::Memo:
+      appendGeneralLegacyKey(value.asText(), asc, out);
+      break;
     case DataType::Ole:
-    case DataType::Unknown11: break;  // rejected by expectedKind
+    case DataType::Unknown11:
+      break;  // rejected by expectedKind
   }
 }
 
@@ -257,9 +289,9 @@ IndexKeyEncoder::IndexKeyEncoder(std::vector<KeyColumn> columns) : columns_(std:
 void IndexKeyEncoder::appendKey(std::span<const Value> row, std::vector<std::uint8_t>& out) const {
   for (const KeyColumn& c : columns_) {
     if (c.rowPosition >= row.size()) {
-      throw Error(ErrorCode::InvalidArgument, "Cannot build an index key: the row has " +
-                                                  std::to_string(row.size()) + " values, the index needs value " +
-                                                  std::to_string(c.rowPosition + 1) + ".");
+      throw Error(ErrorCode::InvalidArgument,
+                  "Cannot build an index key: the row has " + std::to_string(row.size()) +
+                      " values, the index needs value " + std::to_string(c.rowPosition + 1) + ".");
     }
     appendKeyColumn(row[c.rowPosition], c, out);
   }

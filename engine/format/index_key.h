@@ -32,10 +32,10 @@ inline constexpr std::uint8_t kLegacySortVersion = 0;
 struct KeyColumn {
   DataType type = DataType::Long;
   bool ascending = true;
-  std::uint8_t scale = 0;                         // Numeric: the column's scale
-  std::uint16_t sortOrder = kGeneralSortOrder;    // Text and Memo: the column's sort order
+  std::uint8_t scale = 0;                       // Numeric: the column's scale
+  std::uint16_t sortOrder = kGeneralSortOrder;  // Text and Memo: the column's sort order
   std::uint8_t sortOrderVersion = kLegacySortVersion;
-  std::size_t rowPosition = 0;                    // where IndexKeyEncoder finds the value in a row
+  std::size_t rowPosition = 0;  // where IndexKeyEncoder finds the value in a row
 };
 
 // True for the types an index can hold (every type except OLE and the

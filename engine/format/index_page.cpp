@@ -38,7 +38,8 @@ std::size_t pointerSize(IndexPageKind kind) {
 }
 
 [[noreturn]] void throwDamaged(std::uint32_t pageNumber, const std::string& why) {
-  throw Error(ErrorCode::Corruption, "Index page " + std::to_string(pageNumber) + " is damaged: " + why + ".");
+  throw Error(ErrorCode::Corruption,
+              "Index page " + std::to_string(pageNumber) + " is damaged: " + why + ".");
 }
 
 // Writes an entry's row pointer and child page (node pages) after its key.
@@ -62,7 +63,8 @@ int compareIndexEntries(std::span<const std::uint8_t> keyA, RowId rowA, std::spa
   return 0;
 }
 
-void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNumber, const IndexPageFormat& format) {
+void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNumber,
+                       const IndexPageFormat& format) {
   if (page.size() != format.pageSize) {
     throw Error(ErrorCode::InvalidArgument, "Index page " + std::to_string(pageNumber) + " was given as " +
                                                 std::to_string(page.size()) + " bytes, not " +
@@ -70,8 +72,9 @@ void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNum
   }
   const std::uint8_t* p = page.data();
   if (p[0] != kIndexNodePageType && p[0] != kIndexLeafPageType) {
-    throw Error(ErrorCode::Corruption, "Page " + std::to_string(pageNumber) + " should be an index page but has type " +
-                                           std::to_string(p[0]) + ".");
+    throw Error(ErrorCode::Corruption, "Page " + std::to_string(pageNumber) +
+                                           " should be an index page but has type " + std::to_string(p[0]) +
+                                           ".");
   }
   kind = static_cast<IndexPageKind>(p[0]);
   storedFreeSpace_ = static_cast<std::uint16_t>(loadLe(p + format.freeSpace, 2));
@@ -88,7 +91,7 @@ void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNum
   const std::size_t pointers = pointerSize(kind);
   const std::uint8_t* data = p + format.entryData;
   const std::size_t maxData = format.maxDataSize();
-  std::size_t start = 0;  // data offset where the next stored entry begins
+  std::size_t start = 0;     // data offset where the next stored entry begins
   std::size_t prefixAt = 0;  // offset of the first entry's bytes in keys_
   for (std::size_t byte = 0; byte < format.bitmapSize; ++byte) {
     unsigned bits = p[format.bitmap + byte];
@@ -105,7 +108,8 @@ void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNum
       if (slots_.empty()) {
         if (prefixLength > stored) {
           throwDamaged(pageNumber, "its shared prefix of " + std::to_string(prefixLength) +
-                                       " bytes is longer than its first entry (" + std::to_string(stored) + " bytes)");
+                                       " bytes is longer than its first entry (" + std::to_string(stored) +
+                                       " bytes)");
         }
         prefixAt = offset;
       } else {
@@ -123,7 +127,8 @@ void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNum
       const std::uint8_t* ptr = keys_.data() + keys_.size() - pointers;
       Slot slot{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(full - pointers),
                 RowId::of(loadBe(ptr, 3), ptr[3]), 0};
-      if (kind == IndexPageKind::Node) slot.child = loadBe(ptr + kIndexRowPointerSize, kIndexChildPointerSize);
+      if (kind == IndexPageKind::Node)
+        slot.child = loadBe(ptr + kIndexRowPointerSize, kIndexChildPointerSize);
       // The first entry's pointer bytes stay in keys_ while later entries may
       // still take their prefix from them; the others are dropped at once.
       if (!slots_.empty()) keys_.resize(keys_.size() - pointers);
@@ -131,8 +136,8 @@ void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNum
         const Slot& before = slots_.back();
         if (compareIndexEntries({keys_.data() + before.offset, before.keyLength}, before.row,
                                 {keys_.data() + slot.offset, slot.keyLength}, slot.row) >= 0) {
-          throwDamaged(pageNumber, "entry " + std::to_string(slots_.size()) + " is not in order after entry " +
-                                       std::to_string(slots_.size() - 1));
+          throwDamaged(pageNumber, "entry " + std::to_string(slots_.size()) +
+                                       " is not in order after entry " + std::to_string(slots_.size() - 1));
         }
       }
       slots_.push_back(slot);
@@ -169,8 +174,8 @@ void IndexPage::insert(std::size_t position, std::span<const std::uint8_t> newKe
                        std::uint32_t childPage) {
   if (position > slots_.size()) {
     throw Error(ErrorCode::InvalidArgument, "Index entry position " + std::to_string(position) +
-                                                " is past the end of a page of " + std::to_string(slots_.size()) +
-                                                " entries.");
+                                                " is past the end of a page of " +
+                                                std::to_string(slots_.size()) + " entries.");
   }
   if (newKey.empty() || newKey.size() > UINT16_MAX) {
     throw Error(ErrorCode::InvalidArgument,
@@ -204,13 +209,17 @@ void IndexPage::erase(std::size_t first, std::size_t last) {
                                                 std::to_string(last) + " are not on a page of " +
                                                 std::to_string(slots_.size()) + " entries.");
   }
-  slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(first), slots_.begin() + static_cast<std::ptrdiff_t>(last));
+  slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(first),
+               slots_.begin() + static_cast<std::ptrdiff_t>(last));
   if (slots_.empty()) keys_.clear();
 }
 
-std::size_t IndexPage::entryDataSize(std::size_t i) const { return slots_[i].keyLength + pointerSize(kind); }
+std::size_t IndexPage::entryDataSize(std::size_t i) const {
+  return slots_[i].keyLength + pointerSize(kind);
+}
 
-std::size_t IndexPage::commonPrefixLength(std::size_t first, std::size_t last, const IndexPageFormat& format) const {
+std::size_t IndexPage::commonPrefixLength(std::size_t first, std::size_t last,
+                                          const IndexPageFormat& format) const {
   if (first > last || last > slots_.size() || last - first < 2) return 0;
   const auto a = key(first);
   const auto b = key(last - 1);
@@ -234,8 +243,8 @@ void IndexPage::checkOrder() const {
                   "Index entry " + std::to_string(i) + " names a child page but the page is a leaf.");
     }
     if (i > 0 && compareIndexEntries(key(i - 1), slots_[i - 1].row, key(i), slots_[i].row) >= 0) {
-      throw Error(ErrorCode::InvalidArgument,
-                  "Index entries " + std::to_string(i - 1) + " and " + std::to_string(i) + " are out of order.");
+      throw Error(ErrorCode::InvalidArgument, "Index entries " + std::to_string(i - 1) + " and " +
+                                                  std::to_string(i) + " are out of order.");
     }
   }
 }
@@ -244,10 +253,12 @@ bool IndexPage::encode(std::span<std::uint8_t> out, const IndexPageFormat& forma
   return encode(out, format, commonPrefixLength(0, slots_.size(), format));
 }
 
-bool IndexPage::encode(std::span<std::uint8_t> out, const IndexPageFormat& format, std::size_t prefixLength) const {
+bool IndexPage::encode(std::span<std::uint8_t> out, const IndexPageFormat& format,
+                       std::size_t prefixLength) const {
   if (out.size() != format.pageSize) {
-    throw Error(ErrorCode::InvalidArgument, "An index page needs a buffer of " + std::to_string(format.pageSize) +
-                                                " bytes, not " + std::to_string(out.size()) + ".");
+    throw Error(ErrorCode::InvalidArgument, "An index page needs a buffer of " +
+                                                std::to_string(format.pageSize) + " bytes, not " +
+                                                std::to_string(out.size()) + ".");
   }
   const std::size_t pointers = pointerSize(kind);
   const std::size_t n = slots_.size();
@@ -264,13 +275,14 @@ bool IndexPage::encode(std::span<std::uint8_t> out, const IndexPageFormat& forma
     const std::size_t full = entryDataSize(i);
     if (i > 0 && prefixLength >= full) {
       throw Error(ErrorCode::InvalidArgument, "A shared prefix of " + std::to_string(prefixLength) +
-                                                  " bytes leaves nothing of index entry " + std::to_string(i) + ".");
+                                                  " bytes leaves nothing of index entry " +
+                                                  std::to_string(i) + ".");
     }
     total += i == 0 ? full : full - prefixLength;
   }
   if (prefixLength > format.maxPrefixLength() || (n != 0 && prefixLength > entryDataSize(0))) {
-    throw Error(ErrorCode::InvalidArgument,
-                "A shared prefix of " + std::to_string(prefixLength) + " bytes cannot be stored on an index page.");
+    throw Error(ErrorCode::InvalidArgument, "A shared prefix of " + std::to_string(prefixLength) +
+                                                " bytes cannot be stored on an index page.");
   }
   if (total > format.maxDataSize()) return false;
   checkOrder();
@@ -281,8 +293,9 @@ bool IndexPage::encode(std::span<std::uint8_t> out, const IndexPageFormat& forma
     for (std::size_t j = 0; j < prefixLength; ++j) {
       const std::uint8_t b = j < s.keyLength ? keys_[s.offset + j] : pointerBytes[j - s.keyLength];
       if (b != firstByte(j)) {
-        throw Error(ErrorCode::InvalidArgument, "Index entry " + std::to_string(i) + " does not share the first " +
-                                                    std::to_string(prefixLength) + " bytes of the page's entries.");
+        throw Error(ErrorCode::InvalidArgument,
+                    "Index entry " + std::to_string(i) + " does not share the first " +
+                        std::to_string(prefixLength) + " bytes of the page's entries.");
       }
     }
   }

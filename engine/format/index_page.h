@@ -65,7 +65,8 @@ class IndexPage {
 
   // Editing. The caller keeps the entries in order (encode checks it).
   void clearEntries();
-  void insert(std::size_t position, std::span<const std::uint8_t> key, RowId row, std::uint32_t childPage = 0);
+  void insert(std::size_t position, std::span<const std::uint8_t> key, RowId row,
+              std::uint32_t childPage = 0);
   void append(std::span<const std::uint8_t> key, RowId row, std::uint32_t childPage = 0) {
     insert(size(), key, row, childPage);
   }
@@ -93,7 +94,7 @@ class IndexPage {
 
  private:
   struct Slot {
-    std::uint32_t offset;     // into keys_
+    std::uint32_t offset;  // into keys_
     std::uint32_t keyLength;
     RowId row;
     std::uint32_t child;

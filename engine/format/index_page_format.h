@@ -29,7 +29,7 @@ struct IndexPageFormat {
   std::size_t nodeMarker;        // u8: 1 on node pages, 0 on leaves
   std::size_t bitmap;            // entry-end bitmap
   std::size_t bitmapSize;
-  std::size_t entryData;         // first byte of the entries
+  std::size_t entryData;  // first byte of the entries
 
   // Bytes of entry data a page can hold (after prefix compression).
   constexpr std::size_t maxDataSize() const { return pageSize - entryData; }

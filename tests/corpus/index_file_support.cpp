@@ -14,8 +14,10 @@
 
 namespace qbtest {
 
-const DefinitionLayout kJet4Layout{4096, 45, 51, 63, 12, 25, 5, 15, 21, 23, 2, 52, 4, 38, 46, &jet::kJet4IndexPage};
-const DefinitionLayout kJet3Layout{2048, 25, 31, 43, 8, 18, 1, 13, 14, 16, 1, 39, 0, 34, 38, &jet::kJet3IndexPage};
+const DefinitionLayout kJet4Layout{4096, 45, 51, 63, 12, 25, 5,  15,
+                                   21,   23, 2,  52, 4,  38, 46, &jet::kJet4IndexPage};
+const DefinitionLayout kJet3Layout{2048, 25, 31, 43, 8, 18, 1,  13,
+                                   14,   16, 1,  39, 0, 34, 38, &jet::kJet3IndexPage};
 
 namespace {
 

@@ -19,20 +19,20 @@ namespace qbtest {
 // Where the definition fields the index tests need lie in each version.
 struct DefinitionLayout {
   std::uint32_t pageSize;
-  std::size_t columnCount;     // u16
-  std::size_t realIndexCount;  // u32
-  std::size_t blocks;          // first variable block
-  std::size_t counterSize;     // block A entry
-  std::size_t columnSize;      // block B entry
-  std::size_t columnNumber;    // u16 in block B
-  std::size_t columnFlags;     // u8 in block B
+  std::size_t columnCount;        // u16
+  std::size_t realIndexCount;     // u32
+  std::size_t blocks;             // first variable block
+  std::size_t counterSize;        // block A entry
+  std::size_t columnSize;         // block B entry
+  std::size_t columnNumber;       // u16 in block B
+  std::size_t columnFlags;        // u8 in block B
   std::size_t columnFixedOffset;  // u16 in block B
-  std::size_t columnLength;    // u16 in block B
-  std::size_t nameLengthSize;  // block C: u16 or u8 length
-  std::size_t realIndexSize;   // block D entry
-  std::size_t keyColumns;      // block D: 10 x (u16 column number, u8 order)
-  std::size_t rootPage;        // u32 in block D
-  std::size_t indexFlags;      // u8 in block D
+  std::size_t columnLength;       // u16 in block B
+  std::size_t nameLengthSize;     // block C: u16 or u8 length
+  std::size_t realIndexSize;      // block D entry
+  std::size_t keyColumns;         // block D: 10 x (u16 column number, u8 order)
+  std::size_t rootPage;           // u32 in block D
+  std::size_t indexFlags;         // u8 in block D
   const jet::IndexPageFormat* pages;
 };
 

@@ -24,7 +24,8 @@ using qbtest::DatabaseFile;
 // table at offset 10, rows packed from the page end, an overflow slot holding
 // the real row's locator; the row is a column count byte, the fixed area, and
 // the null mask at its end (a set bit means present; a boolean is its bit).
-Value readJet3FixedValue(const DatabaseFile& file, jet::RowId id, const qbtest::StoredColumn& column, int depth = 0) {
+Value readJet3FixedValue(const DatabaseFile& file, jet::RowId id, const qbtest::StoredColumn& column,
+                         int depth = 0) {
   const auto page = file.page(id.page());
   if (page[0] != 0x01 || id.slot() >= (page[8] | page[9] << 8)) throw std::runtime_error("no such row");
   auto slotEntry = [&](std::size_t slot) { return page[10 + 2 * slot] | page[11 + 2 * slot] << 8; };
@@ -40,8 +41,8 @@ Value readJet3FixedValue(const DatabaseFile& file, jet::RowId id, const qbtest::
   }
   const std::size_t count = row[0];
   const std::size_t maskSize = (count + 7) / 8;
-  const bool present =
-      column.number < count && (row[row.size() - maskSize + column.number / 8] >> (column.number % 8) & 1) != 0;
+  const bool present = column.number < count &&
+                       (row[row.size() - maskSize + column.number / 8] >> (column.number % 8) & 1) != 0;
   if (column.type == DataType::Boolean) return Value::boolean(present);
   if (!present) return Value::null();
   const std::uint8_t* p = row.data() + 1 + column.fixedOffset;
@@ -51,25 +52,34 @@ Value readJet3FixedValue(const DatabaseFile& file, jet::RowId id, const qbtest::
     return v;
   };
   switch (column.type) {
-    case DataType::Byte: return Value::byte(p[0]);
-    case DataType::Integer: return Value::integer(static_cast<std::int16_t>(le(2)));
-    case DataType::Long: return Value::longInt(static_cast<std::int32_t>(le(4)));
-    case DataType::Currency: return Value::currency({static_cast<std::int64_t>(le(8))});
-    case DataType::Single: return Value::single(std::bit_cast<float>(static_cast<std::uint32_t>(le(4))));
-    case DataType::Double: return Value::dbl(std::bit_cast<double>(le(8)));
-    case DataType::DateTime: return Value::dateTime({std::bit_cast<double>(le(8))});
+    case DataType::Byte:
+      return Value::byte(p[0]);
+    case DataType::Integer:
+      return Value::integer(static_cast<std::int16_t>(le(2)));
+    case DataType::Long:
+      return Value::longInt(static_cast<std::int32_t>(le(4)));
+    case DataType::Currency:
+      return Value::currency({static_cast<std::int64_t>(le(8))});
+    case DataType::Single:
+      return Value::single(std::bit_cast<float>(static_cast<std::uint32_t>(le(4))));
+    case DataType::Double:
+      return Value::dbl(std::bit_cast<double>(le(8)));
+    case DataType::DateTime:
+      return Value::dateTime({std::bit_cast<double>(le(8))});
     case DataType::Guid: {
       jet::Guid g;
       std::memcpy(g.bytes.data(), p, 16);
       return Value::guid(g);
     }
-    default: throw std::runtime_error("not a fixed-size type");
+    default:
+      throw std::runtime_error("not a fixed-size type");
   }
 }
 
 bool isFixedKeyType(const qbtest::StoredColumn& c) {
   switch (c.type) {
-    case DataType::Boolean: return true;
+    case DataType::Boolean:
+      return true;
     case DataType::Byte:
     case DataType::Integer:
     case DataType::Long:
@@ -77,8 +87,10 @@ bool isFixedKeyType(const qbtest::StoredColumn& c) {
     case DataType::Single:
     case DataType::Double:
     case DataType::DateTime:
-    case DataType::Guid: return c.fixed();
-    default: return false;
+    case DataType::Guid:
+      return c.fixed();
+    default:
+      return false;
   }
 }
 
@@ -112,13 +124,15 @@ TEST(CorpusIndexKeysTest, Access97KeysOfEveryFixedSizeTypeMatchTheRows) {
           ++entries;
         }
         for (std::size_t k = 0; k < columns.size(); ++k) {
-          covered.insert(jet::dataTypeName(columns[k]->type) + (index.columns[k].ascending ? " asc" : " desc"));
+          covered.insert(jet::dataTypeName(columns[k]->type) +
+                         (index.columns[k].ascending ? " asc" : " desc"));
         }
       }
     }
   }
   // Every fixed-size type, in both directions.
-  for (const char* type : {"Boolean", "Byte", "Integer", "Long", "Currency", "Single", "Double", "DateTime", "GUID"}) {
+  for (const char* type :
+       {"Boolean", "Byte", "Integer", "Long", "Currency", "Single", "Double", "DateTime", "GUID"}) {
     EXPECT_TRUE(covered.count(std::string(type) + " asc")) << type;
     EXPECT_TRUE(covered.count(std::string(type) + " desc")) << type;
   }

@@ -13,7 +13,9 @@ namespace {
 
 using jet::compareText;
 
-int sign(int v) { return (v > 0) - (v < 0); }
+int sign(int v) {
+  return (v > 0) - (v < 0);
+}
 
 TEST(CollationTest, IgnoresCaseAndTrailingSpaces) {
   EXPECT_EQ(compareText(u"abc", u"ABC"), 0);

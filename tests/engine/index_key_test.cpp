@@ -32,11 +32,17 @@ std::string textKey(std::u16string s, bool ascending = true) {
   return keyHex(Value::text(std::move(s)), DataType::Text, ascending);
 }
 
-std::string hex(std::string_view text) { return toHex(hexBytes(text)); }
+std::string hex(std::string_view text) {
+  return toHex(hexBytes(text));
+}
 
-jet::Guid guidOf(std::string_view text) { return *jet::Guid::parse(text); }
+jet::Guid guidOf(std::string_view text) {
+  return *jet::Guid::parse(text);
+}
 
-jet::Decimal decimalOf(std::string_view text) { return *jet::Decimal::parse(text); }
+jet::Decimal decimalOf(std::string_view text) {
+  return *jet::Decimal::parse(text);
+}
 
 // ---------------------------------------------------------------------------
 // Byte-exact keys
@@ -90,7 +96,8 @@ TEST(IndexKeyTest, BinaryIsWrittenInSegmentsOfEightBytes) {
   EXPECT_EQ(keyHex(Value::binary({0x61}), DataType::Binary), hex("7F 61 00 00 00 00 00 00 00 01"));
   EXPECT_EQ(keyHex(Value::binary({0x61, 0x62}), DataType::Binary), hex("7F 61 62 00 00 00 00 00 00 02"));
   EXPECT_EQ(keyHex(Value::binary({}), DataType::Binary), "7F");
-  EXPECT_EQ(keyHex(Value::binary({1, 2, 3, 4, 5, 6, 7, 8}), DataType::Binary), hex("7F 01 02 03 04 05 06 07 08 08"));
+  EXPECT_EQ(keyHex(Value::binary({1, 2, 3, 4, 5, 6, 7, 8}), DataType::Binary),
+            hex("7F 01 02 03 04 05 06 07 08 08"));
   EXPECT_EQ(keyHex(Value::binary({1, 2, 3, 4, 5, 6, 7, 8, 9}), DataType::Binary),
             hex("7F 01 02 03 04 05 06 07 08 09 09 00 00 00 00 00 00 00 01"));
   // Descending inverts data and the last length, but not the separators.
@@ -110,14 +117,19 @@ TEST(IndexKeyTest, GuidsAreBinaryInTheirTextOrder) {
 TEST(IndexKeyTest, NumericFollowsJet4OrderIncludingItsDescendingRule) {
   const std::string zeros15 = " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
   const std::string ffs15 = " FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF";
-  EXPECT_EQ(keyHex(Value::decimal(decimalOf("1.5")), DataType::Numeric, true, 1), hex("7F FF" + zeros15 + " 0F"));
-  EXPECT_EQ(keyHex(Value::decimal(decimalOf("-1.5")), DataType::Numeric, true, 1), hex("7F 00" + ffs15 + " F0"));
-  EXPECT_EQ(keyHex(Value::decimal(decimalOf("1.5")), DataType::Numeric, false, 1), hex("80 FF" + ffs15 + " F0"));
-  EXPECT_EQ(keyHex(Value::decimal(decimalOf("-1.5")), DataType::Numeric, false, 1), hex("80 00" + zeros15 + " 0F"));
+  EXPECT_EQ(keyHex(Value::decimal(decimalOf("1.5")), DataType::Numeric, true, 1),
+            hex("7F FF" + zeros15 + " 0F"));
+  EXPECT_EQ(keyHex(Value::decimal(decimalOf("-1.5")), DataType::Numeric, true, 1),
+            hex("7F 00" + ffs15 + " F0"));
+  EXPECT_EQ(keyHex(Value::decimal(decimalOf("1.5")), DataType::Numeric, false, 1),
+            hex("80 FF" + ffs15 + " F0"));
+  EXPECT_EQ(keyHex(Value::decimal(decimalOf("-1.5")), DataType::Numeric, false, 1),
+            hex("80 00" + zeros15 + " 0F"));
   // Values are brought to the column's scale: 1.5 at scale 3 is 1500.
   EXPECT_EQ(keyHex(Value::decimal(decimalOf("1.5")), DataType::Numeric, true, 3),
             hex("7F FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00 05 DC"));
-  EXPECT_EQ(keyHex(Value::decimal(decimalOf("1.500")), DataType::Numeric, true, 1), hex("7F FF" + zeros15 + " 0F"));
+  EXPECT_EQ(keyHex(Value::decimal(decimalOf("1.500")), DataType::Numeric, true, 1),
+            hex("7F FF" + zeros15 + " 0F"));
   // Zero is not negative, whatever its sign flag says.
   jet::Decimal negativeZero{0, 2, true};
   EXPECT_EQ(keyHex(Value::decimal(negativeZero), DataType::Numeric, true, 2), hex("7F FF" + zeros15 + " 00"));
@@ -144,8 +156,9 @@ TEST(IndexKeyTest, TextKeysMatchTheGeneralOrderExamples) {
             hex("7F 4A 4A 5C 5C 64 6B 59 4A 01 13 13 02 02 13 02 02 13 00"));
   EXPECT_EQ(textKey(u"\u00fcmlaut"), hex("7F 6F 60 5E 4A 6F 6D 01 13 00"));
   EXPECT_EQ(textKey(u"\u041c\u0438\u0440"), hex("7F 79 43 79 3B 79 48 01 00"));
-  EXPECT_EQ(textKey(u"\u6f22\u5b57\u4eee\u540d\u4ea4\u3058\u308a\u6587"),
-            hex("7F C0 B6 AC AC A0 0D A5 47 9F BE 7F 13 7F 43 B6 F6 01 02 02 02 02 02 03 01 01 FF 02 80 FF 80 00"));
+  EXPECT_EQ(
+      textKey(u"\u6f22\u5b57\u4eee\u540d\u4ea4\u3058\u308a\u6587"),
+      hex("7F C0 B6 AC AC A0 0D A5 47 9F BE 7F 13 7F 43 B6 F6 01 02 02 02 02 02 03 01 01 FF 02 80 FF 80 00"));
   EXPECT_EQ(textKey(u"abc"), hex("7F 4A 4C 4D 01 00"));
   EXPECT_EQ(textKey(u"ABC"), hex("7F 4A 4C 4D 01 00"));
   EXPECT_EQ(textKey(u"Abc "), hex("7F 4A 4C 4D 01 00"));
@@ -262,7 +275,8 @@ TEST(IndexKeyTest, RejectsWhatCannotBeIndexed) {
   EXPECT_EQ(codeOf([] { jet::IndexKeyEncoder({KeyColumn{.type = DataType::Ole}}); }),
             jet::ErrorCode::Unsupported);
   EXPECT_EQ(codeOf([] { jet::IndexKeyEncoder(std::vector<KeyColumn>{}); }), jet::ErrorCode::InvalidArgument);
-  EXPECT_EQ(codeOf([] { jet::IndexKeyEncoder(std::vector<KeyColumn>(11)); }), jet::ErrorCode::InvalidArgument);
+  EXPECT_EQ(codeOf([] { jet::IndexKeyEncoder(std::vector<KeyColumn>(11)); }),
+            jet::ErrorCode::InvalidArgument);
   EXPECT_EQ(codeOf([] { jet::IndexKeyEncoder({KeyColumn{.type = DataType::Text, .sortOrder = 0x0407}}); }),
             jet::ErrorCode::Unsupported);
   EXPECT_EQ(codeOf([] { jet::IndexKeyEncoder({KeyColumn{.type = DataType::Memo, .sortOrderVersion = 1}}); }),
@@ -282,7 +296,8 @@ struct Sample {
 };
 
 template <typename T, typename Less>
-void expectKeysOrderedLikeValues(std::vector<Sample<T>> samples, DataType type, Less less, std::uint8_t scale = 0) {
+void expectKeysOrderedLikeValues(std::vector<Sample<T>> samples, DataType type, Less less,
+                                 std::uint8_t scale = 0) {
   samples.push_back({T{}, Value::null()});
   for (bool asc : {true, false}) {
     std::vector<std::pair<std::vector<std::uint8_t>, std::size_t>> keys;
@@ -325,21 +340,19 @@ std::vector<Sample<T>> samplesOf(Gen gen, Make make, std::initializer_list<T> ed
 
 TEST(IndexKeyOrderTest, IntegerTypes) {
   auto lessOp = std::less<>();
-  expectKeysOrderedLikeValues(
-      samplesOf<std::int32_t>([](auto& r) { return static_cast<std::int32_t>(r()); }, Value::longInt,
-                              {INT32_MIN, -1, 0, 1, INT32_MAX}),
-      DataType::Long, lessOp);
-  expectKeysOrderedLikeValues(
-      samplesOf<std::int16_t>([](auto& r) { return static_cast<std::int16_t>(r()); }, Value::integer,
-                              {INT16_MIN, -1, 0, 1, INT16_MAX}),
-      DataType::Integer, lessOp);
-  expectKeysOrderedLikeValues(
-      samplesOf<std::uint8_t>([](auto& r) { return static_cast<std::uint8_t>(r()); }, Value::byte, {0, 1, 255}),
-      DataType::Byte, lessOp);
-  expectKeysOrderedLikeValues(
-      samplesOf<std::int64_t>([](auto& r) { return static_cast<std::int64_t>(r()); },
-                              [](std::int64_t v) { return Value::currency({v}); }, {INT64_MIN, -1, 0, 1, INT64_MAX}),
-      DataType::Currency, lessOp);
+  expectKeysOrderedLikeValues(samplesOf<std::int32_t>([](auto& r) { return static_cast<std::int32_t>(r()); },
+                                                      Value::longInt, {INT32_MIN, -1, 0, 1, INT32_MAX}),
+                              DataType::Long, lessOp);
+  expectKeysOrderedLikeValues(samplesOf<std::int16_t>([](auto& r) { return static_cast<std::int16_t>(r()); },
+                                                      Value::integer, {INT16_MIN, -1, 0, 1, INT16_MAX}),
+                              DataType::Integer, lessOp);
+  expectKeysOrderedLikeValues(samplesOf<std::uint8_t>([](auto& r) { return static_cast<std::uint8_t>(r()); },
+                                                      Value::byte, {0, 1, 255}),
+                              DataType::Byte, lessOp);
+  expectKeysOrderedLikeValues(samplesOf<std::int64_t>([](auto& r) { return static_cast<std::int64_t>(r()); },
+                                                      [](std::int64_t v) { return Value::currency({v}); },
+                                                      {INT64_MIN, -1, 0, 1, INT64_MAX}),
+                              DataType::Currency, lessOp);
 }
 
 TEST(IndexKeyOrderTest, FloatingPointTypesAndDates) {
@@ -347,23 +360,26 @@ TEST(IndexKeyOrderTest, FloatingPointTypesAndDates) {
   // its own key below +0.0, so both are left out.
   auto randomDouble = [](auto& r) {
     double d;
-    do d = std::bit_cast<double>(r()); while (std::isnan(d) || d == 0.0);
+    do d = std::bit_cast<double>(r());
+    while (std::isnan(d) || d == 0.0);
     return d;
   };
   auto randomFloat = [](auto& r) {
     float f;
-    do f = std::bit_cast<float>(static_cast<std::uint32_t>(r())); while (std::isnan(f) || f == 0.0f);
+    do f = std::bit_cast<float>(static_cast<std::uint32_t>(r()));
+    while (std::isnan(f) || f == 0.0f);
     return f;
   };
   const double inf = std::numeric_limits<double>::infinity();
-  expectKeysOrderedLikeValues(
-      samplesOf<double>(randomDouble, Value::dbl, {-inf, -1e308, -1.0, -1e-300, 0.0, 1e-300, 1.0, 1e308, inf}),
-      DataType::Double, std::less<>());
-  expectKeysOrderedLikeValues(samplesOf<float>(randomFloat, Value::single, {-1.0f, 0.0f, 1.0f}), DataType::Single,
-                              std::less<>());
+  expectKeysOrderedLikeValues(samplesOf<double>(randomDouble, Value::dbl,
+                                                {-inf, -1e308, -1.0, -1e-300, 0.0, 1e-300, 1.0, 1e308, inf}),
+                              DataType::Double, std::less<>());
+  expectKeysOrderedLikeValues(samplesOf<float>(randomFloat, Value::single, {-1.0f, 0.0f, 1.0f}),
+                              DataType::Single, std::less<>());
   expectKeysOrderedLikeValues(
       samplesOf<double>([](auto& r) { return static_cast<double>(static_cast<std::int32_t>(r())) / 1000.0; },
-                        [](double d) { return Value::dateTime({d}); }, {-657434.0, -1.5, 0.0, 0.25, 2958465.99}),
+                        [](double d) { return Value::dateTime({d}); },
+                        {-657434.0, -1.5, 0.0, 0.25, 2958465.99}),
       DataType::DateTime, std::less<>());
 }
 
@@ -376,9 +392,9 @@ TEST(IndexKeyOrderTest, BinaryGuidAndNumeric) {
     for (auto& x : b) x = static_cast<std::uint8_t>(r() % 3 == 0 ? 0 : (r() % 2 ? 0xFF : r()));
     return b;
   };
-  expectKeysOrderedLikeValues(
-      samplesOf<jet::Bytes>(randomBytes, Value::binary, {jet::Bytes{0}, jet::Bytes(8, 0xFF), jet::Bytes(9, 0)}),
-      DataType::Binary, std::less<>());
+  expectKeysOrderedLikeValues(samplesOf<jet::Bytes>(randomBytes, Value::binary,
+                                                    {jet::Bytes{0}, jet::Bytes(8, 0xFF), jet::Bytes(9, 0)}),
+                              DataType::Binary, std::less<>());
 
   auto randomGuid = [](auto& r) {
     jet::Guid g;
@@ -387,15 +403,17 @@ TEST(IndexKeyOrderTest, BinaryGuidAndNumeric) {
   };
   // GUIDs sort like their text form.
   auto textLess = [](const jet::Guid& a, const jet::Guid& b) { return a.toString() < b.toString(); };
-  expectKeysOrderedLikeValues(samplesOf<jet::Guid>(randomGuid, Value::guid, {jet::Guid{}}), DataType::Guid, textLess);
+  expectKeysOrderedLikeValues(samplesOf<jet::Guid>(randomGuid, Value::guid, {jet::Guid{}}), DataType::Guid,
+                              textLess);
 
   // Numeric ascending is numeric order. (Descending is not, by Jet 4's rule,
   // so it is checked by example above.)
   std::vector<Sample<jet::Decimal>> decimals;
   std::mt19937_64 rng(7);
   for (int i = 0; i < 300; ++i) {
-    jet::Decimal d{static_cast<jet::UInt128>(rng() % 1000000) * (rng() % 2 ? 1 : static_cast<jet::UInt128>(rng())),
-                   static_cast<std::uint8_t>(rng() % 3), rng() % 2 == 0};
+    jet::Decimal d{
+        static_cast<jet::UInt128>(rng() % 1000000) * (rng() % 2 ? 1 : static_cast<jet::UInt128>(rng())),
+        static_cast<std::uint8_t>(rng() % 3), rng() % 2 == 0};
     d.normalise();
     decimals.push_back({d, Value::decimal(d)});
   }
@@ -432,8 +450,9 @@ TEST(IndexKeyOrderTest, TextOfSpacesDigitsAndLettersSortsCaseInsensitively) {
     for (auto& c : s) c = alphabet[r() % (r() % 2 ? 14 : alphabet.size())];
     return s;
   };
-  expectKeysOrderedLikeValues(samplesOf<std::u16string>(randomText, Value::text, {u"", u"a", u"A", u"a "}, 800),
-                              DataType::Text, lessFolded);
+  expectKeysOrderedLikeValues(
+      samplesOf<std::u16string>(randomText, Value::text, {u"", u"a", u"A", u"a "}, 800), DataType::Text,
+      lessFolded);
 }
 
 TEST(IndexKeyOrderTest, MultiColumnKeysOrderColumnByColumnEachInItsOwnDirection) {
@@ -450,10 +469,10 @@ TEST(IndexKeyOrderTest, MultiColumnKeysOrderColumnByColumnEachInItsOwnDirection)
   }
   std::vector<std::pair<std::vector<std::uint8_t>, std::size_t>> keys;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    keys.emplace_back(
-        jet::encodeIndexKey({{rows[i].aNull ? Value::null() : Value::longInt(rows[i].a), DataType::Long, false, 0},
-                             {Value::text(rows[i].b), DataType::Text, true, 0}}),
-        i);
+    keys.emplace_back(jet::encodeIndexKey({{rows[i].aNull ? Value::null() : Value::longInt(rows[i].a),
+                                            DataType::Long, false, 0},
+                                           {Value::text(rows[i].b), DataType::Text, true, 0}}),
+                      i);
   }
   std::sort(keys.begin(), keys.end());
   // First column descending with nulls last, second ascending.
