@@ -125,7 +125,7 @@ NodePtr Binder::bindComparedWith(const Expr& expr, const EvalNode& other) {
       if (auto d = parseNumberText(text)) return makeConstant(Value::dbl(*d), expr.position);
     }
     fail(ErrorCode::InvalidArgument,
-         "Data type mismatch in criteria expression: '" + toUtf8(text) + "' is not a " + valueKindName(*kind) + " value",
+         "Data type mismatch in criteria expression: '" + toUtf8(text) + "' is not a valid " + valueKindName(*kind) + " value",
          expr.position);
   }
   if (literal->literal == LiteralKind::Number && (*kind == ValueKind::Currency || *kind == ValueKind::Decimal)) {

@@ -44,11 +44,8 @@ std::optional<bool> booleanWord(std::u16string_view t) {
 
 double roundHalfEven(double x) { return std::nearbyint(x); }  // the default rounding mode is to even
 
-Currency currencyFromDouble(double d) {
-  const double units = roundHalfEven(d * 10000.0);
-  if (!(units >= -9.2233720368547758e18 && units < 9.2233720368547758e18)) throw ValueError("Overflow");
-  return Currency{static_cast<std::int64_t>(units)};
-}
+// Through the double's 15 significant digits, so large amounts keep their last units.
+Currency currencyFromDouble(double d) { return decimalToCurrency(decimalFromDouble(d)); }
 
 Decimal toDecimal(const Value& v) {
   switch (v.kind()) {
