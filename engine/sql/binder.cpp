@@ -128,9 +128,14 @@ NodePtr Binder::bindComparedWith(const Expr& expr, const EvalNode& other) {
          "Data type mismatch in criteria expression: '" + toUtf8(text) + "' is not a valid " + valueKindName(*kind) + " value",
          expr.position);
   }
-  if (literal->literal == LiteralKind::Number && (*kind == ValueKind::Currency || *kind == ValueKind::Decimal)) {
-    // Read the digits as written, so 0.1 compares with a Currency 0.1 exactly.
-    if (auto exact = textAs(literal->text, *kind, DateOrder::MonthDayYear)) return makeConstant(std::move(*exact), expr.position);
+  if (literal->literal == LiteralKind::Number && isNumberKind(*kind)) {
+    // The digits as written, in the other side's type when they fit it exactly:
+    // 0.1 compares with a Currency 0.1 exactly, and rows compare without conversion.
+    auto exact = textAs(literal->text, *kind, DateOrder::MonthDayYear);
+    if (exact && *kind == ValueKind::Single && static_cast<double>(exact->asSingle()) != toDouble(literal->value)) {
+      exact.reset();  // 0.1 is not the same number as Single 0.1
+    }
+    if (exact) return makeConstant(std::move(*exact), expr.position);
   }
   return bind(expr);
 }

@@ -69,6 +69,7 @@ class ColumnNode final : public EvalNode {
   ColumnNode(std::size_t index, ValueKind kind, std::size_t pos) : EvalNode(pos, kind), index_(index) {}
   Value evaluate(const EvalEnv& env) const override { return env.row->value(index_); }
   const Value* reference(const EvalEnv& env) const override { return &env.row->value(index_); }
+  std::size_t index() const { return index_; }
 
  private:
   std::size_t index_;
@@ -148,6 +149,28 @@ class CompareNode final : public ConditionNode {
  private:
   BinaryOp op_;
   NodePtr left_, right_;
+};
+
+// A column compared with a constant: the most common filter, read in place.
+class ColumnCompareNode final : public ConditionNode {
+ public:
+  ColumnCompareNode(BinaryOp op, std::size_t column, Value constant, bool constantFirst, std::size_t pos)
+      : ConditionNode(pos), op_(op), column_(column), constant_(std::move(constant)), constantFirst_(constantFirst) {}
+  Tri test(const EvalEnv& env) const override {
+    const Value& v = env.row->value(column_);
+    try {
+      const auto c = constantFirst_ ? compareValues(constant_, v) : compareValues(v, constant_);
+      return c ? applyComparison(op_, *c) : Tri::Null;
+    } catch (const ValueError& e) {
+      raise(env, e);
+    }
+  }
+
+ private:
+  BinaryOp op_;
+  std::size_t column_;
+  Value constant_;
+  bool constantFirst_;
 };
 
 class LogicalNode final : public ConditionNode {
@@ -372,7 +395,17 @@ NodePtr makeNegate(NodePtr operand, std::size_t position) {
 NodePtr makeNot(NodePtr operand, std::size_t position) { return std::make_unique<NotNode>(std::move(operand), position); }
 
 NodePtr makeBinary(BinaryOp op, NodePtr left, NodePtr right, std::size_t position) {
-  if (isComparison(op)) return std::make_unique<CompareNode>(op, std::move(left), std::move(right), position);
+  if (isComparison(op)) {
+    const auto* leftColumn = dynamic_cast<const ColumnNode*>(left.get());
+    const auto* rightColumn = dynamic_cast<const ColumnNode*>(right.get());
+    if (leftColumn != nullptr && right->constant() != nullptr) {
+      return std::make_unique<ColumnCompareNode>(op, leftColumn->index(), *right->constant(), false, position);
+    }
+    if (rightColumn != nullptr && left->constant() != nullptr) {
+      return std::make_unique<ColumnCompareNode>(op, rightColumn->index(), *left->constant(), true, position);
+    }
+    return std::make_unique<CompareNode>(op, std::move(left), std::move(right), position);
+  }
   if (isLogical(op)) return std::make_unique<LogicalNode>(op, std::move(left), std::move(right), position);
   return std::make_unique<ArithmeticNode>(op, std::move(left), std::move(right), position);
 }

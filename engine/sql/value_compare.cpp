@@ -68,6 +68,21 @@ bool equalText(std::u16string_view a, std::u16string_view b) { return a.size() =
 std::optional<int> compareValues(const Value& a, const Value& b) {
   if (a.isNull() || b.isNull()) return std::nullopt;
   const ValueKind ka = a.kind(), kb = b.kind();
+  if (ka == kb) {
+    // The common case of a filter (column and literal of the column's type), without conversions.
+    switch (ka) {
+      case ValueKind::Long: return order(a.asLong(), b.asLong());
+      case ValueKind::Integer: return order(a.asInteger(), b.asInteger());
+      case ValueKind::Byte: return order(a.asByte(), b.asByte());
+      case ValueKind::Double: return order(a.asDouble(), b.asDouble());
+      case ValueKind::Single: return order(a.asSingle(), b.asSingle());
+      case ValueKind::Currency: return order(a.asCurrency().units, b.asCurrency().units);
+      case ValueKind::DateTime: return order(a.asDateTime().days, b.asDateTime().days);
+      case ValueKind::Boolean: return order(b.asBoolean(), a.asBoolean());  // True is -1
+      case ValueKind::Text: return compareText(a.asText(), b.asText());
+      default: break;
+    }
+  }
   if (ka == ValueKind::Text && kb == ValueKind::Text) return compareText(a.asText(), b.asText());
   if (isNumeric(ka) && isNumeric(kb)) return compareNumbers(a, b);
   if (ka == ValueKind::Text && isNumeric(kb)) return compareTextWith(a.asText(), b);
