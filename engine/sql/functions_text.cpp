@@ -154,6 +154,7 @@ Value replace(std::span<const Value> a, const EvalEnv&) {
     const std::size_t at = findIn(rest, find, i, text);
     if (at == std::u16string_view::npos) break;
     out.append(rest.substr(i, at - i)).append(with);
+    checkTextLength(out.size());
     i = at + find.size();
     if (count > 0) --count;
   }
@@ -196,11 +197,16 @@ Value chrw(std::span<const Value> a, const EvalEnv&) {
   return Value::text(std::u16string(1, static_cast<char16_t>(code & 0xFFFF)));
 }
 
-Value space(std::span<const Value> a, const EvalEnv&) { return Value::text(std::u16string(countArg(a[0]), u' ')); }
+Value space(std::span<const Value> a, const EvalEnv&) {
+  const std::size_t n = countArg(a[0]);
+  checkTextLength(n);
+  return Value::text(std::u16string(n, u' '));
+}
 
 // String(count, character or character code)
 Value string(std::span<const Value> a, const EvalEnv&) {
   const std::size_t n = countArg(a[0]);
+  checkTextLength(n);
   requireValue(a[1]);
   const char16_t c = a[1].kind() == ValueKind::Text ? firstChar(a[1]).asText()[0] : charFromCode(longArg(a[1]) % 256);
   return Value::text(std::u16string(n, c));

@@ -149,10 +149,14 @@ Value wholeDivision(BinaryOp op, const Operand& x, const Operand& y) {
 Value arithmetic(BinaryOp op, const Value& a, const Value& b) {
   if (op == BinaryOp::Concat) {
     if (a.isNull() && b.isNull()) return Value();
-    return Value::text(toText(a) + toText(b));
+    std::u16string joined = toText(a);
+    const std::u16string tail = toText(b);
+    checkTextLength(joined.size() + tail.size());
+    return Value::text(joined.append(tail));
   }
   if (a.isNull() || b.isNull()) return Value();
   if (op == BinaryOp::Add && a.kind() == ValueKind::Text && b.kind() == ValueKind::Text) {
+    checkTextLength(a.asText().size() + b.asText().size());
     return Value::text(a.asText() + b.asText());
   }
   const Operand x = operandOf(a);

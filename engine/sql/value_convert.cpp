@@ -118,6 +118,10 @@ bool isIntegerKind(ValueKind k) noexcept {
   return k == ValueKind::Byte || k == ValueKind::Integer || k == ValueKind::Long;
 }
 
+void checkTextLength(std::size_t length) {
+  if (length > kMaxTextLength) throw ValueError("Out of string space");
+}
+
 bool isDateInRange(double days) { return days >= kMinDate && days < kMaxDate; }
 
 std::string describeValue(const Value& v) {

@@ -74,6 +74,11 @@ Tri applyComparison(BinaryOp op, int order);
 // And Or Xor Eqv Imp over three-valued truth.
 Tri logical(BinaryOp op, Tri a, Tri b);
 
+// Longest text an operation may build (64 Mi characters): beyond it a result
+// fails with "Out of string space" instead of exhausting memory.
+constexpr std::size_t kMaxTextLength = std::size_t{1} << 26;
+void checkTextLength(std::size_t length);
+
 // A Jet date is within years 100..9999.
 bool isDateInRange(double days);
 

@@ -14,6 +14,7 @@
 // Now() is 2003-06-15 10:30:45 in every script.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
