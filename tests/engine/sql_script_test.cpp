@@ -128,10 +128,10 @@ class ScriptRunner {
  private:
   std::string where() const { return file_.filename().string() + ":" + std::to_string(line_) + ": "; }
 
-  void defineColumns(const std::string& spec) {
+  void defineColumns(const std::string& list) {
     columns_.clear();
     rows_.clear();
-    std::stringstream ss(spec);
+    std::stringstream ss(list);
     for (std::string item; std::getline(ss, item, ',');) {
       std::stringstream parts(item);
       std::string name, type;
@@ -145,8 +145,8 @@ class ScriptRunner {
     }
   }
 
-  void addRow(const std::string& spec) {
-    jet::sql::Parser parser(jet::fromUtf8(spec), "row");
+  void addRow(const std::string& list) {
+    jet::sql::Parser parser(jet::fromUtf8(list), "row");
     jet::sql::Binder binder({}, jet::sql::Dialect::Expression, "row", options_);
     std::vector<Value> row;
     do {
