@@ -44,7 +44,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   headerLayout->addWidget(icon, 0, Qt::AlignTop);
   headerLayout->addLayout(names, 1);
 
-  auto* sentence = new QLabel(QStringLiteral("Check the website for updates and additional information."), this);
+  auto* sentence =
+      new QLabel(QStringLiteral("Check the website for updates and additional information."), this);
   sentence->setObjectName(QStringLiteral("Comments"));
   Label1 = new LinkLabel(QString::fromUtf8(qb::kWebAddress), this);
   Label1->setObjectName(QStringLiteral("Label1"));

@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -110,10 +109,10 @@ void TForm1::bind(QAbstractButton* button, const char* name, Handler handler) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  // Closing the main window ends the program at once: no question, nothing
-  // saved; an unsaved row edit is dropped with the table when it closes.
+  // No question and nothing saved: an unsaved row edit is dropped with the
+  // table when the program ends.
   event->accept();
-  QCoreApplication::exit(0);
+  emit closed();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

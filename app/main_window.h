@@ -81,6 +81,8 @@ class TForm1 : public QMainWindow {
   // was reached from a control or passed on by another handler. Lets tests
   // (and anything else watching) follow which commands ran.
   void handlerStarted(const QString& name);
+  // The window has closed; the program ends on it (see startUp()).
+  void closed();
 
  public slots:
   // File menu.

@@ -115,7 +115,8 @@ void TForm1::createMenus() {
   OpenReport1 = addEntry(access, "OpenReport1", QStringLiteral("Open Report"));
 
   QMenu* options = addMenu(bar, "Options1", QStringLiteral("&Options"));
-  OpenSystemTables1 = addCheckEntry(options, "OpenSystemTables1", QStringLiteral("Open System Tables"), false);
+  OpenSystemTables1 =
+      addCheckEntry(options, "OpenSystemTables1", QStringLiteral("Open System Tables"), false);
 
   QMenu* help = addMenu(bar, "Help1", QStringLiteral("&Help"));
   UsingFilters1 = addEntry(help, "UsingFilters1", QStringLiteral("Using Filters"));
@@ -182,7 +183,8 @@ void TForm1::createToolBar() {
 
   // All buttons as wide as the widest caption, as on a tool bar of one button size.
   int width = 0;
-  for (auto* button : ToolBar1->findChildren<QToolButton*>()) width = std::max(width, button->sizeHint().width());
+  for (auto* button : ToolBar1->findChildren<QToolButton*>())
+    width = std::max(width, button->sizeHint().width());
   for (auto* button : ToolBar1->findChildren<QToolButton*>()) button->setMinimumWidth(width);
 
   auto* bandLayout = new QHBoxLayout(CoolBar1);
@@ -295,5 +297,6 @@ void TForm1::connectControls() {
   Edit2->installEventFilter(this);
   Edit3->installEventFilter(this);
 
-  connect(TabControl1, &TabStrip::userChanged, this, [this] { run("TabControl1Change", &TForm1::TabControl1Change); });
+  connect(TabControl1, &TabStrip::userChanged, this,
+          [this] { run("TabControl1Change", &TForm1::TabControl1Change); });
 }

@@ -16,7 +16,9 @@ const QColor kYellow(0xf2, 0xc1, 0x4e);
 const QColor kGreen(0x3c, 0x9a, 0x5a);
 const QColor kRed(0xc8, 0x3c, 0x3c);
 
-QPen outline(qreal width = 1.4) { return QPen(kOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+QPen outline(qreal width = 1.4) {
+  return QPen(kOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 // A small table: a header row in blue and ruled rows.
 void drawTable(QPainter& p, const QRectF& r) {
@@ -180,9 +182,9 @@ void drawQuery(QPainter& p) {
 }
 
 using Drawer = void (*)(QPainter&);
-constexpr Drawer kDrawers[kToolBarImageCount] = {drawNewTable, drawOpen,     drawRecordView,
-                                                 drawTableInfo, drawSearch,  drawPrint,
-                                                 drawShowHide,  drawExit,    drawQuery};
+constexpr Drawer kDrawers[kToolBarImageCount] = {drawNewTable,  drawOpen,   drawRecordView,
+                                                 drawTableInfo, drawSearch, drawPrint,
+                                                 drawShowHide,  drawExit,   drawQuery};
 
 }  // namespace
 

@@ -106,5 +106,8 @@ void startUp() {
   QApplication::setApplicationName(QString::fromUtf8(qb::kAppTitle));
   QApplication::setWindowIcon(programIcon());
   createWindowSet();
+  // Closing the main window ends the event loop at once, even while other
+  // windows of the set are open.
+  QObject::connect(Form1, &TForm1::closed, qApp, [] { QCoreApplication::exit(0); });
   Form1->show();
 }

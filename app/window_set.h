@@ -21,5 +21,6 @@ void destroyWindowSet();
 QList<QObject*> windowSet();
 
 // Start-up: sets the application title, creates the window set and shows the
-// main window maximised. The event loop is the caller's.
+// main window maximised. The event loop is the caller's; closing the main
+// window ends it.
 void startUp();

@@ -24,15 +24,17 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), emptyModel_(new QStand
 
   horizontalHeader()->setSectionsMovable(true);
   horizontalHeader()->setHighlightSections(false);
-  horizontalHeader()->setFont(font());
+  // Every property of the title font is set on the header itself, so that a
+  // new data font given to the grid does not reach the titles.
+  QFont titles = font();
+  titles.setResolveMask(QFont::AllPropertiesResolved);
+  horizontalHeader()->setFont(titles);
   verticalHeader()->setMinimumWidth(14);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 }
 
 void DataGrid::setDataFont(const QFont& font) {
-  const QFont titles = horizontalHeader()->font();
   setFont(font);
-  horizontalHeader()->setFont(titles);
   verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
 }
 

@@ -55,7 +55,8 @@ FilterSortPanel::FilterSortPanel(QWidget* parent) : QFrame(parent) {
   Label1 = boldLabel(QStringLiteral("Label1"), QStringLiteral("Filter"), this);
   Edit2 = box(QStringLiteral("Edit2"), this);
   FilterButton1 = flatButton(QStringLiteral("FilterButton1"), QStringLiteral("Apply Filter"), this);
-  CancelFilterButton3 = flatButton(QStringLiteral("CancelFilterButton3"), QStringLiteral("Cancel Filter"), this);
+  CancelFilterButton3 =
+      flatButton(QStringLiteral("CancelFilterButton3"), QStringLiteral("Cancel Filter"), this);
   SpeedButton2 = flatButton(QStringLiteral("SpeedButton2"), QStringLiteral("?"), this);
 
   Label2 = boldLabel(QStringLiteral("Label2"), QStringLiteral("Sort"), this);

@@ -68,6 +68,7 @@ HelpWindow::HelpWindow(const QString& heading, const QString& text, bool withFoo
     auto* footer = whiteBand(this);
     footer_ = new QLabel(QString::fromUtf8(qb::kWebAddress), footer);
     footer_->setObjectName(QStringLiteral("FooterLabel"));
+    footer_->setTextInteractionFlags(Qt::NoTextInteraction);
     QFont bold = footer_->font();
     bold.setBold(true);
     bold.setUnderline(true);

@@ -110,4 +110,6 @@ RecordNavigator::RecordNavigator(bool showHints, QWidget* parent) : QWidget(pare
   }
 }
 
-QToolButton* RecordNavigator::button(NavigateButton which) const { return buttons_[static_cast<int>(which)]; }
+QToolButton* RecordNavigator::button(NavigateButton which) const {
+  return buttons_[static_cast<int>(which)];
+}

@@ -3,4 +3,6 @@
 
 TQuickReport4* QuickReport4 = nullptr;
 
-TQuickReport4::TQuickReport4(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("QuickReport4")); }
+TQuickReport4::TQuickReport4(QObject* parent) : QObject(parent) {
+  setObjectName(QStringLiteral("QuickReport4"));
+}

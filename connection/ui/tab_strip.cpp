@@ -33,7 +33,9 @@ void TabStrip::setTabNames(const QStringList& names) {
   --quiet_;
 }
 
-void TabStrip::removeAllTabs() { setTabNames({}); }
+void TabStrip::removeAllTabs() {
+  setTabNames({});
+}
 
 QString TabStrip::selectedCaption() const {
   return currentIndex() < 0 ? QString() : tabData(currentIndex()).toString();

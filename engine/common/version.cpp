@@ -3,6 +3,8 @@
 
 namespace jet {
 
-const char* engineVersion() noexcept { return "4.0.1"; }
+const char* engineVersion() noexcept {
+  return "4.0.1";
+}
 
 }  // namespace jet

@@ -10,7 +10,9 @@ QString errorBoxText(const QString& message) {
   return message + QLatin1Char('.');
 }
 
-void showErrorBox(const QString& message) { prompts().errorBox(errorBoxText(message)); }
+void showErrorBox(const QString& message) {
+  prompts().errorBox(errorBoxText(message));
+}
 
 void reportCurrentException() noexcept {
   try {

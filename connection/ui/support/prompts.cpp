@@ -32,7 +32,8 @@ QStringList fileDialogFilters(const QString& filter) {
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QStringList patterns;
     for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-      for (const QString& spelling : {pattern.trimmed(), pattern.trimmed().toLower(), pattern.trimmed().toUpper()}) {
+      for (const QString& spelling :
+           {pattern.trimmed(), pattern.trimmed().toLower(), pattern.trimmed().toUpper()}) {
         if (!spelling.isEmpty() && !patterns.contains(spelling)) patterns.append(spelling);
       }
     }

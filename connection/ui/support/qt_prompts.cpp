@@ -16,7 +16,9 @@ namespace qb {
 
 namespace {
 
-QWidget* dialogParent() { return QApplication::activeWindow(); }
+QWidget* dialogParent() {
+  return QApplication::activeWindow();
+}
 
 void showBox(QMessageBox::Icon icon, const QString& text) {
   QMessageBox box(icon, QString::fromUtf8(kAppTitle), text, QMessageBox::Ok, dialogParent());
@@ -31,9 +33,13 @@ std::optional<QString> runFileDialog(QFileDialog& dialog, const QString& filter)
 
 }  // namespace
 
-void QtPrompts::errorBox(const QString& text) { showBox(QMessageBox::Critical, text); }
+void QtPrompts::errorBox(const QString& text) {
+  showBox(QMessageBox::Critical, text);
+}
 
-void QtPrompts::messageBox(const QString& text) { showBox(QMessageBox::NoIcon, text); }
+void QtPrompts::messageBox(const QString& text) {
+  showBox(QMessageBox::NoIcon, text);
+}
 
 bool QtPrompts::confirm(const QString& text) {
   QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle), text,
@@ -77,6 +83,8 @@ std::optional<QFont> QtPrompts::chooseFont(const QFont& initial) {
   return chosen;
 }
 
-int QtPrompts::execModal(QDialog& dialog) { return dialog.exec(); }
+int QtPrompts::execModal(QDialog& dialog) {
+  return dialog.exec();
+}
 
 }  // namespace qb

@@ -45,6 +45,8 @@ void QtScreenCursor::setShape(Qt::CursorShape shape) {
   shape_ = shape;
 }
 
-void QtScreenCursor::processPendingEvents() { QCoreApplication::processEvents(); }
+void QtScreenCursor::processPendingEvents() {
+  QCoreApplication::processEvents();
+}
 
 }  // namespace qb

@@ -31,9 +31,13 @@ ScreenCursor& screenCursor();
 std::unique_ptr<ScreenCursor> installScreenCursor(std::unique_ptr<ScreenCursor> replacement);
 
 // The hourglass over the whole program.
-inline void setBusyCursor() { screenCursor().setShape(Qt::WaitCursor); }
+inline void setBusyCursor() {
+  screenCursor().setShape(Qt::WaitCursor);
+}
 // The default cursor again.
-inline void setNormalCursor() { screenCursor().setShape(Qt::ArrowCursor); }
+inline void setNormalCursor() {
+  screenCursor().setShape(Qt::ArrowCursor);
+}
 
 // Restores the default cursor when it goes out of scope, also when the
 // handler that holds it ends by an error.

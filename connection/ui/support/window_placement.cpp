@@ -27,6 +27,8 @@ void centreOnWindow(QWidget& window, const QWidget& over) {
   centreAt(window, pendingMaximised ? availableArea(over).center() : over.frameGeometry().center());
 }
 
-void centreOnScreen(QWidget& window) { centreAt(window, availableArea(window).center()); }
+void centreOnScreen(QWidget& window) {
+  centreAt(window, availableArea(window).center());
+}
 
 }  // namespace qb
