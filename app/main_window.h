@@ -27,6 +27,13 @@ class TForm1 : public QMainWindow {
  public:
   static constexpr int kStatusPanelCount = 4;
 
+  // The window's file dialogs, as filter texts for Prompts: OpenDialog1
+  // (databases), SaveDialog1 (CSV export), SaveDialog2 (a new database).
+  static constexpr char kOpenDialog1Filter[] = "MDB Files|*.MDB|All Files|*.*";
+  static constexpr char kSaveDialog1Filter[] = "CSV Text File|*.TXT";
+  static constexpr char kSaveDialog2Filter[] = "Access Database (*.MDB)|*.MDB";
+  static constexpr char kSaveDialog2DefaultExt[] = "MDB";
+
   explicit TForm1(QWidget* parent = nullptr);
 
   // Status bar panel 0 to 3 ("Count: ", the web address, "MDAC: " + engine
