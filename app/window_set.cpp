@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "app/about_box.h"
@@ -36,13 +37,8 @@ std::vector<std::unique_ptr<QObject>>& objects() {
 }
 
 template <class T>
-void create(T*& reference, QObject* owner = nullptr) {
-  std::unique_ptr<T> object;
-  if constexpr (std::is_base_of_v<QWidget, T>) {
-    object = std::make_unique<T>(static_cast<QWidget*>(owner));
-  } else {
-    object = std::make_unique<T>(owner);
-  }
+void create(T*& reference, QWidget* owner = nullptr) {
+  auto object = std::make_unique<T>(owner);
   reference = object.get();
   objects().push_back(std::move(object));
 }
@@ -50,6 +46,7 @@ void create(T*& reference, QObject* owner = nullptr) {
 }  // namespace
 
 void createWindowSet() {
+  if (!objects().empty()) throw std::logic_error("The window set is created once");
   try {
     create(Form1);
     create(frmTableInfo, Form1);

@@ -11,7 +11,7 @@ class QObject;
 
 // Creates the sixteen objects in order and shows the record view, empty and
 // centred on the main window. If one cannot be made, those already made are
-// destroyed again and the error is passed on.
+// destroyed again and the error is passed on. Only one set exists at a time.
 void createWindowSet();
 
 // Destroys the set in reverse order and clears the program-wide references.

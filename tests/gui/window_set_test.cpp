@@ -107,6 +107,8 @@ TEST_F(StartUpTest, ProgramWideReferencesPointAtTheSetAndAreClearedWithIt) {
                                    frmSelectField, frmQuickOpen, frmColumns, frmRecordView, frmNew, frmMemo,
                                    frmPicture,     Form14,       frmWizard,  frmSortHelp};
   EXPECT_EQ(references, set);
+  EXPECT_THROW(createWindowSet(), std::logic_error) << "never a second set";
+  EXPECT_EQ(windowSet(), set);
   destroyWindowSet();
   EXPECT_EQ(Form1, nullptr);
   EXPECT_EQ(frmSortHelp, nullptr);
