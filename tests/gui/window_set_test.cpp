@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
-#include <QScrollArea>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
 #include <functional>
 
@@ -13,11 +13,11 @@
 #include "app/window_set.h"
 #include "browse/form5.h"
 #include "browse/frm_columns.h"
-#include "browse/frm_search.h"
-#include "browse/frm_select_field.h"
 #include "browse/frm_memo.h"
 #include "browse/frm_picture.h"
 #include "browse/frm_record_view.h"
+#include "browse/frm_search.h"
+#include "browse/frm_select_field.h"
 #include "browse/frm_sort_help.h"
 #include "connection/ui/frm_quick_open.h"
 #include "output/frm_table_info.h"
