@@ -1,0 +1,166 @@
+// Database: recognising the file, checking the password, reading the catalog,
+// and finding and caching tables by name.
+#include "jet/database.h"
+
+#include <algorithm>
+#include <array>
+
+#include "db/catalog_reader.h"
+#include "db/database_impl.h"
+#include "db/table_impl.h"
+#include "format/header.h"
+#include "jet/error.h"
+#include "jet/text.h"
+#include "storage/posix_file.h"
+
+namespace jet {
+
+namespace {
+
+std::string quoted(const std::string& fileName) { return "'" + fileName + "'"; }
+
+// Refuses files this engine cannot read, with a message naming the format.
+const FormatVersion& versionFor(ByteSpan probe, std::uint64_t fileSize, const std::string& fileName) {
+  std::uint32_t aceVersion = 0;
+  switch (detectFileKind(probe, &aceVersion)) {
+    case FileKind::Jet4: return kJet4Format;
+    case FileKind::Jet3:
+      throw Error(ErrorCode::Unsupported,
+                  "Cannot open " + quoted(fileName) + ": Access 97 (Jet 3) databases are not supported yet");
+    case FileKind::Ace:
+      throw Error(ErrorCode::Unsupported, "Cannot open " + quoted(fileName) + ": Access 2007 and later (ACE, version " +
+                                              std::to_string(aceVersion) + ") databases are not supported yet");
+    case FileKind::Msisam:
+      throw Error(ErrorCode::Unsupported,
+                  "Cannot open " + quoted(fileName) + ": MSISAM databases are not supported yet");
+    case FileKind::NotDatabase: break;
+  }
+  throw Error(ErrorCode::InvalidArgument, "Cannot open " + quoted(fileName) + ": " +
+                                              (fileSize == 0 ? "the file is empty, not an Access database"
+                                                             : "the file is not an Access database"));
+}
+
+}  // namespace
+
+std::unique_ptr<Database> openDatabase(std::unique_ptr<File> file, const std::filesystem::path& path,
+                                       const OpenOptions& options, std::string readOnlyReason) {
+  const std::string fileName = file->name();
+  const std::uint64_t fileSize = file->size();
+
+  std::vector<std::uint8_t> header(kJet4Format.pageSize);
+  header.resize(file->readFully(0, header));
+  const FormatVersion& version = versionFor(header, fileSize, fileName);
+  if (header.size() < version.pageSize) {
+    throw Error(ErrorCode::Corruption, "Cannot open " + quoted(fileName) + ": the file is cut off inside its header page (" +
+                                           std::to_string(fileSize) + " bytes)");
+  }
+  toggleHeaderMask(header, version);
+  const HeaderFields fields = readHeaderFields(header, version);
+  if (!fields.password.empty() && options.password != fields.password) {
+    throw Error(ErrorCode::InvalidArgument, "Not a valid password for " + quoted(fileName) + ".");
+  }
+
+  auto impl = std::make_unique<Database::Impl>();
+  impl->path = path;
+  impl->context = std::make_shared<DatabaseContext>();
+  impl->context->version = &version;
+  impl->context->fileName = fileName;
+
+  // One writer per file: a writable file whose lock is held elsewhere opens read-only.
+  if (readOnlyReason.empty() && options.readOnly) readOnlyReason = "the database was opened read-only";
+  if (readOnlyReason.empty() && !file->writable()) readOnlyReason = "the file cannot be written";
+  if (readOnlyReason.empty() && !file->tryLockExclusive()) {
+    readOnlyReason = "the file is opened for writing by another program";
+  }
+  impl->readOnly = !readOnlyReason.empty();
+  impl->readOnlyReason = std::move(readOnlyReason);
+
+  impl->context->pager = std::make_unique<Pager>(std::move(file), version.pageSize);
+  Pager& pager = *impl->context->pager;
+  pager.setDatabaseKey(fields.databaseKey);
+
+  DatabaseInfo& info = impl->info;
+  info.format = version.format;
+  info.pageSize = version.pageSize;
+  info.pageCount = pager.pageCount();
+  info.codePage = fields.codePage;
+  info.sortOrder = fields.sortOrder;
+  info.sortOrderVersion = fields.sortOrderVersion;
+  info.created = DateTime{fields.creationDate};
+  info.databaseKey = fields.databaseKey;
+  info.hasPassword = !fields.password.empty();
+
+  try {
+    auto catalog = Table::Impl::open(impl->context, kCatalogPage, u"MSysObjects", true);
+    impl->catalog = readCatalog(*catalog);
+    impl->tables.emplace(kCatalogPage, std::move(catalog));
+  } catch (const Error& e) {
+    throw Error(e.code(), "Cannot open " + quoted(fileName) + ": its catalog cannot be read: " + e.what());
+  }
+  impl->tablesContainer = findTablesContainer(impl->catalog);
+  return std::make_unique<Database>(std::move(impl));
+}
+
+std::unique_ptr<Database> Database::open(const std::filesystem::path& path, const OpenOptions& options) {
+  std::unique_ptr<File> file;
+  std::string reason;
+  if (options.readOnly) {
+    file = PosixFile::open(path, OpenMode::ReadOnly);
+  } else {
+    try {
+      file = PosixFile::open(path, OpenMode::ReadWrite);
+    } catch (const Error& e) {
+      if (e.code() != ErrorCode::Io) throw;
+      // Permissions or a read-only file system: read what we may.
+      file = PosixFile::open(path, OpenMode::ReadOnly);
+      reason = "the file cannot be written (" + std::string(e.what()) + ")";
+    }
+  }
+  return openDatabase(std::move(file), path, options, std::move(reason));
+}
+
+Database::Database(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Database::~Database() = default;
+
+const std::filesystem::path& Database::path() const { return impl_->path; }
+const DatabaseInfo& Database::info() const { return impl_->info; }
+bool Database::isReadOnly() const { return impl_->readOnly; }
+const std::string& Database::readOnlyReason() const { return impl_->readOnlyReason; }
+const std::vector<CatalogObject>& Database::catalog() const { return impl_->catalog; }
+
+const CatalogObject* Database::Impl::findTableObject(std::u16string_view name) const {
+  const CatalogObject* linked = nullptr;
+  for (const CatalogObject& o : catalog) {
+    if (o.parentId != tablesContainer || !equalNamesNoCase(o.name, name)) continue;
+    if (o.type == kObjectLocalTable) return &o;
+    if (o.type == kObjectLinkedTable || o.type == kObjectOdbcLinkedTable) linked = linked ? linked : &o;
+  }
+  return linked;
+}
+
+bool Database::hasTable(std::u16string_view name) const {
+  const CatalogObject* o = impl_->findTableObject(name);
+  return o && o->type == kObjectLocalTable;
+}
+
+std::shared_ptr<Table> Database::table(std::u16string_view name) {
+  const CatalogObject* o = impl_->findTableObject(name);
+  if (!o) {
+    throw Error(ErrorCode::NotFound,
+                "There is no table named '" + toUtf8(name) + "' in '" + impl_->context->fileName + "'");
+  }
+  if (o->type != kObjectLocalTable) {
+    const std::string source = o->type == kObjectOdbcLinkedTable ? "an ODBC data source"
+                                                                 : "'" + toUtf8(o->linkedDatabase) + "'";
+    throw Error(ErrorCode::Unsupported, "Table '" + toUtf8(o->name) + "' is linked from " + source +
+                                            "; linked tables are not supported yet");
+  }
+  // A local table's id is its definition page (the top byte is reserved).
+  const std::uint32_t page = static_cast<std::uint32_t>(o->id) & 0x00FFFFFF;
+  if (auto it = impl_->tables.find(page); it != impl_->tables.end()) return it->second;
+  auto table = Table::Impl::open(impl_->context, page, o->name, o->isSystem());
+  impl_->tables.emplace(page, table);
+  return table;
+}
+
+}  // namespace jet

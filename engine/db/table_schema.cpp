@@ -1,0 +1,148 @@
+// Column and index descriptions, including the ADO type codes and attributes
+// the data-access layer maps to its field types.
+#include "db/table_schema.h"
+
+#include <algorithm>
+
+#include "format/table_definition_format.h"
+#include "format/value_codec.h"
+
+namespace jet {
+
+namespace {
+
+AdoType adoTypeOf(const ColumnDefinition& c) {
+  const bool fixed = c.isFixed();
+  switch (c.type) {
+    case DataType::Boolean: return AdoType::Boolean;
+    case DataType::Byte: return AdoType::UnsignedTinyInt;
+    case DataType::Integer: return AdoType::SmallInt;
+    case DataType::Long: return AdoType::Integer;
+    case DataType::Currency: return AdoType::Currency;
+    case DataType::Single: return AdoType::Single;
+    case DataType::Double: return AdoType::Double;
+    case DataType::DateTime: return AdoType::Date;
+    case DataType::Text: return fixed ? AdoType::WChar : AdoType::VarWChar;
+    case DataType::Memo: return AdoType::LongVarWChar;
+    case DataType::Ole: return AdoType::LongVarBinary;
+    case DataType::Guid: return AdoType::Guid;
+    case DataType::Numeric: return AdoType::Numeric;
+    case DataType::Binary:
+    case DataType::Unknown0D:
+    case DataType::Unknown11:
+    default: return fixed ? AdoType::Binary : AdoType::VarBinary;
+  }
+}
+
+std::uint32_t adoAttributesOf(const ColumnDef& c) {
+  std::uint32_t a = c.autoNumber ? kAdoFldUnknownUpdatable : kAdoFldUpdatable;
+  if (c.fixedLength) a |= kAdoFldFixed;
+  if (!c.required) a |= kAdoFldIsNullable | kAdoFldMayBeNull;
+  if (c.type == DataType::Memo || c.type == DataType::Ole) a |= kAdoFldLong;
+  return a;
+}
+
+}  // namespace
+
+std::uint32_t ColumnDef::definedSize() const {
+  switch (type) {
+    case DataType::Text: return length / 2u;
+    case DataType::Memo:
+    case DataType::Ole: return 0;
+    default: return length;
+  }
+}
+
+void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& columns,
+                     std::vector<ColumnPlan>& plans) {
+  std::vector<const ColumnDefinition*> order;
+  order.reserve(definition.columns.size());
+  for (const auto& c : definition.columns) order.push_back(&c);
+  std::stable_sort(order.begin(), order.end(), [](const ColumnDefinition* a, const ColumnDefinition* b) {
+    return a->position != b->position ? a->position < b->position : a->number < b->number;
+  });
+  columns.clear();
+  plans.clear();
+  columns.reserve(order.size());
+  plans.reserve(order.size());
+  for (const ColumnDefinition* c : order) {
+    ColumnDef d;
+    d.name = c->name;
+    d.type = c->type;
+    d.number = c->number;
+    d.length = c->length;
+    d.precision = c->precision;
+    d.scale = c->scale;
+    d.fixedLength = c->isFixed() || c->type == DataType::Boolean;
+    d.autoNumber = (c->flags & kColumnAutoLong) != 0;
+    d.guidAutoNumber = (c->flags & kColumnAutoGuid) != 0;
+    d.compressedUnicode = (c->extFlags & kColumnCompressedUnicode) != 0;
+    d.hyperlink = c->type == DataType::Memo && (c->flags & kColumnHyperlink) != 0;
+    d.sortOrder = c->sortOrder;
+    d.adoType = adoTypeOf(*c);
+    d.adoAttributes = adoAttributesOf(d);
+    columns.push_back(std::move(d));
+
+    ColumnPlan p;
+    p.type = c->type;
+    p.number = c->number;
+    p.varSlot = c->varSlot;
+    p.fixedOffset = c->fixedOffset;
+    const std::size_t natural = naturalSize(c->type);
+    p.fixedSize = static_cast<std::uint16_t>(natural != 0 ? natural : c->length);
+    p.scale = c->scale;
+    p.fixed = c->isFixed();
+    plans.push_back(p);
+  }
+}
+
+std::vector<IndexDef> describeIndexes(const TableDefinition& definition, const std::vector<ColumnDef>& columns) {
+  std::vector<IndexDef> out;
+  out.reserve(definition.logicalIndexes.size());
+  for (const LogicalIndexDefinition& l : definition.logicalIndexes) {
+    IndexDef d;
+    d.name = l.name;
+    d.number = l.number;
+    d.realIndex = l.realIndex;
+    d.primaryKey = l.kind == kIndexKindPrimaryKey;
+    d.foreignKey = l.kind == kIndexKindForeignKey;
+    if (l.realIndex < definition.realIndexes.size()) {
+      const RealIndexDefinition& r = definition.realIndexes[l.realIndex];
+      for (const IndexKeyColumn& k : r.columns) {
+        const auto it = std::find_if(columns.begin(), columns.end(),
+                                     [&](const ColumnDef& c) { return c.number == k.columnNumber; });
+        // A key column the table no longer defines belongs to a damaged
+        // definition; leaving it out keeps every listed position valid.
+        if (it == columns.end()) continue;
+        d.columns.push_back(IndexColumn{k.columnNumber, static_cast<std::size_t>(it - columns.begin()), k.ascending});
+      }
+      d.unique = (r.flags & kIndexUnique) != 0;
+      d.ignoreNulls = (r.flags & kIndexIgnoreNulls) != 0;
+      d.required = (r.flags & kIndexRequired) != 0;
+    }
+    if (d.primaryKey) d.unique = d.required = true;
+    if (d.foreignKey) {
+      d.relatedTablePage = l.foreignKeyTable;
+      d.relatedIndexNumber = l.foreignKeyIndex;
+      d.referencedSide = l.foreignKeyRole == kForeignKeyReferenced;
+      d.cascadeUpdates = l.cascadeUpdates == kCascadeYes;
+      d.cascadeDeletes = l.cascadeDeletes == kCascadeYes;
+      d.cascadeNull = l.cascadeDeletes == kCascadeSetNull;
+    }
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
+void applyRequiredIndexes(const std::vector<IndexDef>& indexes, std::vector<ColumnDef>& columns) {
+  for (const IndexDef& index : indexes) {
+    if (!index.required) continue;
+    for (const IndexColumn& k : index.columns) {
+      ColumnDef& c = columns[k.column];
+      c.required = true;
+      c.adoAttributes = adoAttributesOf(c);
+    }
+  }
+}
+
+}  // namespace jet

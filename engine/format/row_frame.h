@@ -1,0 +1,47 @@
+// The frame of one stored row: its column count, null mask and variable-slot
+// table, checked once so that each column's bytes can then be taken in O(1).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "format/bytes.h"
+
+namespace jet {
+
+class RowFrame {
+ public:
+  // Parses a Jet 4 row. `hasVariableColumns` is true when the table definition
+  // counts variable-offset slots. Throws Corruption when the counts do not fit
+  // the row's bytes.
+  RowFrame(ByteSpan row, bool hasVariableColumns);
+
+  ByteSpan bytes() const { return row_; }
+  unsigned columnCount() const { return columnCount_; }
+  unsigned variableSlotCount() const { return varCount_; }
+
+  // The null-mask bit of a column number; false for columns the row does not carry.
+  bool maskBit(unsigned columnNumber) const {
+    return columnNumber < columnCount_ && (mask_[columnNumber >> 3] >> (columnNumber & 7) & 1) != 0;
+  }
+
+  // Bytes of a fixed column; throws Corruption when they lie outside the row's
+  // fixed and variable areas.
+  ByteSpan fixedBytes(std::size_t fixedOffset, std::size_t length) const;
+
+  // Bytes of a variable slot (`slot` < variableSlotCount()); throws Corruption
+  // when the slot's offsets are out of order or outside the data area.
+  ByteSpan variableBytes(unsigned slot) const;
+
+ private:
+  std::size_t slotStart(unsigned slot) const { return loadU16(row_.data() + varTable_ - 2 * slot); }
+
+  ByteSpan row_;
+  const std::uint8_t* mask_ = nullptr;
+  unsigned columnCount_ = 0;
+  unsigned varCount_ = 0;
+  std::size_t varTable_ = 0;  // offset of slot 0's start entry
+  std::size_t dataEnd_ = 0;   // end of the area values may occupy
+};
+
+}  // namespace jet

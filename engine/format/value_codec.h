@@ -1,0 +1,27 @@
+// Decoding the values that live inside a row: every Jet 4 type except memo and
+// OLE, whose row bytes are a long-value reference (long_value.h). Booleans live
+// in the null mask and never reach these functions.
+#pragma once
+
+#include <cstdint>
+
+#include "format/bytes.h"
+#include "jet/value.h"
+
+namespace jet {
+
+// Size of a type's value in the row, or 0 for variable-length types (text,
+// binary, long values) and booleans.
+std::size_t naturalSize(DataType type);
+
+// Decodes a non-null value of `type`. Numeric values take `scale` from the
+// column. Fixed-size types need at least their natural size of bytes (a longer
+// field is read from its start); fewer bytes throw Corruption. Unknown type codes
+// read as binary.
+Value decodeValue(DataType type, ByteSpan bytes, std::uint8_t scale);
+
+// The 17-byte numeric form: sign byte, then four 32-bit words of the magnitude,
+// most significant first, each little-endian.
+Decimal decodeNumeric(ByteSpan bytes, std::uint8_t scale);
+
+}  // namespace jet

@@ -1,0 +1,39 @@
+// A file held in memory: database images in tests, fuzzing and anything that
+// should not touch the disk. Behaves like a real file (grows on write, reads stop
+// at the end); its lock only excludes a second lock on the same object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "storage/file.h"
+
+namespace jet {
+
+class MemoryFile final : public File {
+ public:
+  explicit MemoryFile(std::vector<std::uint8_t> bytes = {}, std::string name = "(memory)", bool writable = true)
+      : bytes_(std::move(bytes)), name_(std::move(name)), writable_(writable) {}
+
+  const std::string& name() const override { return name_; }
+  std::uint64_t size() override { return bytes_.size(); }
+  std::size_t read(std::uint64_t offset, std::span<std::uint8_t> out) override;
+  void write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
+  void sync() override {}
+  void truncate(std::uint64_t size) override;
+  bool writable() const override { return writable_; }
+  bool tryLockExclusive() override;
+  void unlock() override { locked_ = false; }
+
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::string name_;
+  bool writable_;
+  bool locked_ = false;
+};
+
+}  // namespace jet
