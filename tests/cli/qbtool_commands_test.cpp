@@ -36,9 +36,9 @@ TEST_F(QbtoolCommands, UsageMistakesExitWithTwo) {
       {{"tables", db, "extra"}, "too many arguments"},
       {{"count", db}, "missing arguments"},
       {{"tables", "--bogus", db}, "unknown option --bogus"},
-      {{"export", db, "Table1", "--format"}, "needs a value"},
+      {{"export", db, "Table1", "--format"}, "option --format needs a value"},
       {{"export", db, "Table1", "--format", "xml"}, "unknown format 'xml'"},
-      {{"tables", "--system=yes", db}, "takes no value"},
+      {{"tables", "--system=yes", db}, "option --system takes no value"},
   };
   for (const auto& [args, message] : cases) {
     const auto r = runQbtool(args);
