@@ -2,7 +2,8 @@
 # Compares `qbtool export` (CSV to /dev/null) with mdbtools' `mdb-export` on
 # one table of any .mdb file, in one run: the two commands take turns, RUNS
 # times each after a warm-up, with the file in the page cache. Prints the
-# median time, rows per second and peak memory of each, and the ratio.
+# median wall and cpu time, rows per second and peak memory of each, and the
+# ratios (cpu time is the steadier figure on a busy machine).
 #
 #   bench/export_vs_mdbtools.sh FILE TABLE [RUNS]
 #
@@ -27,14 +28,14 @@ command -v mdb-export >/dev/null || { echo "$0: mdb-export not found (apt-get in
 rows=$("$qbtool" count "$file" "$table")
 cat "$file" >/dev/null  # warm the page cache
 
-# Runs one command with its output thrown away; prints "nanoseconds peak-KiB".
+# Runs one command with its output thrown away; prints "wall-ns cpu-ms peak-KiB".
 measure() {
-  local log start end
+  local log begin end
   log=$(mktemp)
-  start=$(date +%s%N)
-  /usr/bin/time -f '%M' -o "$log" "$@" >/dev/null
+  begin=$(date +%s%N)
+  /usr/bin/time -f '%U %S %M' -o "$log" "$@" >/dev/null
   end=$(date +%s%N)
-  echo "$((end - start)) $(tail -n 1 "$log")"
+  tail -n 1 "$log" | awk -v ns="$((end - begin))" '{ printf "%d %d %d\n", ns, ($1 + $2) * 1000, $3 }'
   rm -f "$log"
 }
 
@@ -45,24 +46,22 @@ mdb_cmd=(mdb-export "$file" "$table")
 
 measure "${qb_cmd[@]}" >/dev/null   # warm-up
 measure "${mdb_cmd[@]}" >/dev/null
-qb_times=() qb_mem=() mdb_times=() mdb_mem=()
+qb_wall=() qb_cpu=() qb_mem=() mdb_wall=() mdb_cpu=() mdb_mem=()
 for ((i = 0; i < runs; i++)); do
-  read -r t m < <(measure "${qb_cmd[@]}")
-  qb_times+=("$t") qb_mem+=("$m")
-  read -r t m < <(measure "${mdb_cmd[@]}")
-  mdb_times+=("$t") mdb_mem+=("$m")
+  read -r w c m < <(measure "${qb_cmd[@]}")
+  qb_wall+=("$w") qb_cpu+=("$c") qb_mem+=("$m")
+  read -r w c m < <(measure "${mdb_cmd[@]}")
+  mdb_wall+=("$w") mdb_cpu+=("$c") mdb_mem+=("$m")
 done
 
-qb_ns=$(printf '%s\n' "${qb_times[@]}" | median)
-mdb_ns=$(printf '%s\n' "${mdb_times[@]}" | median)
-qb_kib=$(printf '%s\n' "${qb_mem[@]}" | sort -n | tail -n 1)
-mdb_kib=$(printf '%s\n' "${mdb_mem[@]}" | sort -n | tail -n 1)
-
 awk -v rows="$rows" -v runs="$runs" -v table="$table" -v file="$(basename "$file")" \
-    -v qns="$qb_ns" -v mns="$mdb_ns" -v qk="$qb_kib" -v mk="$mdb_kib" 'BEGIN {
-  qs = qns / 1e9; ms = mns / 1e9
-  printf "%s in %s: %d rows; median of %d runs each, warm cache\n", table, file, rows, runs
-  printf "  %-16s %8.3f s %12.0f rows/s   peak %7.1f MiB\n", "qbtool export", qs, rows / qs, qk / 1024
-  printf "  %-16s %8.3f s %12.0f rows/s   peak %7.1f MiB\n", "mdb-export", ms, rows / ms, mk / 1024
-  printf "  ratio (rows/s, qbtool / mdb-export): %.2f\n", ms / qs
+    -v qw="$(printf '%s\n' "${qb_wall[@]}" | median)" -v mw="$(printf '%s\n' "${mdb_wall[@]}" | median)" \
+    -v qc="$(printf '%s\n' "${qb_cpu[@]}" | median)" -v mc="$(printf '%s\n' "${mdb_cpu[@]}" | median)" \
+    -v qk="$(printf '%s\n' "${qb_mem[@]}" | sort -n | tail -n 1)" \
+    -v mk="$(printf '%s\n' "${mdb_mem[@]}" | sort -n | tail -n 1)" 'BEGIN {
+  qs = qw / 1e9; ms = mw / 1e9
+  printf "%s in %s: %d rows; medians of %d runs each, warm cache\n", table, file, rows, runs
+  printf "  %-14s wall %7.3f s  cpu %7.3f s  %10.0f rows/s  peak %6.1f MiB\n", "qbtool export", qs, qc / 1000, rows / qs, qk / 1024
+  printf "  %-14s wall %7.3f s  cpu %7.3f s  %10.0f rows/s  peak %6.1f MiB\n", "mdb-export", ms, mc / 1000, rows / ms, mk / 1024
+  printf "  ratio qbtool / mdb-export in rows per second: %.2f by wall time, %.2f by cpu time\n", ms / qs, (qc > 0 ? mc / qc : 0)
 }'

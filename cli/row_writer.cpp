@@ -109,16 +109,34 @@ void appendDateTime(OutputBuffer& out, jet::DateTime value) {
   out.commit(static_cast<std::size_t>(p - start));
 }
 
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (the text of Guid::toString): the
+// first three groups are little-endian numbers, the rest bytes in order.
+void appendGuid(OutputBuffer& out, const jet::Guid& guid) {
+  static constexpr int kShownOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+  char* const start = out.claim(38);
+  char* p = start;
+  *p++ = '{';
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) *p++ = '-';
+    const std::uint8_t b = guid.bytes[static_cast<std::size_t>(kShownOrder[i])];
+    *p++ = kHexDigits[b >> 4];
+    *p++ = kHexDigits[b & 0x0F];
+  }
+  *p++ = '}';
+  out.commit(static_cast<std::size_t>(p - start));
+}
+
 void appendHex(OutputBuffer& out, const jet::Bytes& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::size_t i = 0;
   while (i < bytes.size()) {
     const std::size_t n = std::min(bytes.size() - i, OutputBuffer::kMaxClaim / 2);
     char* p = out.claim(n * 2);
     for (std::size_t k = 0; k < n; ++k) {
       const std::uint8_t b = bytes[i + k];
-      p[2 * k] = kDigits[b >> 4];
-      p[2 * k + 1] = kDigits[b & 0x0F];
+      p[2 * k] = kHexDigits[b >> 4];
+      p[2 * k + 1] = kHexDigits[b & 0x0F];
     }
     out.commit(n * 2);
     i += n;
@@ -162,7 +180,7 @@ bool appendPlainValue(OutputBuffer& out, const Value& v) {
     case ValueKind::Double: appendNumber(out, v.asDouble()); return true;
     case ValueKind::DateTime: appendDateTime(out, v.asDateTime()); return true;
     case ValueKind::Binary: appendHex(out, v.asBinary()); return true;
-    case ValueKind::Guid: out.write(v.asGuid().toString()); return true;
+    case ValueKind::Guid: appendGuid(out, v.asGuid()); return true;
     case ValueKind::Decimal: out.write(v.asDecimal().toString()); return true;
   }
   return false;

@@ -82,6 +82,8 @@ TEST_F(QbtoolExport, CsvWritesEveryKindOfValue) {
   out = exportTable("jackcess-V2000-test2V2000.mdb", "MSP_PROJECTS");
   EXPECT_NE(out.find(",151C2D00020000000900100014001D00FFFFFFFF446F63756D656E7400"), std::string::npos);
   EXPECT_NE(out.find(",£,"), std::string::npos);
+  out = exportTable("jackcess-V2000-indexTestV2000.mdb", "MSysNameMap", {"--no-header"});
+  EXPECT_NE(out.find(",{8F096CA0-FC16-4288-801E-119F26C0B6FC},"), std::string::npos) << out;
   out = exportTable("jackcess-V2003-testUnicodeCompV2003.mdb", "Table");
   EXPECT_NE(out.find("\n2,ääkkösiä\n3,Мир\n4,\u03F0\u03B1\u1F76 \u03C4\u1F79\u03C4' \u1F10\u03B3\u1F7C "
                      "\u039A\u1F7B\u03F0\u03BB\u03C9\u03C0\u03B1\n5,漢字仮名交じり文\n"),
@@ -147,6 +149,15 @@ TEST_F(QbtoolExport, JsonHasTypedValuesAndEscapes) {
   EXPECT_NE(out.find("\"Name1\":null"), std::string::npos);
   // The pass-through text ends in a NUL, which JSON writes as an escape.
   EXPECT_NE(out.find("DROP COLUMN col5;\\u0000\""), std::string::npos);
+}
+
+TEST_F(QbtoolExport, OutputThatCannotBeWrittenIsAFailure) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  const std::string command = std::string(QB_QBTOOL) + " export '" + copy("jackcess-V2000-compIndexTestV2000.mdb") +
+                              "' Table1 >/dev/full";
+  const auto r = qbtest::runProcess({"sh", "-c", command});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("qbtool: cannot write the output: No space left on device"), std::string::npos) << r.err;
 }
 
 TEST_F(QbtoolExport, EncodedAndPasswordProtectedFilesExport) {
