@@ -35,6 +35,10 @@ constexpr std::u16string_view kUnionPart2 = u"X7YZ_____2";
 
 constexpr std::u16string_view kNewline = u"\n";
 
+// Access allows a few dozen tables in a query; a definition with far more
+// joins than this is damaged (and would nest the FROM clause without end).
+constexpr std::size_t kMaxJoins = 1000;
+
 [[noreturn]] void fail(const std::string& what) { throw Error(ErrorCode::Corruption, what); }
 
 std::u16string_view textOf(const std::optional<std::u16string>& s) {
@@ -337,7 +341,9 @@ class SqlRebuilder {
       items.push_back(singleSource(std::u16string(row->name2 ? *row->name2 : textOf(row->name1)), std::move(text)));
     }
 
-    for (const QueryRow* join : all(QueryAttribute::Join)) {
+    const auto joins = all(QueryAttribute::Join);
+    if (joins.size() > kMaxJoins) fail("the query holds " + std::to_string(joins.size()) + " joins");
+    for (const QueryRow* join : joins) {
       const std::u16string_view leftName = textOf(join->name1);
       const std::u16string_view rightName = textOf(join->name2);
       const int type = flagOf(*join);

@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "corpus_copies.h"
 #include "process_runner.h"
 #include "support/test_files.h"
 
@@ -12,18 +13,12 @@ namespace {
 
 using qbtest::runQbtool;
 
-class QbtoolCommands : public ::testing::Test {
+class QbtoolCommands : public qbtest::CorpusCopies {
  protected:
-  void SetUp() override {
-    if (!qbtest::corpusAvailable()) GTEST_SKIP() << "no corpus";
-  }
-  std::string copy(const std::string& name) { return dir_.copyCorpusFile(name).string(); }
   std::string writeFile(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
     return (dir_ / name).string();
   }
-
-  qbtest::TempDir dir_;
 };
 
 // Usage mistakes: status 2, a message and the usage on standard error, nothing on standard output.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "corpus_copies.h"
 #include "csv_reader.h"
 #include "process_runner.h"
 #include "support/test_files.h"
@@ -14,12 +15,8 @@ namespace {
 using qbtest::parseCsv;
 using qbtest::runQbtool;
 
-class QbtoolExport : public ::testing::Test {
+class QbtoolExport : public qbtest::CorpusCopies {
  protected:
-  void SetUp() override {
-    if (!qbtest::corpusAvailable()) GTEST_SKIP() << "no corpus";
-  }
-  std::string copy(const std::string& name) { return dir_.copyCorpusFile(name).string(); }
   std::string exportTable(const std::string& file, const std::string& table, std::vector<std::string> extra = {}) {
     std::vector<std::string> args{"export", copy(file), table};
     args.insert(args.end(), extra.begin(), extra.end());
@@ -27,7 +24,6 @@ class QbtoolExport : public ::testing::Test {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return r.out;
   }
-  qbtest::TempDir dir_;
 };
 
 std::vector<std::string> lines(const std::string& text) {

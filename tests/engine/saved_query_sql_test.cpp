@@ -201,6 +201,18 @@ TEST(SavedQuerySqlJoins, ContradictoryOrUnknownJoinsAreRefused) {
   expectRefused(QueryKind::Select, {typeRow(1), source(u"A"), column(u"x"), join(u"A", u"A", u"c", 1)}, "contradict");
 }
 
+TEST(SavedQuerySqlJoins, EndlessJoinChainsAreRefused) {
+  std::vector<QueryRow> rows = {typeRow(1), column(u"x")};
+  for (int i = 0; i <= 1000; ++i) {
+    rows.push_back(join(u"T" + jet::fromUtf8(std::to_string(i)), u"T" + jet::fromUtf8(std::to_string(i + 1)), u"c", 1));
+  }
+  expectRefused(QueryKind::Select, rows, "1001 joins");
+  rows.resize(2 + 1000);
+  const std::string text = sql(QueryKind::Select, rows);
+  EXPECT_TRUE(text.starts_with("SELECT x\nFROM " + std::string(999, '(') + "T0 INNER JOIN T1 ON c) INNER JOIN T2"));
+  EXPECT_TRUE(text.ends_with(") INNER JOIN T1000 ON c;"));
+}
+
 TEST(SavedQuerySqlSelect, WhereGroupByHavingAndOrderByKeepTheirOrder) {
   EXPECT_EQ(sql(QueryKind::Select,
                 {typeRow(1), source(u"T"), column(u"T.id"), clause(QueryAttribute::Having, u"(SUM(T.val) = 500)"),
