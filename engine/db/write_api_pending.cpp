@@ -12,8 +12,6 @@ namespace {
 }
 }  // namespace
 
-std::vector<RowId> Table::rowIdsInIndexOrder(std::size_t) const { notYet("Reading in index order"); }
-std::optional<RowId> Table::findRow(std::size_t, const std::vector<Value>&) const { notYet("Index search"); }
 RowId Table::insertRow(std::vector<Value>&) { notYet("Writing rows"); }
 void Table::updateRow(RowId, std::vector<Value>&) { notYet("Writing rows"); }
 void Table::deleteRow(RowId) { notYet("Writing rows"); }
