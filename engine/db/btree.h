@@ -11,6 +11,16 @@
 // file, belong to the table and decode; descents are bounded in depth; a leaf
 // walk checks that each leaf continues the order of the one before it, which
 // also stops it on a chain that loops.
+//
+// Changing keeps them (btree_write.cpp): an insert goes to its sorted place
+// and a full page splits, new pages to the left of the old one (a page filled
+// by keys that only grow is left full and the new key starts the next page);
+// the root's content moves down when the root splits, so the root stays where
+// the definition says. A change of a page's last entry goes up to the parents
+// that name it; a page left empty is taken out of its level and freed, a page
+// left nearly empty is merged into its neighbour, and a root with a single
+// child takes that child's place. Pages are re-encoded with prefix compression;
+// appending to a leaf writes just the new entry.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +35,7 @@
 namespace jet {
 
 class BTree;
+class BTreeWriter;
 
 // Deepest tree the code follows: a tree of 3616-byte pages holds far more
 // entries than a 2 GiB file at a fraction of this depth.
@@ -45,6 +56,7 @@ class BTreeCursor {
 
  private:
   friend class BTree;
+class BTreeWriter;
   BTreeCursor(BTree& tree, std::shared_ptr<CachedIndexPage> leaf, std::size_t index);
   // Moves past empty leaves and the end of a leaf to the next entry, if any.
   void settle();
@@ -65,6 +77,9 @@ class BTree {
   std::uint32_t owner() const { return owner_; }
   const std::string& description() const { return description_; }
   IndexPageCache& cache() { return cache_; }
+
+  // Pages for changes come from here (the index's own allocator).
+  void setAllocator(IndexPageAllocator* allocator) { allocator_ = allocator; }
 
   // --- Reading ---
 
@@ -87,6 +102,35 @@ class BTree {
   std::shared_ptr<CachedIndexPage> descend(std::span<const std::uint8_t> key, RowId row,
                                            std::vector<Step>* path = nullptr);
 
+  // --- Changing (needs an allocator; the store must accept writes) ---
+
+  // Longest key the tree takes: any two entries must fit on one page so that
+  // a full page can always be split.
+  std::size_t maxKeyLength() const;
+
+  struct InsertResult {
+    bool inserted = false;
+    bool keyExisted = false;  // another entry already had the same key bytes
+  };
+  // Adds (key, row) at its sorted place. With `refuseEqualKey`, nothing
+  // changes when another entry has the same key bytes (inserted = false).
+  // Constraint when the key is longer than maxKeyLength(); Corruption when
+  // the tree already has this very entry.
+  InsertResult insert(std::span<const std::uint8_t> key, RowId row, bool refuseEqualKey);
+  // Removes (key, row); returns true when other entries with the same key
+  // bytes remain. Corruption when the tree has no such entry.
+  bool remove(std::span<const std::uint8_t> key, RowId row);
+
+  // One entry of a bulk build: its key is keys[offset, offset + length).
+  struct BuildEntry {
+    std::uint32_t offset = 0;
+    std::uint32_t length = 0;
+    RowId row;
+  };
+  // Fills an empty tree (the root an empty leaf) with entries given in index
+  // order, packing leaves full and building the node levels above them.
+  void build(std::span<const std::uint8_t> keys, std::span<const BuildEntry> entries);
+
   // A loaded page of this index: Corruption unless it belongs to the table.
   std::shared_ptr<CachedIndexPage> load(std::uint32_t number);
   // Corruption naming this index.
@@ -94,6 +138,7 @@ class BTree {
 
  private:
   friend class BTreeCursor;
+  friend class BTreeWriter;
   // The child page of `node` taken at `child`.
   static std::uint32_t childAt(const IndexPage& node, std::size_t child);
   static std::size_t childCount(const IndexPage& node);
@@ -103,6 +148,7 @@ class BTree {
   std::uint32_t root_;
   std::uint32_t owner_;
   std::string description_;
+  IndexPageAllocator* allocator_ = nullptr;
 };
 
 }  // namespace jet

@@ -34,7 +34,8 @@ const IndexDef& indexAt(const Table::Impl& table, std::size_t index) {
 std::vector<RowId> Table::rowIdsInIndexOrder(std::size_t index) const {
   const IndexDef& def = indexAt(*impl_, index);
   const RealIndexDefinition& real = impl_->definition.realIndexes[def.realIndex];
-  IndexPageCache cache(*impl_->db->pager, indexPageFormatFor(*impl_->db->version), kReadCachePages);
+  PagerIndexPageStore store(*impl_->db->pager);
+  IndexPageCache cache(store, indexPageFormatFor(*impl_->db->version), kReadCachePages);
   BTree tree(cache, real.rootPage, impl_->definition.firstPage,
              "index '" + toUtf8(def.name) + "' of " + impl_->describe());
   std::vector<RowId> rows;
@@ -61,7 +62,8 @@ std::optional<RowId> Table::findRow(std::size_t index, const std::vector<Value>&
   std::vector<std::uint8_t> bytes;
   for (std::size_t i = 0; i < key.size(); ++i) appendKeyColumn(key[i], info.keyColumns[i], bytes);
 
-  IndexPageCache cache(*impl_->db->pager, indexPageFormatFor(*impl_->db->version), kReadCachePages);
+  PagerIndexPageStore store(*impl_->db->pager);
+  IndexPageCache cache(store, indexPageFormatFor(*impl_->db->version), kReadCachePages);
   BTree tree(cache, real.rootPage, impl_->definition.firstPage, info.description);
   const BTreeCursor at = tree.seek(bytes, RowId{0});
   if (at.atEnd()) return std::nullopt;

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "jet/error.h"
-#include "storage/pager.h"
 
 namespace jet {
 
@@ -13,8 +12,8 @@ const IndexPageFormat& indexPageFormatFor(const FormatVersion& version) {
   return version.format == FileFormat::Jet3 ? kJet3IndexPage : kJet4IndexPage;
 }
 
-IndexPageCache::IndexPageCache(Pager& pager, const IndexPageFormat& format, std::size_t capacity)
-    : pager_(pager), format_(format), capacity_(capacity < 8 ? 8 : capacity) {}
+IndexPageCache::IndexPageCache(IndexPageStore& store, const IndexPageFormat& format, std::size_t capacity)
+    : store_(store), format_(format), capacity_(capacity < 8 ? 8 : capacity) {}
 
 IndexPageCache::Slot& IndexPageCache::remember(std::shared_ptr<CachedIndexPage> page) {
   const std::uint32_t number = page->number;
@@ -33,12 +32,11 @@ IndexPageCache::Slot& IndexPageCache::remember(std::shared_ptr<CachedIndexPage> 
 }
 
 std::shared_ptr<CachedIndexPage> IndexPageCache::load(std::uint32_t number) {
-  if (number == 0 || !pager_.isPage(number)) {
+  if (number == 0 || number >= store_.pageCount()) {
     throw Error(ErrorCode::Corruption, "Index page " + std::to_string(number) + " lies outside the file (" +
-                                           std::to_string(pager_.pageCount()) + " pages).");
+                                           std::to_string(store_.pageCount()) + " pages).");
   }
-  const Page stored = pager_.page(number);
-  const auto bytes = stored.bytes();
+  const auto bytes = store_.read(number);
   auto found = slots_.find(number);
   if (found != slots_.end()) {
     CachedIndexPage& cached = *found->second.page;
@@ -66,6 +64,22 @@ std::shared_ptr<CachedIndexPage> IndexPageCache::create(std::uint32_t number, st
   page->edited = true;
   remember(page);
   return page;
+}
+
+bool IndexPageCache::store(const std::shared_ptr<CachedIndexPage>& page) {
+  encoded_.resize(format_.pageSize);
+  if (!page->page.encode(encoded_, format_)) return false;
+  page->image.swap(encoded_);
+  storeImage(page);
+  return true;
+}
+
+void IndexPageCache::storeImage(const std::shared_ptr<CachedIndexPage>& page) {
+  // Until the write lands, the copy must not pass for the stored page.
+  page->edited = true;
+  store_.write(page->number, page->image);
+  page->edited = false;
+  remember(page);
 }
 
 void IndexPageCache::forget(std::uint32_t number) {

@@ -14,13 +14,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "db/index_page_store.h"
 #include "format/format_version.h"
 #include "format/index_page.h"
 #include "format/index_page_format.h"
 
 namespace jet {
-
-class Pager;
 
 // The index page layout of a file format version.
 const IndexPageFormat& indexPageFormatFor(const FormatVersion& version);
@@ -37,9 +36,9 @@ class IndexPageCache {
   // 2048 pages: the leaves of a few hundred thousand rows of a typical index.
   static constexpr std::size_t kDefaultCapacity = 2048;
 
-  IndexPageCache(Pager& pager, const IndexPageFormat& format, std::size_t capacity = kDefaultCapacity);
+  IndexPageCache(IndexPageStore& store, const IndexPageFormat& format, std::size_t capacity = kDefaultCapacity);
 
-  Pager& pager() { return pager_; }
+  IndexPageStore& pages() { return store_; }
   const IndexPageFormat& format() const { return format_; }
 
   // The page, decoded. Corruption (naming the page) when it lies beyond the
@@ -51,9 +50,12 @@ class IndexPageCache {
   // afresh instead of handing out the half-edited copy.
   void beginEdit(CachedIndexPage& page) { page.edited = true; }
 
-  // Encodes the page into the pager (which must be in a write transaction).
-  // InvalidArgument when its entries do not fit (the caller splits first).
-  void store(CachedIndexPage& page);
+  // Encodes the page and writes it to the store. Returns false, changing
+  // nothing, when its entries do not fit (the caller splits it).
+  bool store(const std::shared_ptr<CachedIndexPage>& page);
+  // Writes the page's image, which the caller has brought up to date with its
+  // entries (an entry appended in place).
+  void storeImage(const std::shared_ptr<CachedIndexPage>& page);
 
   // A page that is not in the file's index yet (just allocated): an empty leaf
   // of the given owner, cached under its number and marked as edited.
@@ -70,11 +72,12 @@ class IndexPageCache {
   };
   Slot& remember(std::shared_ptr<CachedIndexPage> page);
 
-  Pager& pager_;
+  IndexPageStore& store_;
   const IndexPageFormat& format_;
   std::size_t capacity_;
   std::unordered_map<std::uint32_t, Slot> slots_;
   std::list<std::uint32_t> lru_;  // most recently used first
+  std::vector<std::uint8_t> encoded_;  // scratch for store()
 };
 
 }  // namespace jet
