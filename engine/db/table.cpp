@@ -29,19 +29,21 @@ void note(ScanReport* report, const std::string& problem) {
 }  // namespace
 
 Table::Impl::Impl(std::shared_ptr<DatabaseContext> context, std::u16string tableName, bool isSystem,
-                  TableDefinition def)
+                  TableDefinition def, std::vector<PropertySet> props)
     : db(std::move(context)),
       name(std::move(tableName)),
       system(isSystem),
       definition(std::move(def)),
+      properties(std::move(props)),
       longValues(*db->pager, *db->version) {
   describeColumns(definition, columns, plans);
+  applyRequiredProperties(properties, columns);
   indexes = describeIndexes(definition, columns);
   applyRequiredIndexes(indexes, columns);
 }
 
 std::shared_ptr<Table> Table::Impl::open(std::shared_ptr<DatabaseContext> context, std::uint32_t page,
-                                         std::u16string name, bool system) {
+                                         std::u16string name, bool system, std::vector<PropertySet> properties) {
   TableDefinition definition;
   try {
     definition = readTableDefinition(*context->pager, page, *context->version);
@@ -49,7 +51,8 @@ std::shared_ptr<Table> Table::Impl::open(std::shared_ptr<DatabaseContext> contex
     throw Error(e.code(), "Cannot open table '" + toUtf8(name) + "': " + e.what());
   }
   system = system || definition.tableType == kTableTypeSystem;
-  auto impl = std::make_unique<Impl>(std::move(context), std::move(name), system, std::move(definition));
+  auto impl =
+      std::make_unique<Impl>(std::move(context), std::move(name), system, std::move(definition), std::move(properties));
   return std::make_shared<Table>(std::move(impl));
 }
 
