@@ -141,16 +141,20 @@ Value Table::Impl::decodeColumn(const RowFrame& frame, std::size_t column) const
   }
 }
 
+Value Table::Impl::decodeNamed(const RowFrame& frame, std::size_t column) const {
+  try {
+    return decodeColumn(frame, column);
+  } catch (const Error& e) {
+    throw Error(e.code(), "column '" + toUtf8(columns[column].name) + "': " + e.what());
+  }
+}
+
 void Table::Impl::decode(ByteSpan row, const std::vector<std::size_t>* which, std::vector<Value>& out) const {
   const RowFrame frame(row, definition.varColumns > 0);
-  const std::size_t count = which ? which->size() : plans.size();
-  for (std::size_t k = 0; k < count; ++k) {
-    const std::size_t column = which ? (*which)[k] : k;
-    try {
-      out[column] = decodeColumn(frame, column);
-    } catch (const Error& e) {
-      throw Error(e.code(), "column '" + toUtf8(columns[column].name) + "': " + e.what());
-    }
+  if (which) {
+    for (const std::size_t column : *which) out[column] = decodeNamed(frame, column);
+  } else {
+    for (std::size_t column = 0; column < plans.size(); ++column) out[column] = decodeNamed(frame, column);
   }
 }
 
@@ -276,7 +280,7 @@ Value Table::readValue(RowId id, std::size_t column) const {
   const ByteSpan row = impl_->locate(id, holder);
   try {
     const RowFrame frame(row, impl_->definition.varColumns > 0);
-    return impl_->decodeColumn(frame, column);
+    return impl_->decodeNamed(frame, column);
   } catch (const Error& e) {
     impl_->rethrowForRow(e, id);
   }

@@ -66,6 +66,8 @@ struct Table::Impl {
   // which must have columns().size() entries.
   void decode(ByteSpan row, const std::vector<std::size_t>* which, std::vector<Value>& out) const;
   Value decodeColumn(const RowFrame& frame, std::size_t column) const;
+  // decodeColumn with the column's name in its errors.
+  Value decodeNamed(const RowFrame& frame, std::size_t column) const;
 
   // The error for a damaged row, naming the table, the row and the column.
   [[noreturn]] void rethrowForRow(const Error& e, RowId id) const;
