@@ -99,6 +99,22 @@ TEST(Pager, CacheStaysBoundedAndHeldPagesOutliveEviction) {
   EXPECT_EQ(pager.cacheMisses(), misses + 1);
 }
 
+TEST(Pager, ReadsAheadOnSequentialMissesWithoutSpreadingErrors) {
+  jet::FaultPlan plan;
+  plan.failOffset = 20 * kPageSize + 5;  // page 20 cannot be read
+  auto faulty = std::make_unique<jet::FaultyFile>(std::make_unique<jet::MemoryFile>(numberedPages(40)), plan);
+  jet::FaultyFile& probe = *faulty;
+  jet::Pager pager(std::move(faulty), kPageSize, 64);
+  for (std::uint32_t p = 0; p < 20; ++p) EXPECT_EQ(pager.page(p).bytes()[7], p);
+  EXPECT_LE(probe.readCalls(), 8u);  // runs of 1, 2, 4, 8, ... pages
+  EXPECT_EQ(codeOf([&] { pager.page(20); }), jet::ErrorCode::Io);
+  for (std::uint32_t p = 21; p < 40; ++p) EXPECT_EQ(pager.page(p).bytes()[7], p);
+  // A jump elsewhere starts again with single pages.
+  const std::size_t reads = probe.readCalls();
+  pager.page(10);  // still cached
+  EXPECT_EQ(probe.readCalls(), reads);
+}
+
 TEST(Rc4, MatchesPublishedKeyStreams) {
   // Classic test vectors: key "Key" / plaintext "Plaintext", key "Wiki" / "pedia".
   std::string text = "Plaintext";
