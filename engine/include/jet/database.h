@@ -90,6 +90,42 @@ struct TableListEntry {
   TableKind kind = TableKind::Table;
 };
 
+// A column of a table to be created.
+struct ColumnSpec {
+  std::u16string name;
+  DataType type = DataType::Text;
+  std::uint16_t size = 0;          // Text: characters (1-255, 0 = 255); Binary: bytes (1-255)
+  std::uint8_t precision = 18;     // Numeric
+  std::uint8_t scale = 0;          // Numeric
+  bool required = false;
+  bool allowZeroLength = true;     // Text and Memo
+  bool autoNumber = false;         // Long only
+  bool guidAutoNumber = false;     // Guid only
+  bool compressedUnicode = true;   // Text and Memo
+  bool hyperlink = false;          // Memo only
+};
+
+struct IndexColumnSpec {
+  std::u16string column;
+  bool ascending = true;
+};
+
+// An index of a table to be created.
+struct IndexSpec {
+  std::u16string name;
+  std::vector<IndexColumnSpec> columns;
+  bool primaryKey = false;  // implies unique and required
+  bool unique = false;
+  bool ignoreNulls = false;
+  bool required = false;
+};
+
+struct TableSpec {
+  std::u16string name;
+  std::vector<ColumnSpec> columns;
+  std::vector<IndexSpec> indexes;
+};
+
 class Database {
  public:
   // Opens a database file. Fails with a jet::Error: InvalidArgument for a file that
@@ -129,6 +165,20 @@ class Database {
   // cached: asking twice gives the same object. NotFound when no such table;
   // Unsupported for a linked table (naming its source database).
   std::shared_ptr<Table> table(std::u16string_view name);
+
+  // --- Write transactions ---
+  // Groups several writes so they land together or not at all. Without an open
+  // transaction every write is its own. Nested begin is an InvalidArgument error.
+  void beginTransaction();
+  void commitTransaction();
+  void rollbackTransaction();
+  bool inTransaction() const;
+
+  // --- Schema changes ---
+  std::shared_ptr<Table> createTable(const TableSpec& spec);
+  void dropTable(std::u16string_view name);
+  void createIndex(std::u16string_view table, const IndexSpec& spec);
+  void dropIndex(std::u16string_view table, std::u16string_view index);
 
   // Implementation state (private to the engine).
   struct Impl;

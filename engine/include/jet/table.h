@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -156,6 +157,36 @@ class Table {
   // The vector passed to `visit` is reused between rows.
   void scan(const std::function<bool(RowId, const std::vector<Value>&)>& visit,
             ScanMode mode = ScanMode::Strict, ScanReport* report = nullptr) const;
+
+  // --- Index access ---
+
+  // Locators of every row that has an entry in the index, in the index's order
+  // (key bytes as stored, then row locator). Rows left out of an ignore-nulls index
+  // are not listed.
+  std::vector<RowId> rowIdsInIndexOrder(std::size_t index) const;
+  // The first row (in index order) whose key columns equal `key` (one value per
+  // index column, converted to the columns' types); nullopt when none.
+  std::optional<RowId> findRow(std::size_t index, const std::vector<Value>& key) const;
+
+  // --- Writing ---
+  // Each call is one write transaction (journaled, all or nothing) unless the
+  // database has a transaction open, which it then joins. Every real index, the
+  // usage maps, the row count and the autonumber counter are kept in the same
+  // transaction. Fails with ReadOnly on a read-only database or table.
+
+  // Inserts a row. `values` holds one value per column in columns() order; each is
+  // converted to its column's type (InvalidArgument naming the field and the value
+  // when it cannot be, when text is longer than the field, on numeric overflow).
+  // A Null long or GUID autonumber gets the next number or a new GUID, written back
+  // into `values`. Constraint errors: a required field left empty, a zero-length
+  // text where it is not allowed, a duplicate key in a unique index (naming the
+  // index and the value), a missing parent row of an enforced relationship.
+  RowId insertRow(std::vector<Value>& values);
+  // Replaces the values of a live row (same conventions; converted values are
+  // written back). The row keeps its RowId even when it has to move.
+  void updateRow(RowId id, std::vector<Value>& values);
+  // Deletes a live row; enforced relationships cascade or refuse as they say.
+  void deleteRow(RowId id);
 
   // Implementation state (private to the engine).
   struct Impl;
