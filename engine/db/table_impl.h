@@ -32,6 +32,7 @@ struct Table::Impl {
   std::shared_ptr<DatabaseContext> db;
   std::u16string name;
   bool system = false;
+  bool dropped = false;  // the table was dropped (or its creation undone)
   TableDefinition definition;
   std::vector<ColumnDef> columns;
   std::vector<IndexDef> indexes;
@@ -42,6 +43,10 @@ struct Table::Impl {
   mutable std::vector<std::uint8_t> scratch;
 
   Impl(std::shared_ptr<DatabaseContext> context, std::u16string tableName, bool isSystem, TableDefinition def);
+
+  // Reads the definition again (after a write was undone) and derives the
+  // column and index descriptions anew.
+  void reload();
 
   // Opens the table whose definition starts at `page`.
   static std::shared_ptr<Table> open(std::shared_ptr<DatabaseContext> context, std::uint32_t page,

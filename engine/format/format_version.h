@@ -87,6 +87,8 @@ struct FormatVersion {
 
   // Usage maps: pages covered by one type-0x05 bitmap page.
   std::uint32_t usageMapPagesPerBitmapPage;
+  // Usage maps: bytes of a map row as the engine creates it (type, start, bitmap).
+  std::size_t usageMapRowSize;
 };
 
 inline constexpr std::size_t kNoField = ~std::size_t{0};
@@ -142,6 +144,7 @@ inline constexpr FormatVersion kJet4Format{
     .rowCountSize = 2,
     .longValueMaxLink = 4072,
     .usageMapPagesPerBitmapPage = (4096 - 4) * 8,
+    .usageMapRowSize = 69,
 };
 
 inline constexpr FormatVersion kJet3Format{
@@ -195,6 +198,7 @@ inline constexpr FormatVersion kJet3Format{
     .rowCountSize = 1,
     .longValueMaxLink = 2032,
     .usageMapPagesPerBitmapPage = (2048 - 4) * 8,
+    .usageMapRowSize = 133,
 };
 
 }  // namespace jet
