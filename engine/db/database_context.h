@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <random>
 #include <string>
 
 #include "format/format_version.h"
@@ -13,7 +14,13 @@
 
 namespace jet {
 
+class IndexMaintenance;
+class RowWriteHooks;
+
 struct DatabaseContext {
+  DatabaseContext();
+  ~DatabaseContext();
+
   std::unique_ptr<Pager> pager;
   const FormatVersion* version = &kJet4Format;
   std::string fileName;  // for messages
@@ -22,6 +29,13 @@ struct DatabaseContext {
   Database::Impl* owner = nullptr;
   bool userTransaction = false;  // beginTransaction() was called
   int writeDepth = 0;            // WriteScopes open (nested writes join the outermost)
+
+  // Keeps the real indexes on every row write (the B-tree code).
+  std::unique_ptr<IndexMaintenance> indexes;
+  // Rules other tables impose on row writes (relationships); may be null.
+  std::unique_ptr<RowWriteHooks> hooks;
+  // New GUIDs for replication-id autonumbers.
+  std::mt19937_64 random;
 };
 
 }  // namespace jet

@@ -4,6 +4,7 @@
 #include "db/database_impl.h"
 #include "db/table_impl.h"
 #include "db/table_schema.h"
+#include "db/table_writer.h"
 #include "db/write_scope.h"
 #include "jet/error.h"
 
@@ -85,6 +86,8 @@ void Database::Impl::reloadAfterRollback() noexcept {
 }
 
 void Table::Impl::reload() {
+  tableWriter.reset();
+  indexBlock.reset();
   definition = readTableDefinition(*db->pager, definition.firstPage, *db->version);
   describeColumns(definition, columns, plans);
   indexes = describeIndexes(definition, columns);

@@ -1,7 +1,6 @@
 // Placeholders for the row writes and schema changes not built yet.
 #include "jet/database.h"
 #include "jet/error.h"
-#include "jet/table.h"
 
 namespace jet {
 
@@ -11,9 +10,6 @@ namespace {
 }
 }  // namespace
 
-RowId Table::insertRow(std::vector<Value>&) { notYet("Writing rows"); }
-void Table::updateRow(RowId, std::vector<Value>&) { notYet("Writing rows"); }
-void Table::deleteRow(RowId) { notYet("Writing rows"); }
 std::shared_ptr<Table> Database::createTable(const TableSpec&) { notYet("Creating tables"); }
 void Database::dropTable(std::u16string_view) { notYet("Dropping tables"); }
 void Database::createIndex(std::u16string_view, const IndexSpec&) { notYet("Creating indexes"); }

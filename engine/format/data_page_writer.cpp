@@ -22,6 +22,29 @@ constexpr std::uint16_t kSlotFlags = kSlotDeleted | kSlotOverflow;
 
 }  // namespace
 
+std::size_t insertableLength(ByteSpan page, const FormatVersion& version) {
+  if (page.size() < version.dataSlotTable || page[0] != kPageTypeData) return 0;
+  const unsigned count = loadU16(page.data() + version.dataSlotCount);
+  const std::size_t table = version.dataSlotTable + 2 * static_cast<std::size_t>(count);
+  if (table > page.size()) return 0;
+  const auto offsetOf = [&](unsigned slot) {
+    return static_cast<std::size_t>(loadU16(page.data() + version.dataSlotTable + 2 * slot) & kSlotOffsetMask);
+  };
+  const std::size_t lowest = count == 0 ? page.size() : offsetOf(count - 1);
+  if (lowest < table) return 0;
+  const std::size_t free = lowest - table;
+  if (count < kMaxSlotsPerPage) return free >= 2 ? free - 2 : 0;
+  std::size_t best = 0;
+  for (unsigned s = 0; s < count; ++s) {
+    const std::uint16_t word = loadU16(page.data() + version.dataSlotTable + 2 * s);
+    if ((word & kSlotFlags) != kSlotFlags) continue;
+    const std::size_t end = s == 0 ? page.size() : offsetOf(s - 1);
+    const std::size_t start = offsetOf(s);
+    if (start <= end) best = std::max(best, end - start + free);
+  }
+  return best;
+}
+
 void DataPageEditor::format(std::span<std::uint8_t> page, std::uint32_t owner, const FormatVersion& version) {
   std::fill(page.begin(), page.end(), std::uint8_t{0});
   page[0] = kPageTypeData;

@@ -18,6 +18,11 @@ namespace jet {
 // Most rows a data page can hold (slot numbers are one byte).
 inline constexpr unsigned kMaxSlotsPerPage = 255;
 
+// Largest row DataPageEditor::insert could add to this page now (0 when
+// none), read without changing the page. The page's slot table is not checked
+// here; the editor checks it before the row is added.
+std::size_t insertableLength(ByteSpan page, const FormatVersion& version);
+
 class DataPageEditor {
  public:
   // Checks the page (type, slot table inside the page, row offsets in slot
@@ -46,7 +51,7 @@ class DataPageEditor {
   unsigned insert(ByteSpan bytes, std::uint16_t flags = 0);
   // Whether slot `slot` can take `length` bytes in place of its row.
   bool canResize(unsigned slot, std::size_t length) const;
-  // Replaces a row's bytes and flags.
+  // Replaces a row's bytes and flags (`bytes` must not point into the page).
   void replace(unsigned slot, ByteSpan bytes, std::uint16_t flags);
   // Marks a row deleted (0xC000) and gives its bytes back to the page.
   void remove(unsigned slot);
