@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "format/bytes.h"
-#include "format/table_definition_format.h"
 #include "jet/error.h"
 #include "jet/text.h"
 
@@ -36,20 +35,16 @@ std::vector<RealIndexInfo> describeRealIndexes(const Table::Impl& table) {
     info.number = i;
     info.root = real.rootPage;
     info.usageMap = real.usageMap;
-    info.unique = (real.flags & kIndexUnique) != 0;
-    info.required = (real.flags & kIndexRequired) != 0;
-    info.ignoreNulls = (real.flags & kIndexIgnoreNulls) != 0;
-
-    // The name users know: a primary key's, else the first logical index's.
-    const LogicalIndexDefinition* named = nullptr;
-    for (const LogicalIndexDefinition& l : definition.logicalIndexes) {
+    // The rules come with the logical indexes that use the tree: its flags,
+    // and a primary key's unique and required on top. Users know it by the
+    // primary key's name, else by the first logical index's.
+    const IndexDef* named = nullptr;
+    for (const IndexDef& l : table.indexes) {
       if (l.realIndex != i) continue;
-      if (l.kind == kIndexKindPrimaryKey) {
-        info.unique = info.required = true;
-        named = &l;
-      } else if (!named) {
-        named = &l;
-      }
+      info.unique = info.unique || l.unique;
+      info.required = info.required || l.required;
+      info.ignoreNulls = info.ignoreNulls || l.ignoreNulls;
+      if (!named || (l.primaryKey && !named->primaryKey)) named = &l;
     }
     info.name = named ? toUtf8(named->name) : "#" + std::to_string(i);
     info.description = "index '" + info.name + "' of " + table.describe();
