@@ -15,8 +15,8 @@ ExerciseResult exerciseImage(std::vector<std::uint8_t> image, const std::u16stri
   jet::OpenOptions options;
   options.password = password;
   try {
-    db = jet::openDatabase(std::make_unique<jet::MemoryFile>(std::move(image), "image.mdb", false), "image.mdb",
-                           options);
+    db = jet::openDatabase(std::make_unique<jet::MemoryFile>(std::move(image), "image.mdb", false),
+                           "image.mdb", options);
   } catch (const jet::Error&) {
     return result;
   }

@@ -74,7 +74,8 @@ TEST(Pager, ReportsFailedReadsAndPagesBeyondTheEnd) {
   plan.failOffset = 2 * kPageSize + 17;
   Bytes bytes = numberedPages(3);
   bytes.resize(bytes.size() + 100);  // a partial page at the end is not a page
-  jet::Pager pager(std::make_unique<jet::FaultyFile>(std::make_unique<jet::MemoryFile>(bytes), plan), kPageSize);
+  jet::Pager pager(std::make_unique<jet::FaultyFile>(std::make_unique<jet::MemoryFile>(bytes), plan),
+                   kPageSize);
   EXPECT_EQ(pager.pageCount(), 3u);
   EXPECT_EQ(pager.page(1).bytes()[0], 1);
   EXPECT_EQ(codeOf([&] { pager.page(2); }), jet::ErrorCode::Io);
@@ -149,9 +150,7 @@ TEST(Pager, DecodesEncodedPagesWithThePageNumberInTheKey) {
 TEST(PosixFile, OpensReadsLocksAndReportsMissingFiles) {
   qbtest::TempDir dir;
   const auto path = dir / "data.bin";
-  {
-    std::ofstream(path, std::ios::binary) << "hello";
-  }
+  { std::ofstream(path, std::ios::binary) << "hello"; }
   auto file = jet::PosixFile::open(path, jet::OpenMode::ReadWrite);
   Bytes buf(5);
   EXPECT_EQ(file->readFully(0, buf), 5u);
