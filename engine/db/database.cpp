@@ -2,9 +2,6 @@
 // and finding and caching tables by name.
 #include "jet/database.h"
 
-#include <algorithm>
-#include <array>
-
 #include "db/catalog_reader.h"
 #include "db/database_impl.h"
 #include "db/table_impl.h"

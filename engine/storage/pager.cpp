@@ -73,7 +73,6 @@ Page Pager::page(std::uint32_t number) {
                                            file_->name() + "' (" + std::to_string(pageCount_) + " pages)");
   }
   if (auto it = index_.find(number); it != index_.end()) {
-    ++hits_;
     if (it->second != frames_.begin()) frames_.splice(frames_.begin(), frames_, it->second);
     return Page(frames_.front().data, number);
   }

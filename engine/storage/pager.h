@@ -59,12 +59,10 @@ class Pager {
   Page page(std::uint32_t number);
 
   File& file() { return *file_; }
-  const std::string& fileName() const { return file_->name(); }
 
   // Re-reads the file size (after the file grew or shrank) and drops cached pages.
   void refresh();
 
-  std::size_t cacheHits() const { return hits_; }
   std::size_t cacheMisses() const { return misses_; }
 
  private:
@@ -89,7 +87,6 @@ class Pager {
   std::vector<std::uint8_t> staging_;  // read buffer for runs of pages
   std::uint32_t lastLoaded_ = 0xFFFFFFFF;
   std::uint32_t readAhead_ = 1;
-  std::size_t hits_ = 0;
   std::size_t misses_ = 0;
 };
 

@@ -56,6 +56,22 @@ TEST(MemoryFile, ReadsStopAtTheEndAndWritesGrowTheFile) {
   EXPECT_FALSE(readOnly.tryLockExclusive());
 }
 
+TEST(FaultyFile, FailsWritesAndSyncsOnRequest) {
+  jet::FaultPlan plan;
+  plan.failWrites = true;
+  plan.failSync = true;
+  jet::FaultyFile f(std::make_unique<jet::MemoryFile>(Bytes{1, 2, 3}), plan);
+  EXPECT_EQ(codeOf([&] { f.write(0, Bytes{9}); }), jet::ErrorCode::Io);
+  EXPECT_EQ(codeOf([&] { f.sync(); }), jet::ErrorCode::Io);
+  f.plan().failWrites = false;
+  f.write(0, Bytes{9});
+  Bytes buf(1);
+  EXPECT_EQ(f.read(0, buf), 1u);
+  EXPECT_EQ(buf[0], 9);
+  f.plan().failAfterReads = 1;
+  EXPECT_EQ(codeOf([&] { f.read(0, buf); }), jet::ErrorCode::Io);
+}
+
 TEST(Pager, ReadsWholePagesThroughShortReads) {
   jet::FaultPlan plan;
   plan.maxBytesPerRead = 1000;  // every read returns less than a page
