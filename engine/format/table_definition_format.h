@@ -20,8 +20,8 @@
 
 namespace jet {
 
-inline constexpr std::size_t kTdefNextPage = 4;       // u32 next definition page, 0 if none
-inline constexpr std::size_t kTdefLength = 8;         // u32 bytes of the logical buffer in use
+inline constexpr std::size_t kTdefNextPage = 4;  // u32 next definition page, 0 if none
+inline constexpr std::size_t kTdefLength = 8;    // u32 bytes of the logical buffer in use
 inline constexpr std::size_t kTdefContinuationHeader = 8;
 
 inline constexpr std::uint8_t kTableTypeUser = 0x4E;    // 'N'
