@@ -1,0 +1,101 @@
+// Jet's text order as a service for other layers: case-insensitive, accents
+// after their base letters, punctuation that only breaks ties, trailing spaces
+// and everything after 255 characters ignored; and sort keys that agree with
+// compareText.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "jet/collation.h"
+
+namespace {
+
+using jet::compareText;
+
+int sign(int v) {
+  return (v > 0) - (v < 0);
+}
+
+TEST(CollationTest, IgnoresCaseAndTrailingSpaces) {
+  EXPECT_EQ(compareText(u"abc", u"ABC"), 0);
+  EXPECT_EQ(compareText(u"Abc", u"aBC   "), 0);
+  EXPECT_EQ(compareText(u"", u"   "), 0);
+  EXPECT_LT(compareText(u"", u"a"), 0);
+  EXPECT_LT(compareText(u" b", u"a"), 0);  // leading spaces count
+  EXPECT_LT(compareText(u"a b", u"ab"), 0);
+  // Non-ASCII letters of either case share their letter's place.
+  EXPECT_EQ(compareText(u"\u00c9t\u00e9", u"\u00e9T\u00c9"), 0);
+  EXPECT_EQ(compareText(u"\u041c\u0418\u0420", u"\u043c\u0438\u0440"), 0);
+}
+
+TEST(CollationTest, PutsAccentedLettersAfterTheirBaseLetter) {
+  EXPECT_LT(compareText(u"a", u"\u00e4"), 0);
+  EXPECT_LT(compareText(u"\u00e4", u"b"), 0);
+  // The base letters decide first, accents only between equal base letters.
+  EXPECT_LT(compareText(u"aa", u"\u00e4a"), 0);
+  EXPECT_LT(compareText(u"\u00e4a", u"ab"), 0);
+  EXPECT_LT(compareText(u"ab", u"\u00e4b"), 0);
+  EXPECT_LT(compareText(u"resume", u"r\u00e9sum\u00e9"), 0);
+  EXPECT_LT(compareText(u"r\u00e9sum\u00e9", u"resumes"), 0);
+  EXPECT_LT(compareText(u"cote", u"cot\u00e9"), 0);
+  EXPECT_LT(compareText(u"cot\u00e9", u"c\u00f4te"), 0);  // the first accent decides
+}
+
+TEST(CollationTest, HyphenAndApostropheOnlyBreakTies) {
+  EXPECT_LT(compareText(u"coop", u"co-op"), 0);
+  EXPECT_LT(compareText(u"co-op", u"cop"), 0);
+  EXPECT_LT(compareText(u"co-op", u"coo-p"), 0);
+  EXPECT_LT(compareText(u"its", u"it's"), 0);
+  EXPECT_LT(compareText(u"it's", u"itself"), 0);
+}
+
+TEST(CollationTest, OrdersClassesOfCharacters) {
+  // Space, punctuation, digits, letters.
+  const std::vector<std::u16string> ordered{u" ", u"!", u"#", u"(", u"0", u"1", u"9", u"a", u"z"};
+  for (std::size_t i = 1; i < ordered.size(); ++i) {
+    EXPECT_LT(compareText(u"x" + ordered[i - 1] + u"x", u"x" + ordered[i] + u"x"), 0) << i;
+  }
+  // Digits compare as characters, not numbers.
+  EXPECT_LT(compareText(u"10", u"9"), 0);
+}
+
+TEST(CollationTest, ComparesOnlyTheFirst255Characters) {
+  const std::u16string base(255, u'q');
+  EXPECT_EQ(compareText(base + u"a", base + u"b"), 0);
+  EXPECT_LT(compareText(base.substr(1) + u"a", base.substr(1) + u"b"), 0);
+}
+
+TEST(CollationTest, SortKeysAgreeWithCompareText) {
+  // Characters from several scripts and classes: letters of both cases,
+  // accents, unprintables, modifiers, kana, CJK, surrogates, ignored ones.
+  const std::u16string pool =
+      u"aAbBzZ \u00e4\u00c4\u00e9\u00df-'\u0300\u041c\u0438\u3058\u308a\u6f22\u01c4\u0001\u00ad\xd83d\xde00";
+  std::mt19937 rng(2024);
+  std::vector<std::u16string> texts;
+  for (int i = 0; i < 400; ++i) {
+    std::u16string s(rng() % 7, u'a');
+    for (auto& c : s) c = pool[rng() % pool.size()];
+    texts.push_back(s);
+  }
+  std::vector<std::string> keys;
+  for (const auto& t : texts) keys.push_back(jet::textSortKey(t));
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    for (std::size_t j = i; j < std::min(texts.size(), i + 40); ++j) {
+      const int byKeys = sign(keys[i].compare(keys[j]));
+      ASSERT_EQ(sign(compareText(texts[i], texts[j])), byKeys) << i << " " << j;
+      ASSERT_EQ(sign(compareText(texts[j], texts[i])), -byKeys) << i << " " << j;
+    }
+  }
+  // appendTextSortKey builds the same bytes into a shared buffer.
+  std::string buffer = "x";
+  jet::appendTextSortKey(texts[5], buffer);
+  EXPECT_EQ(buffer, "x" + keys[5]);
+}
+
+TEST(CollationTest, SortKeysAreTheAscendingIndexKeysWithoutTheFlag) {
+  const std::string key = jet::textSortKey(u"Ab\u00e9");
+  EXPECT_EQ(key, std::string("\x4A\x4C\x51\x01\x02\x02\x0E\x00", 8));
+}
+
+}  // namespace
