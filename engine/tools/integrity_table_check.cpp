@@ -11,6 +11,7 @@
 #include "jet/error.h"
 #include "jet/text.h"
 #include "storage/pager.h"
+#include "tools/integrity_index_check.h"
 
 namespace jet {
 
@@ -68,10 +69,15 @@ std::optional<TableDefinition> TableChecker::run() {
   checkDefinition();
   readTableMaps();
   readLongValueMaps();
+  const Table::Impl& t = table_->impl();
+  for (std::size_t i = 0; i < t.definition.realIndexes.size(); ++i) {
+    indexes_.push_back(std::make_unique<IndexChecker>(cx_, page_, label_, t.definition, t.columns, i));
+  }
   checkRows();
   checkCounters();
   checkLeftoverLongValues();
-  return table_->impl().definition;
+  checkIndexes();
+  return t.definition;
 }
 
 bool TableChecker::readDefinition() {
@@ -275,9 +281,9 @@ void TableChecker::readLongValueMaps() {
 void TableChecker::checkCounters() {
   const Table::Impl& t = table_->impl();
   const TableDefinition& d = t.definition;
-  if (liveRows_ != d.rowCount) {
+  if (liveRows_.size() != d.rowCount) {
     cx_.sink.oddity(ProblemArea::Counter, label_ + " stores a row count of " + std::to_string(d.rowCount) +
-                                              " but holds " + std::to_string(liveRows_) + " rows");
+                                              " but holds " + std::to_string(liveRows_.size()) + " rows");
   }
   // The counter holds the last number handed out; a smaller one than a value
   // present means the next insert repeats a number.
@@ -287,6 +293,13 @@ void TableChecker::checkCounters() {
                                              std::to_string(*largestAutoNumber_) +
                                              "); the next insert would repeat a number");
   }
+}
+
+void TableChecker::checkIndexes() {
+  for (const auto& index : indexes_) {
+    index->check(liveRows_);
+  }
+  indexes_.clear();
 }
 
 void TableChecker::checkLeftoverLongValues() {

@@ -19,6 +19,7 @@
 namespace jet {
 
 class DataPage;
+class IndexChecker;
 class RowFrame;
 
 class TableChecker {
@@ -52,6 +53,11 @@ class TableChecker {
   ByteSpan longValueLink(RowId link, const LongValueColumn& column, RowId id, Page& holder);
   void checkCounters();
   void checkLeftoverLongValues();
+  void checkIndexes();
+  // A live row (or a data page) that could not be read whole: index entries
+  // pointing there are not judged.
+  void rowUnreadable(RowId id);
+  void unreadablePage(std::uint32_t number);
 
   std::string where(RowId id) const;  // "table 'X', row at page P slot S"
 
@@ -69,12 +75,13 @@ class TableChecker {
   std::vector<std::uint32_t> dataPages_;  // owned data pages, claimed, ascending
   std::vector<LongValueColumn> longValueColumns_;
   std::vector<int> longValueSlot_;         // per column position: index into longValueColumns_, or -1
+  std::vector<std::unique_ptr<IndexChecker>> indexes_;  // one per real index
 
   // Row walk results.
   std::vector<Value> values_;
   std::vector<std::uint8_t> scratch_;
   std::unordered_set<std::uint32_t> overflowTargets_;
-  std::size_t liveRows_ = 0;
+  std::vector<RowId> liveRows_;  // ascending
   bool allRowsRead_ = true;
   std::optional<std::int64_t> largestAutoNumber_;
 };

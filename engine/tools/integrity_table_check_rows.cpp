@@ -13,6 +13,7 @@
 #include "jet/error.h"
 #include "jet/text.h"
 #include "storage/pager.h"
+#include "tools/integrity_index_check.h"
 #include "tools/integrity_table_check.h"
 
 namespace jet {
@@ -28,6 +29,16 @@ void TableChecker::checkRows() {
   for (const std::uint32_t number : dataPages_) checkDataPage(number);
 }
 
+void TableChecker::rowUnreadable(RowId id) {
+  allRowsRead_ = false;
+  for (const auto& index : indexes_) index->addUnreadableRow(id);
+}
+
+void TableChecker::unreadablePage(std::uint32_t number) {
+  allRowsRead_ = false;
+  for (const auto& index : indexes_) index->addUnreadablePage(number);
+}
+
 void TableChecker::checkDataPage(std::uint32_t number) {
   const Page page = cx_.pager.page(number);
   const std::string what = "data page " + std::to_string(number) + " of " + label_;
@@ -37,18 +48,18 @@ void TableChecker::checkDataPage(std::uint32_t number) {
   } catch (const Error& e) {
     if (!isFinding(e)) throw;
     cx_.sink.error(ProblemArea::DataPage, what + ": " + e.what());
-    allRowsRead_ = false;
+    unreadablePage(number);
     return;
   }
   if (!checkDataPageLayout(*data, page.bytes(), cx_.version, cx_.sink, ProblemArea::DataPage, what)) {
-    allRowsRead_ = false;
+    unreadablePage(number);
     return;
   }
   for (unsigned slot = 0; slot < data->slotCount(); ++slot) {
     const std::uint16_t word = data->slotWord(slot);
     if ((word & kSlotDeleted) != 0) continue;
     const RowId id = RowId::of(number, static_cast<std::uint8_t>(slot));
-    ++liveRows_;
+    liveRows_.push_back(id);
     ++cx_.report.rowCount;
     if ((word & kSlotOverflow) != 0) {
       followOverflow(*data, slot, id);
@@ -94,7 +105,7 @@ void TableChecker::followOverflow(const DataPage& page, unsigned slot, RowId id)
   } catch (const Error& e) {
     if (!isFinding(e)) throw;
     cx_.sink.error(ProblemArea::Row, where(id) + ": " + e.what());
-    allRowsRead_ = false;
+    rowUnreadable(id);
   }
 }
 
@@ -107,7 +118,7 @@ void TableChecker::checkRow(RowId id, ByteSpan bytes) {
   } catch (const Error& e) {
     if (!isFinding(e)) throw;
     cx_.sink.error(ProblemArea::Row, where(id) + " cannot be decoded: " + e.what());
-    allRowsRead_ = false;
+    rowUnreadable(id);
     return;
   }
   if (frame->columnCount() > d.maxColumns) {
@@ -145,7 +156,11 @@ void TableChecker::checkRow(RowId id, ByteSpan bytes) {
       largestAutoNumber_ = std::max<std::int64_t>(largestAutoNumber_.value_or(v.asLong()), v.asLong());
     }
   }
-  if (!complete) allRowsRead_ = false;
+  if (!complete) {
+    rowUnreadable(id);
+    return;
+  }
+  for (const auto& index : indexes_) index->addRow(id, values_);
 }
 
 Value TableChecker::readLongValue(const RowFrame& frame, const LongValueColumn& column, RowId id) {
