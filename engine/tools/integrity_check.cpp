@@ -22,8 +22,8 @@ constexpr std::uint32_t kTablePageMask = 0x00FFFFFF;
 
 }  // namespace
 
-IntegrityChecker::IntegrityChecker(std::shared_ptr<DatabaseContext> database, const std::vector<CatalogObject>& catalog,
-                                   const IntegrityOptions& options)
+IntegrityChecker::IntegrityChecker(std::shared_ptr<DatabaseContext> database,
+                                   const std::vector<CatalogObject>& catalog, const IntegrityOptions& options)
     : database_(std::move(database)),
       catalog_(catalog),
       sink_(report_, options),
@@ -56,8 +56,9 @@ void IntegrityChecker::checkFile() {
   Pager& pager = *database_->pager;
   const std::uint64_t size = pager.file().size();
   if (size % pager.pageSize() != 0) {
-    sink_.error(ProblemArea::File, "the file's size (" + std::to_string(size) + " bytes) is not a whole number of " +
-                                       std::to_string(pager.pageSize()) + "-byte pages: it was cut off or extended");
+    sink_.error(ProblemArea::File,
+                "the file's size (" + std::to_string(size) + " bytes) is not a whole number of " +
+                    std::to_string(pager.pageSize()) + "-byte pages: it was cut off or extended");
   }
   const PageLedger::OwnerId header = ledger_.addOwner("the file");
   ledger_.claim(0, PageRole::Header, header, "the header is");
@@ -106,10 +107,11 @@ std::vector<IntegrityChecker::TableEntry> IntegrityChecker::tablesFromCatalog() 
                                             ", which is not a page a table definition can be on");
       continue;
     }
-    const auto same = std::find_if(tables.begin(), tables.end(), [&](const TableEntry& t) { return t.page == page; });
+    const auto same =
+        std::find_if(tables.begin(), tables.end(), [&](const TableEntry& t) { return t.page == page; });
     if (same != tables.end()) {
-      sink_.error(ProblemArea::Catalog, "the catalog places both " + name + " and table '" + toUtf8(same->name) +
-                                            "' at page " + std::to_string(page));
+      sink_.error(ProblemArea::Catalog, "the catalog places both " + name + " and table '" +
+                                            toUtf8(same->name) + "' at page " + std::to_string(page));
       continue;
     }
     catalogListed = catalogListed || page == kCatalogPage;
@@ -117,12 +119,14 @@ std::vector<IntegrityChecker::TableEntry> IntegrityChecker::tablesFromCatalog() 
     context_.tableNames.emplace(page, o.name);
   }
   if (!catalogListed) {
-    sink_.oddity(ProblemArea::Catalog, "the catalog has no row for itself (page " + std::to_string(kCatalogPage) + ")");
+    sink_.oddity(ProblemArea::Catalog,
+                 "the catalog has no row for itself (page " + std::to_string(kCatalogPage) + ")");
     tables.push_back(TableEntry{kCatalogPage, u"MSysObjects", true});
     context_.tableNames.emplace(kCatalogPage, u"MSysObjects");
   }
   // The catalog first, then by definition page: the order pages were allocated in.
-  std::stable_sort(tables.begin(), tables.end(), [](const TableEntry& a, const TableEntry& b) { return a.page < b.page; });
+  std::stable_sort(tables.begin(), tables.end(),
+                   [](const TableEntry& a, const TableEntry& b) { return a.page < b.page; });
   return tables;
 }
 
@@ -130,7 +134,8 @@ void IntegrityChecker::checkForeignKeys() {
   for (const auto& [page, definition] : definitions_) {
     for (const LogicalIndexDefinition& l : definition.logicalIndexes) {
       if (l.kind != kIndexKindForeignKey) continue;
-      const std::string index = describeTable(context_, page) + ", foreign-key index '" + toUtf8(l.name) + "'";
+      const std::string index =
+          describeTable(context_, page) + ", foreign-key index '" + toUtf8(l.name) + "'";
       const auto other = definitions_.find(l.foreignKeyTable);
       if (other == definitions_.end()) {
         sink_.error(ProblemArea::TableDefinition, index + ": it refers to the table defined at page " +
@@ -143,14 +148,13 @@ void IntegrityChecker::checkForeignKeys() {
         return static_cast<std::int64_t>(o.number) == l.foreignKeyIndex;
       });
       if (match == others.end()) {
-        sink_.error(ProblemArea::TableDefinition, index + ": it refers to index number " +
-                                                      std::to_string(l.foreignKeyIndex) + " of " +
-                                                      describeTable(context_, l.foreignKeyTable) +
-                                                      ", which that table does not have");
+        sink_.error(ProblemArea::TableDefinition,
+                    index + ": it refers to index number " + std::to_string(l.foreignKeyIndex) + " of " +
+                        describeTable(context_, l.foreignKeyTable) + ", which that table does not have");
       } else if (match->kind != kIndexKindForeignKey || match->foreignKeyTable != page ||
                  match->foreignKeyIndex != static_cast<std::int64_t>(l.number)) {
-        sink_.error(ProblemArea::TableDefinition, index + ": its counterpart '" + toUtf8(match->name) + "' in " +
-                                                      describeTable(context_, l.foreignKeyTable) +
+        sink_.error(ProblemArea::TableDefinition, index + ": its counterpart '" + toUtf8(match->name) +
+                                                      "' in " + describeTable(context_, l.foreignKeyTable) +
                                                       " does not refer back to it");
       }
     }

@@ -34,7 +34,7 @@ struct IntegrityContext {
   PageLedger& ledger;
   UsageMapChecker& maps;
   std::unordered_map<std::uint32_t, LongValueUser> longValueRows;  // by locator value
-  std::unordered_map<std::uint32_t, std::u16string> tableNames;     // by definition page, from the catalog
+  std::unordered_map<std::uint32_t, std::u16string> tableNames;    // by definition page, from the catalog
 };
 
 // "table 'Name'", or "the table at page N" when the catalog names none.

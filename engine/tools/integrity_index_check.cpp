@@ -14,9 +14,12 @@ namespace jet {
 
 namespace {
 
-std::string at(RowId id) { return "page " + std::to_string(id.page()) + " slot " + std::to_string(id.slot()); }
+std::string at(RowId id) {
+  return "page " + std::to_string(id.page()) + " slot " + std::to_string(id.slot());
+}
 
-std::string indexLabel(const TableDefinition& definition, std::size_t realIndex, const std::string& tableLabel) {
+std::string indexLabel(const TableDefinition& definition, std::size_t realIndex,
+                       const std::string& tableLabel) {
   std::vector<std::string> names;
   for (const LogicalIndexDefinition& l : definition.logicalIndexes) {
     if (l.realIndex == realIndex) names.push_back("'" + toUtf8(l.name) + "'");
@@ -83,9 +86,13 @@ IndexChecker::IndexChecker(IntegrityContext& context, std::uint32_t tablePage, c
   }
 }
 
-std::string IndexChecker::where(std::uint32_t page) const { return label_ + ", page " + std::to_string(page); }
+std::string IndexChecker::where(std::uint32_t page) const {
+  return label_ + ", page " + std::to_string(page);
+}
 
-void IndexChecker::fail(const std::string& what) { cx_.sink.error(ProblemArea::Index, what); }
+void IndexChecker::fail(const std::string& what) {
+  cx_.sink.error(ProblemArea::Index, what);
+}
 
 void IndexChecker::entryProblem(const std::string& what) {
   if (entryProblems_ < kMaxEntryProblems) {
@@ -126,8 +133,12 @@ void IndexChecker::addRow(RowId id, std::span<const Value> values) {
   expected_.push_back(e);
 }
 
-void IndexChecker::addUnreadableRow(RowId id) { unreadableRows_.push_back(id); }
-void IndexChecker::addUnreadablePage(std::uint32_t page) { unreadablePages_.push_back(page); }
+void IndexChecker::addUnreadableRow(RowId id) {
+  unreadableRows_.push_back(id);
+}
+void IndexChecker::addUnreadablePage(std::uint32_t page) {
+  unreadablePages_.push_back(page);
+}
 
 bool IndexChecker::isUnreadable(RowId row) const {
   return std::binary_search(unreadableRows_.begin(), unreadableRows_.end(), row) ||
@@ -236,14 +247,14 @@ bool IndexChecker::checkPage(const IndexPage& ip, std::uint32_t number, std::siz
   }
   if (ip.kind == IndexPageKind::Leaf) {
     if (leafDepth_ && *leafDepth_ != depth) {
-      fail(where(number) + ": a leaf at depth " + std::to_string(depth) + " while other leaves are at depth " +
-           std::to_string(*leafDepth_));
+      fail(where(number) + ": a leaf at depth " + std::to_string(depth) +
+           " while other leaves are at depth " + std::to_string(*leafDepth_));
       ok = false;
     }
     if (!leafDepth_) leafDepth_ = depth;
     if (ip.tailPage != 0) {
       cx_.sink.oddity(ProblemArea::Index, where(number) + ": a leaf page with a child-tail pointer (" +
-                                               std::to_string(ip.tailPage) + ")");
+                                              std::to_string(ip.tailPage) + ")");
     }
     if (ip.empty() && depth > 0) {
       cx_.sink.oddity(ProblemArea::Index, where(number) + ": an empty leaf page below the root");
@@ -377,7 +388,8 @@ void IndexChecker::checkEntriesAgainstRows(const std::vector<RowId>& liveRows) {
   // With part of the tree unread, rows are bound to seem missing.
   if (!treeComplete_) return;
   for (const RowId row : missing_) {
-    if (!std::binary_search(extra_.begin(), extra_.end(), row)) entryProblem("the row at " + at(row) + " has no entry");
+    if (!std::binary_search(extra_.begin(), extra_.end(), row))
+      entryProblem("the row at " + at(row) + " has no entry");
   }
 }
 
@@ -394,7 +406,8 @@ void IndexChecker::checkRowRules() {
     const auto ka = keyOf(a);
     const auto kb = keyOf(b);
     if (std::equal(ka.begin(), ka.end(), kb.begin(), kb.end())) {
-      entryProblem("the rows at " + at(a.row) + " and " + at(b.row) + " have the same key, but the index is unique");
+      entryProblem("the rows at " + at(a.row) + " and " + at(b.row) +
+                   " have the same key, but the index is unique");
     }
   }
 }

@@ -27,7 +27,8 @@ class IndexChecker {
  public:
   // `columns` are the table's columns (values given to addRow follow them).
   IndexChecker(IntegrityContext& context, std::uint32_t tablePage, const std::string& tableLabel,
-               const TableDefinition& definition, const std::vector<ColumnDef>& columns, std::size_t realIndex);
+               const TableDefinition& definition, const std::vector<ColumnDef>& columns,
+               std::size_t realIndex);
 
   // A live row and its values (in the table's column order).
   void addRow(RowId id, std::span<const Value> values);
@@ -60,7 +61,9 @@ class IndexChecker {
     bool present = false;
   };
 
-  std::span<const std::uint8_t> keyOf(const Expected& e) const { return {keyBytes_.data() + e.offset, e.length}; }
+  std::span<const std::uint8_t> keyOf(const Expected& e) const {
+    return {keyBytes_.data() + e.offset, e.length};
+  }
   bool isUnreadable(RowId row) const;
 
   // Walks the subtree at `page`; `last` receives its last entry. False when
@@ -90,7 +93,8 @@ class IndexChecker {
   bool unique_ = false;
   bool required_ = false;
   bool ignoreNulls_ = false;
-  std::vector<std::size_t> keyPositions_;  // key columns' positions in the row; empty when a column is missing
+  std::vector<std::size_t>
+      keyPositions_;  // key columns' positions in the row; empty when a column is missing
   std::optional<IndexKeyEncoder> encoder_;  // absent when the keys cannot be re-encoded
 
   // From the rows.
@@ -101,7 +105,7 @@ class IndexChecker {
   std::vector<RowId> requiredMissing_;
 
   // From the tree.
-  std::vector<IndexPage> pageAtDepth_;        // decoded pages on the current path, by depth
+  std::vector<IndexPage> pageAtDepth_;         // decoded pages on the current path, by depth
   std::vector<std::vector<TreePage>> levels_;  // pages of each depth, in key order
   std::vector<std::uint8_t> previousKey_;
   std::optional<RowId> previousRow_;

@@ -12,18 +12,24 @@ namespace jet {
 namespace {
 
 // A usage-map page holds the map rows of many structures.
-bool isShared(PageRole role) { return role == PageRole::MapRows; }
+bool isShared(PageRole role) {
+  return role == PageRole::MapRows;
+}
 
 std::string pageKindName(std::uint8_t type, std::uint32_t owner) {
   switch (type) {
     case kPageTypeData:
       if (owner == kLongValueOwner) return "long-value";
       return owner == 0 ? "usage-map" : "data";
-    case kPageTypeTableDefinition: return "table definition";
+    case kPageTypeTableDefinition:
+      return "table definition";
     case kPageTypeIndexNode:
-    case kPageTypeIndexLeaf: return "index";
-    case kPageTypeUsageBitmap: return "usage bitmap";
-    default: return "type " + hex(type);
+    case kPageTypeIndexLeaf:
+      return "index";
+    case kPageTypeUsageBitmap:
+      return "usage bitmap";
+    default:
+      return "type " + hex(type);
   }
 }
 
@@ -51,14 +57,22 @@ std::string describeRuns(const std::vector<std::uint32_t>& pages, std::size_t ma
 
 const char* pageRoleName(PageRole role) noexcept {
   switch (role) {
-    case PageRole::Unused: return "an unused page";
-    case PageRole::Header: return "the header page";
-    case PageRole::MapRows: return "a usage-map page";
-    case PageRole::MapBitmap: return "a usage bitmap page";
-    case PageRole::Definition: return "a definition page";
-    case PageRole::TableData: return "a data page";
-    case PageRole::IndexPage: return "an index page";
-    case PageRole::LongValue: return "a long-value page";
+    case PageRole::Unused:
+      return "an unused page";
+    case PageRole::Header:
+      return "the header page";
+    case PageRole::MapRows:
+      return "a usage-map page";
+    case PageRole::MapBitmap:
+      return "a usage bitmap page";
+    case PageRole::Definition:
+      return "a definition page";
+    case PageRole::TableData:
+      return "a data page";
+    case PageRole::IndexPage:
+      return "an index page";
+    case PageRole::LongValue:
+      return "a long-value page";
   }
   return "a page";
 }
@@ -84,9 +98,9 @@ bool PageLedger::claim(std::uint32_t page, PageRole role, OwnerId owner, const s
     return true;
   }
   if (e.role == role && (e.owner == owner || isShared(role))) return true;
-  sink_.error(ProblemArea::PageMap, "page " + std::to_string(page) + " is used twice: as " + pageRoleName(e.role) +
-                                        " of " + owners_[e.owner] + ", and as " + pageRoleName(role) + " of " +
-                                        owners_[owner] + " (" + how + " it)");
+  sink_.error(ProblemArea::PageMap, "page " + std::to_string(page) + " is used twice: as " +
+                                        pageRoleName(e.role) + " of " + owners_[e.owner] + ", and as " +
+                                        pageRoleName(role) + " of " + owners_[owner] + " (" + how + " it)");
   return false;
 }
 
@@ -105,10 +119,11 @@ void PageLedger::compareWithPageMap(const PageMapState& map, Pager& pager) {
     const bool isFree = covered && page < map.free.size() && map.free[page];
     if (e.role != PageRole::Unused) {
       if (isFree) {
-        sink_.error(ProblemArea::PageMap, "page " + std::to_string(page) + " is " + pageRoleName(e.role) + " of " +
-                                              owners_[e.owner] +
-                                              ", but the file's page map marks it free: a writer would hand it "
-                                              "out again and overwrite it");
+        sink_.error(ProblemArea::PageMap,
+                    "page " + std::to_string(page) + " is " + pageRoleName(e.role) + " of " +
+                        owners_[e.owner] +
+                        ", but the file's page map marks it free: a writer would hand it "
+                        "out again and overwrite it");
       } else if (!covered) {
         uncovered.push_back(page);
       }
@@ -122,9 +137,9 @@ void PageLedger::compareWithPageMap(const PageMapState& map, Pager& pager) {
     ++leakedKinds[pageKindName(b[0], b.size() >= 8 ? loadU32(b.data() + kDataPageOwner) : 0)];
   }
   if (!uncovered.empty()) {
-    sink_.oddity(ProblemArea::PageMap, "the file's page map has no bits for " + std::to_string(uncovered.size()) +
-                                           " used page" + (uncovered.size() == 1 ? "" : "s") + " (" +
-                                           describeRuns(uncovered, 10) + ")");
+    sink_.oddity(ProblemArea::PageMap,
+                 "the file's page map has no bits for " + std::to_string(uncovered.size()) + " used page" +
+                     (uncovered.size() == 1 ? "" : "s") + " (" + describeRuns(uncovered, 10) + ")");
   }
   if (!leaked.empty()) {
     std::string kinds;
@@ -135,9 +150,10 @@ void PageLedger::compareWithPageMap(const PageMapState& map, Pager& pager) {
     if (leakedListed > 0) {
       listed = "; " + std::to_string(leakedListed) + " of them still listed in a usage map";
     }
-    sink_.oddity(ProblemArea::PageMap, std::to_string(leaked.size()) + " page" + (leaked.size() == 1 ? " is" : "s are") +
-                                           " marked in use but used by nothing (" + kinds + listed +
-                                           "): pages " + describeRuns(leaked, 12) + "; compacting reclaims them");
+    sink_.oddity(ProblemArea::PageMap,
+                 std::to_string(leaked.size()) + " page" + (leaked.size() == 1 ? " is" : "s are") +
+                     " marked in use but used by nothing (" + kinds + listed + "): pages " +
+                     describeRuns(leaked, 12) + "; compacting reclaims them");
   }
   if (map.usedBitsBeyondEnd) {
     sink_.oddity(ProblemArea::PageMap, "the file's page map marks pages past the end of the file as in use");

@@ -31,8 +31,8 @@ const char* pageRoleName(PageRole role) noexcept;
 // Which pages the file's own page map (page 1) marks free, and which pages it
 // has bits for at all.
 struct PageMapState {
-  std::vector<bool> free;     // per page of the file
-  std::vector<bool> covered;  // per page of the file
+  std::vector<bool> free;          // per page of the file
+  std::vector<bool> covered;       // per page of the file
   bool usedBitsBeyondEnd = false;  // pages past the end of the file marked in use
 };
 
@@ -54,7 +54,9 @@ class PageLedger {
   // `how` says how the page was reached ("its page map lists").
   bool claim(std::uint32_t page, PageRole role, OwnerId owner, const std::string& how);
 
-  PageRole role(std::uint32_t page) const { return page < pages_.size() ? pages_[page].role : PageRole::Unused; }
+  PageRole role(std::uint32_t page) const {
+    return page < pages_.size() ? pages_[page].role : PageRole::Unused;
+  }
   bool isOwnedBy(std::uint32_t page, PageRole role, OwnerId owner) const {
     return page < pages_.size() && pages_[page].role == role && pages_[page].owner == owner;
   }

@@ -29,8 +29,8 @@ void addBits(ByteSpan bitmap, std::uint64_t firstPage, std::vector<std::uint32_t
 
 }  // namespace
 
-bool checkDataPageLayout(const DataPage& page, ByteSpan bytes, const FormatVersion& version, ProblemSink& sink,
-                         ProblemArea area, const std::string& what) {
+bool checkDataPageLayout(const DataPage& page, ByteSpan bytes, const FormatVersion& version,
+                         ProblemSink& sink, ProblemArea area, const std::string& what) {
   const unsigned slots = page.slotCount();
   // Row locators hold one byte of slot number.
   if (slots > 256) {
@@ -42,9 +42,10 @@ bool checkDataPageLayout(const DataPage& page, ByteSpan bytes, const FormatVersi
   for (unsigned slot = 0; slot < slots; ++slot) {
     const std::size_t start = page.slotWord(slot) & kSlotOffsetMask;
     if (start < rowArea || start > end) {
-      sink.error(area, what + ": row slot " + std::to_string(slot) + " starts at byte " + std::to_string(start) +
-                           ", outside the space between the slot table (ending at " + std::to_string(rowArea) +
-                           ") and the previous row (starting at " + std::to_string(end) + ")");
+      sink.error(area, what + ": row slot " + std::to_string(slot) + " starts at byte " +
+                           std::to_string(start) + ", outside the space between the slot table (ending at " +
+                           std::to_string(rowArea) + ") and the previous row (starting at " +
+                           std::to_string(end) + ")");
       return false;
     }
     end = start;
@@ -55,12 +56,14 @@ bool checkDataPageLayout(const DataPage& page, ByteSpan bytes, const FormatVersi
     sink.error(area, what + " records " + std::to_string(stored) + " bytes free but has only " +
                          std::to_string(actual) + ": a writer trusting it would overwrite rows");
   } else if (stored < actual) {
-    sink.oddity(area, what + " records " + std::to_string(stored) + " bytes free but has " + std::to_string(actual));
+    sink.oddity(
+        area, what + " records " + std::to_string(stored) + " bytes free but has " + std::to_string(actual));
   }
   return true;
 }
 
-UsageMapChecker::UsageMapChecker(Pager& pager, const FormatVersion& version, PageLedger& ledger, ProblemSink& sink)
+UsageMapChecker::UsageMapChecker(Pager& pager, const FormatVersion& version, PageLedger& ledger,
+                                 ProblemSink& sink)
     : pager_(pager),
       version_(version),
       ledger_(ledger),
@@ -73,7 +76,8 @@ CheckedMap UsageMapChecker::read(RowId where, PageLedger::OwnerId owner, const s
   map.present = true;
   const std::uint32_t number = where.page();
   const std::string name = what + " of " + ledger_.describe(owner);
-  const std::string at = name + " (page " + std::to_string(number) + " slot " + std::to_string(where.slot()) + ")";
+  const std::string at =
+      name + " (page " + std::to_string(number) + " slot " + std::to_string(where.slot()) + ")";
   if (!pager_.isPage(number)) {
     sink_.error(ProblemArea::UsageMap, at + " lies beyond the end of the file");
     return map;
@@ -83,11 +87,13 @@ CheckedMap UsageMapChecker::read(RowId where, PageLedger::OwnerId owner, const s
   try {
     const DataPage data(page.bytes(), number, version_);
     if (data.owner() != 0 && !(number == kPageMapPage && data.owner() == kPageMapPage)) {
-      sink_.error(ProblemArea::UsageMap, at + " is on a page that does not hold usage maps (its owner field is " +
-                                             hex(data.owner()) + ")");
+      sink_.error(
+          ProblemArea::UsageMap,
+          at + " is on a page that does not hold usage maps (its owner field is " + hex(data.owner()) + ")");
       return map;
     }
-    if (!ledger_.claim(number, PageRole::MapRows, mapPagesOwner_, "the row of " + name + " is on")) return map;
+    if (!ledger_.claim(number, PageRole::MapRows, mapPagesOwner_, "the row of " + name + " is on"))
+      return map;
     mapPages_.insert(number);
     row = data.row(where.slot());
     if (data.isDeleted(where.slot())) {
@@ -106,7 +112,8 @@ CheckedMap UsageMapChecker::read(RowId where, PageLedger::OwnerId owner, const s
   }
   if (row[0] == kUsageMapInline) {
     if (row.size() < kUsageMapInlineBitmap) {
-      sink_.error(ProblemArea::UsageMap, at + " is too short (" + std::to_string(row.size()) + " bytes) for a map");
+      sink_.error(ProblemArea::UsageMap,
+                  at + " is too short (" + std::to_string(row.size()) + " bytes) for a map");
       return map;
     }
     const std::uint64_t first = loadU32(row.data() + kUsageMapInlineStart);
@@ -124,14 +131,15 @@ CheckedMap UsageMapChecker::read(RowId where, PageLedger::OwnerId owner, const s
       const std::string slot = "bitmap slot " + std::to_string(i) + " names";
       if (!pager_.isPage(bitmapPage)) {
         sink_.oddity(ProblemArea::UsageMap, at + ": bitmap slot " + std::to_string(i) + " holds " +
-                                                std::to_string(bitmapPage) + ", not a page of the file (ignored)");
+                                                std::to_string(bitmapPage) +
+                                                ", not a page of the file (ignored)");
         continue;
       }
       const Page bits = pager_.page(bitmapPage);
       if (bits.type() != kPageTypeUsageBitmap) {
-        sink_.error(ProblemArea::UsageMap, at + ": bitmap slot " + std::to_string(i) + " names page " +
-                                               std::to_string(bitmapPage) + ", which is not a usage bitmap page (type " +
-                                               hex(bits.type()) + ")");
+        sink_.error(ProblemArea::UsageMap,
+                    at + ": bitmap slot " + std::to_string(i) + " names page " + std::to_string(bitmapPage) +
+                        ", which is not a usage bitmap page (type " + hex(bits.type()) + ")");
         continue;
       }
       if (!bitmapOwner) bitmapOwner = ledger_.addOwner(name);

@@ -24,14 +24,14 @@ class Pager;
 // overlapping, and that the free-space field matches. Reports problems naming
 // `what` ("data page 57 of table 'Orders'"); returns false when the slot table
 // is unusable (rows on the page cannot be trusted).
-bool checkDataPageLayout(const DataPage& page, ByteSpan bytes, const FormatVersion& version, ProblemSink& sink,
-                         ProblemArea area, const std::string& what);
+bool checkDataPageLayout(const DataPage& page, ByteSpan bytes, const FormatVersion& version,
+                         ProblemSink& sink, ProblemArea area, const std::string& what);
 
 // A usage map as read by the checker.
 struct CheckedMap {
-  bool present = false;                // false when the locator is 0: the structure has no such map
-  bool readable = false;               // false when the map row could not be read (reported)
-  std::vector<std::uint32_t> pages;    // listed pages, ascending; may lie beyond the file
+  bool present = false;              // false when the locator is 0: the structure has no such map
+  bool readable = false;             // false when the map row could not be read (reported)
+  std::vector<std::uint32_t> pages;  // listed pages, ascending; may lie beyond the file
   // Page ranges [first, end) the map has bits for.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> coverage;
 };

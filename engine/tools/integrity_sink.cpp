@@ -5,16 +5,26 @@ namespace jet {
 
 const char* problemAreaName(ProblemArea area) noexcept {
   switch (area) {
-    case ProblemArea::File: return "file";
-    case ProblemArea::PageMap: return "page map";
-    case ProblemArea::Catalog: return "catalog";
-    case ProblemArea::TableDefinition: return "table definition";
-    case ProblemArea::UsageMap: return "usage map";
-    case ProblemArea::DataPage: return "data page";
-    case ProblemArea::Row: return "row";
-    case ProblemArea::LongValue: return "long value";
-    case ProblemArea::Index: return "index";
-    case ProblemArea::Counter: return "counter";
+    case ProblemArea::File:
+      return "file";
+    case ProblemArea::PageMap:
+      return "page map";
+    case ProblemArea::Catalog:
+      return "catalog";
+    case ProblemArea::TableDefinition:
+      return "table definition";
+    case ProblemArea::UsageMap:
+      return "usage map";
+    case ProblemArea::DataPage:
+      return "data page";
+    case ProblemArea::Row:
+      return "row";
+    case ProblemArea::LongValue:
+      return "long value";
+    case ProblemArea::Index:
+      return "index";
+    case ProblemArea::Counter:
+      return "counter";
   }
   return "unknown";
 }
@@ -63,6 +73,8 @@ void ProblemSink::beginScope(std::string name) {
   scope_ = std::move(name);
 }
 
-void ProblemSink::finish() { closeScope(); }
+void ProblemSink::finish() {
+  closeScope();
+}
 
 }  // namespace jet

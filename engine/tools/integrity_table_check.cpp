@@ -17,7 +17,9 @@ namespace jet {
 
 namespace {
 
-bool isLongValueType(DataType type) { return type == DataType::Memo || type == DataType::Ole; }
+bool isLongValueType(DataType type) {
+  return type == DataType::Memo || type == DataType::Ole;
+}
 
 // What a page holds, for a message about a map that lists it.
 std::string describeContents(const Page& page, std::uint32_t tablePage) {
@@ -30,11 +32,15 @@ std::string describeContents(const Page& page, std::uint32_t tablePage) {
       if (owner == tablePage) return "a data page of this table";
       return "a data page of the table defined at page " + std::to_string(owner);
     }
-    case kPageTypeTableDefinition: return "a table definition page";
+    case kPageTypeTableDefinition:
+      return "a table definition page";
     case kPageTypeIndexNode:
-    case kPageTypeIndexLeaf: return "an index page";
-    case kPageTypeUsageBitmap: return "a usage bitmap page";
-    default: return "a page of type " + hex(b[0]);
+    case kPageTypeIndexLeaf:
+      return "an index page";
+    case kPageTypeUsageBitmap:
+      return "a usage bitmap page";
+    default:
+      return "a page of type " + hex(b[0]);
   }
 }
 
@@ -46,9 +52,12 @@ std::string describeTable(const IntegrityContext& context, std::uint32_t definit
   return "table '" + toUtf8(it->second) + "'";
 }
 
-bool isFinding(const Error& e) { return e.code() != ErrorCode::Io; }
+bool isFinding(const Error& e) {
+  return e.code() != ErrorCode::Io;
+}
 
-TableChecker::TableChecker(IntegrityContext& context, std::uint32_t definitionPage, std::u16string name, bool system)
+TableChecker::TableChecker(IntegrityContext& context, std::uint32_t definitionPage, std::u16string name,
+                           bool system)
     : cx_(context),
       page_(definitionPage),
       name_(std::move(name)),
@@ -83,7 +92,8 @@ std::optional<TableDefinition> TableChecker::run() {
 bool TableChecker::readDefinition() {
   std::vector<std::uint32_t> pages;
   const auto claimPages = [&] {
-    for (const std::uint32_t p : pages) cx_.ledger.claim(p, PageRole::Definition, owner_, "its definition chain reaches");
+    for (const std::uint32_t p : pages)
+      cx_.ledger.claim(p, PageRole::Definition, owner_, "its definition chain reaches");
   };
   try {
     buffer_ = readTableDefinitionBuffer(cx_.pager, page_, &pages);
@@ -105,13 +115,16 @@ bool TableChecker::readDefinition() {
   }
   definition.firstPage = page_;
   definition.pages = std::move(pages);
-  table_ = std::make_shared<Table>(std::make_unique<Table::Impl>(cx_.database, name_, system_, std::move(definition)));
+  table_ = std::make_shared<Table>(
+      std::make_unique<Table::Impl>(cx_.database, name_, system_, std::move(definition)));
   return true;
 }
 
 void TableChecker::checkDefinition() {
   const TableDefinition& d = table_->impl().definition;
-  const auto fail = [&](const std::string& what) { cx_.sink.error(ProblemArea::TableDefinition, label_ + ": " + what); };
+  const auto fail = [&](const std::string& what) {
+    cx_.sink.error(ProblemArea::TableDefinition, label_ + ": " + what);
+  };
 
   if (d.length > buffer_.size()) {
     fail("its definition claims " + std::to_string(d.length) + " bytes, but its pages hold only " +
@@ -153,7 +166,8 @@ void TableChecker::checkDefinition() {
 
   // Indexes.
   const auto hasColumn = [&](std::uint16_t number) {
-    return std::any_of(d.columns.begin(), d.columns.end(), [&](const ColumnDefinition& c) { return c.number == number; });
+    return std::any_of(d.columns.begin(), d.columns.end(),
+                       [&](const ColumnDefinition& c) { return c.number == number; });
   };
   for (std::size_t i = 0; i < d.realIndexes.size(); ++i) {
     const RealIndexDefinition& r = d.realIndexes[i];
@@ -175,15 +189,16 @@ void TableChecker::checkDefinition() {
     const LogicalIndexDefinition& l = d.logicalIndexes[i];
     const std::string index = "index '" + toUtf8(l.name) + "'";
     if (l.realIndex >= d.realIndexes.size()) {
-      fail(index + " stores its entries in real index " + std::to_string(l.realIndex) + ", but the table has " +
-           std::to_string(d.realIndexes.size()));
+      fail(index + " stores its entries in real index " + std::to_string(l.realIndex) +
+           ", but the table has " + std::to_string(d.realIndexes.size()));
     }
     for (std::size_t j = i + 1; j < d.logicalIndexes.size(); ++j) {
       if (d.logicalIndexes[j].number == l.number) {
         fail(index + " and index '" + toUtf8(d.logicalIndexes[j].name) + "' have the same index number " +
              std::to_string(l.number));
       }
-      if (equalNamesNoCase(d.logicalIndexes[j].name, l.name)) fail("two indexes are named '" + toUtf8(l.name) + "'");
+      if (equalNamesNoCase(d.logicalIndexes[j].name, l.name))
+        fail("two indexes are named '" + toUtf8(l.name) + "'");
     }
   }
 
@@ -192,15 +207,16 @@ void TableChecker::checkDefinition() {
     if (!isLongValueType(c.type)) continue;
     const bool listed = std::any_of(d.longValueMaps.begin(), d.longValueMaps.end(),
                                     [&](const LongValueColumnMaps& m) { return m.columnNumber == c.number; });
-    if (!listed) fail("column '" + toUtf8(c.name) + "' (" + dataTypeName(c.type) + ") has no long-value page maps");
+    if (!listed)
+      fail("column '" + toUtf8(c.name) + "' (" + dataTypeName(c.type) + ") has no long-value page maps");
   }
   for (const LongValueColumnMaps& m : d.longValueMaps) {
     const auto c = std::find_if(d.columns.begin(), d.columns.end(),
                                 [&](const ColumnDefinition& col) { return col.number == m.columnNumber; });
     if (c == d.columns.end() || !isLongValueType(c->type)) {
-      cx_.sink.oddity(ProblemArea::TableDefinition, label_ + ": its long-value map list has an entry for column number " +
-                                                        std::to_string(m.columnNumber) +
-                                                        ", which is not a memo or OLE column");
+      cx_.sink.oddity(ProblemArea::TableDefinition,
+                      label_ + ": its long-value map list has an entry for column number " +
+                          std::to_string(m.columnNumber) + ", which is not a memo or OLE column");
     }
   }
 }
@@ -211,8 +227,9 @@ void TableChecker::readTableMaps() {
   if (!owned.present) cx_.sink.error(ProblemArea::UsageMap, label_ + " has no owned-pages map");
   for (const std::uint32_t p : owned.pages) {
     if (!cx_.pager.isPage(p)) {
-      cx_.sink.error(ProblemArea::UsageMap, label_ + ": its owned-pages map lists page " + std::to_string(p) +
-                                                ", beyond the end of the file; reading the table fails there");
+      cx_.sink.error(ProblemArea::UsageMap,
+                     label_ + ": its owned-pages map lists page " + std::to_string(p) +
+                         ", beyond the end of the file; reading the table fails there");
       continue;
     }
     const Page page = cx_.pager.page(p);
@@ -221,8 +238,9 @@ void TableChecker::readTableMaps() {
       dataPages_.push_back(p);
     } else {
       cx_.ledger.noteListed(p, owner_);
-      cx_.sink.oddity(ProblemArea::UsageMap, label_ + ": its owned-pages map lists page " + std::to_string(p) + ", " +
-                                                 describeContents(page, page_) + " (a stale bit)");
+      cx_.sink.oddity(ProblemArea::UsageMap, label_ + ": its owned-pages map lists page " +
+                                                 std::to_string(p) + ", " + describeContents(page, page_) +
+                                                 " (a stale bit)");
     }
   }
 
@@ -254,22 +272,26 @@ void TableChecker::readLongValueMaps() {
       for (const std::uint32_t p : owned.pages) {
         const bool isLongValuePage = cx_.pager.isPage(p) && [&] {
           const Page page = cx_.pager.page(p);
-          return page.type() == kPageTypeData && loadU32(page.bytes().data() + kDataPageOwner) == kLongValueOwner;
+          return page.type() == kPageTypeData &&
+                 loadU32(page.bytes().data() + kDataPageOwner) == kLongValueOwner;
         }();
         if (isLongValuePage) {
-          if (cx_.ledger.claim(p, PageRole::LongValue, lv.owner, "its long-value page map lists")) lv.pages.push_back(p);
+          if (cx_.ledger.claim(p, PageRole::LongValue, lv.owner, "its long-value page map lists"))
+            lv.pages.push_back(p);
         } else {
           cx_.ledger.noteListed(p, lv.owner);
-          cx_.sink.oddity(ProblemArea::UsageMap, cx_.ledger.describe(lv.owner) + ": its long-value page map lists page " +
-                                                     std::to_string(p) + ", which is not a long-value page (a stale bit)");
+          cx_.sink.oddity(ProblemArea::UsageMap,
+                          cx_.ledger.describe(lv.owner) + ": its long-value page map lists page " +
+                              std::to_string(p) + ", which is not a long-value page (a stale bit)");
         }
       }
       const CheckedMap free = cx_.maps.read(entry->freePages, lv.owner, "the long-value free-space map");
       for (const std::uint32_t p : free.pages) {
         if (!std::binary_search(lv.pages.begin(), lv.pages.end(), p)) {
           cx_.ledger.noteListed(p, lv.owner);
-          cx_.sink.oddity(ProblemArea::UsageMap, cx_.ledger.describe(lv.owner) + ": its long-value free-space map lists page " +
-                                                     std::to_string(p) + ", which is not one of its long-value pages");
+          cx_.sink.oddity(ProblemArea::UsageMap,
+                          cx_.ledger.describe(lv.owner) + ": its long-value free-space map lists page " +
+                              std::to_string(p) + ", which is not one of its long-value pages");
         }
       }
     }
@@ -288,10 +310,10 @@ void TableChecker::checkCounters() {
   // The counter holds the last number handed out; a smaller one than a value
   // present means the next insert repeats a number.
   if (largestAutoNumber_ && *largestAutoNumber_ > static_cast<std::int64_t>(d.autoNumber)) {
-    cx_.sink.error(ProblemArea::Counter, label_ + ": its autonumber counter is " + std::to_string(d.autoNumber) +
-                                             ", below the largest number present (" +
-                                             std::to_string(*largestAutoNumber_) +
-                                             "); the next insert would repeat a number");
+    cx_.sink.error(ProblemArea::Counter,
+                   label_ + ": its autonumber counter is " + std::to_string(d.autoNumber) +
+                       ", below the largest number present (" + std::to_string(*largestAutoNumber_) +
+                       "); the next insert would repeat a number");
   }
 }
 
@@ -315,8 +337,10 @@ void TableChecker::checkLeftoverLongValues() {
         cx_.sink.error(ProblemArea::LongValue, cx_.ledger.describe(lv.owner) + ": " + e.what());
         continue;
       }
-      const std::string what = "long-value page " + std::to_string(p) + " of " + cx_.ledger.describe(lv.owner);
-      if (!checkDataPageLayout(*data, page.bytes(), cx_.version, cx_.sink, ProblemArea::LongValue, what)) continue;
+      const std::string what =
+          "long-value page " + std::to_string(p) + " of " + cx_.ledger.describe(lv.owner);
+      if (!checkDataPageLayout(*data, page.bytes(), cx_.version, cx_.sink, ProblemArea::LongValue, what))
+        continue;
       for (unsigned slot = 0; slot < data->slotCount(); ++slot) {
         if (data->isDeleted(slot)) continue;
         if (!cx_.longValueRows.contains(RowId::of(p, static_cast<std::uint8_t>(slot)).value)) ++leftover;
@@ -324,8 +348,9 @@ void TableChecker::checkLeftoverLongValues() {
     }
     // Unread rows could be the ones using them.
     if (leftover > 0 && allRowsRead_) {
-      cx_.sink.oddity(ProblemArea::LongValue, cx_.ledger.describe(lv.owner) + ": " + std::to_string(leftover) +
-                                                  " long-value row" + (leftover == 1 ? " is" : "s are") +
+      cx_.sink.oddity(ProblemArea::LongValue, cx_.ledger.describe(lv.owner) + ": " +
+                                                  std::to_string(leftover) + " long-value row" +
+                                                  (leftover == 1 ? " is" : "s are") +
                                                   " used by no value (left over by an update or delete)");
     }
   }

@@ -74,7 +74,7 @@ class TableChecker {
 
   std::vector<std::uint32_t> dataPages_;  // owned data pages, claimed, ascending
   std::vector<LongValueColumn> longValueColumns_;
-  std::vector<int> longValueSlot_;         // per column position: index into longValueColumns_, or -1
+  std::vector<int> longValueSlot_;  // per column position: index into longValueColumns_, or -1
   std::vector<std::unique_ptr<IndexChecker>> indexes_;  // one per real index
 
   // Row walk results.

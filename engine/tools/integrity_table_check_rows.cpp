@@ -20,7 +20,9 @@ namespace jet {
 
 namespace {
 
-std::string at(RowId id) { return "page " + std::to_string(id.page()) + " slot " + std::to_string(id.slot()); }
+std::string at(RowId id) {
+  return "page " + std::to_string(id.page()) + " slot " + std::to_string(id.slot());
+}
 
 }  // namespace
 
@@ -94,14 +96,15 @@ void TableChecker::followOverflow(const DataPage& page, unsigned slot, RowId id)
       }
       // Moved row data is flagged so that a scan of its page skips it.
       if ((word & kSlotDeleted) == 0) {
-        cx_.sink.error(ProblemArea::Row, where(id) + ": " + to +
-                                             ", which is not flagged as moved data, so a scan reads the row twice");
+        cx_.sink.error(
+            ProblemArea::Row,
+            where(id) + ": " + to + ", which is not flagged as moved data, so a scan reads the row twice");
       }
       checkRow(id, next.row(target.slot()));
       return;
     }
-    throwCorruption("its overflow pointers lead from row to row more than " + std::to_string(kMaxOverflowHops) +
-                    " times (a loop)");
+    throwCorruption("its overflow pointers lead from row to row more than " +
+                    std::to_string(kMaxOverflowHops) + " times (a loop)");
   } catch (const Error& e) {
     if (!isFinding(e)) throw;
     cx_.sink.error(ProblemArea::Row, where(id) + ": " + e.what());
@@ -149,7 +152,8 @@ void TableChecker::checkRow(RowId id, ByteSpan bytes) {
     const Value& v = values_[pos];
     if (c.type == DataType::Text && v.kind() == ValueKind::Text && v.asText().size() > c.length / 2u) {
       cx_.sink.error(ProblemArea::Row, where(id) + ", column '" + toUtf8(c.name) + "': the text has " +
-                                           std::to_string(v.asText().size()) + " characters, more than the field's " +
+                                           std::to_string(v.asText().size()) +
+                                           " characters, more than the field's " +
                                            std::to_string(c.length / 2u));
     }
     if (c.autoNumber && v.kind() == ValueKind::Long) {
@@ -181,7 +185,8 @@ Value TableChecker::readLongValue(const RowFrame& frame, const LongValueColumn& 
     ++cx_.report.longValueCount;
     if (static_cast<std::uint64_t>(ref.length) >
         static_cast<std::uint64_t>(cx_.pager.pageCount()) * cx_.pager.pageSize()) {
-      throwCorruption("the long value claims " + std::to_string(ref.length) + " bytes, more than the whole file");
+      throwCorruption("the long value claims " + std::to_string(ref.length) +
+                      " bytes, more than the whole file");
     }
     Page holder;
     if (ref.kind == LongValueKind::SingleRow) {
@@ -202,18 +207,22 @@ Value TableChecker::readLongValue(const RowFrame& frame, const LongValueColumn& 
         if (row.size() < kLongValueLinkHeader) {
           throwCorruption("the long-value chain link at " + at(link) + " is too short to hold its pointer");
         }
-        const std::size_t take = std::min<std::size_t>(row.size() - kLongValueLinkHeader, ref.length - scratch_.size());
-        scratch_.insert(scratch_.end(), row.begin() + kLongValueLinkHeader, row.begin() + kLongValueLinkHeader + take);
+        const std::size_t take =
+            std::min<std::size_t>(row.size() - kLongValueLinkHeader, ref.length - scratch_.size());
+        scratch_.insert(scratch_.end(), row.begin() + kLongValueLinkHeader,
+                        row.begin() + kLongValueLinkHeader + take);
         link = RowId{loadU32(row.data())};
       }
       if (link.value != 0) {
-        cx_.sink.error(ProblemArea::LongValue, where(id) + ", column '" + toUtf8(table_->impl().columns[column.position].name) +
-                                                   "': the long-value chain goes on to " + at(link) +
-                                                   " after the value's " + std::to_string(ref.length) + " bytes");
+        cx_.sink.error(ProblemArea::LongValue,
+                       where(id) + ", column '" + toUtf8(table_->impl().columns[column.position].name) +
+                           "': the long-value chain goes on to " + at(link) + " after the value's " +
+                           std::to_string(ref.length) + " bytes");
       }
     }
   }
-  if (table_->impl().columns[column.position].type == DataType::Memo) return Value::text(decodeJet4Text(scratch_));
+  if (table_->impl().columns[column.position].type == DataType::Memo)
+    return Value::text(decodeJet4Text(scratch_));
   return Value::binary(Bytes(scratch_.begin(), scratch_.end()));
 }
 
@@ -228,8 +237,8 @@ ByteSpan TableChecker::longValueLink(RowId link, const LongValueColumn& column, 
                                   ? "a long-value page of another column"
                                   : "a page the column's long-value page map does not list";
     cx_.sink.error(ProblemArea::LongValue, where(id) + ", column '" +
-                                               toUtf8(table_->impl().columns[column.position].name) + "': " + to +
-                                               ", " + whose);
+                                               toUtf8(table_->impl().columns[column.position].name) +
+                                               "': " + to + ", " + whose);
   }
   if (link.slot() >= page.slotCount()) throwCorruption(to + ", a slot the page does not have");
   if (page.isDeleted(link.slot())) throwCorruption(to + ", a deleted row");
