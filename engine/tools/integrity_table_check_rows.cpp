@@ -76,18 +76,18 @@ void TableChecker::followOverflow(const DataPage& page, unsigned slot, RowId id)
   try {
     RowId target = page.overflowTarget(slot);
     for (int hop = 0; hop < kMaxOverflowHops; ++hop) {
-      const std::string to = "its overflow pointer leads to " + at(target);
-      if (!cx_.pager.isPage(target.page())) throwCorruption(to + ", beyond the end of the file");
+      const auto to = [&] { return "its overflow pointer leads to " + at(target); };
+      if (!cx_.pager.isPage(target.page())) throwCorruption(to() + ", beyond the end of the file");
       holder = cx_.pager.page(target.page());
       const DataPage next(holder.bytes(), target.page(), cx_.version);
-      if (next.owner() != page_) throwCorruption(to + ", which is not a data page of this table");
+      if (next.owner() != page_) throwCorruption(to() + ", which is not a data page of this table");
       if (!cx_.ledger.isOwnedBy(target.page(), PageRole::TableData, owner_)) {
         cx_.sink.error(ProblemArea::UsageMap,
-                       where(id) + ": " + to + ", a page its owned-pages map does not list");
+                       where(id) + ": " + to() + ", a page its owned-pages map does not list");
       }
-      if (target.slot() >= next.slotCount()) throwCorruption(to + ", a slot the page does not have");
+      if (target.slot() >= next.slotCount()) throwCorruption(to() + ", a slot the page does not have");
       if (!overflowTargets_.insert(target.value).second) {
-        throwCorruption(to + ", where another row's overflow pointer leads too");
+        throwCorruption(to() + ", where another row's overflow pointer leads too");
       }
       const std::uint16_t word = next.slotWord(target.slot());
       if ((word & kSlotOverflow) != 0) {
@@ -98,7 +98,7 @@ void TableChecker::followOverflow(const DataPage& page, unsigned slot, RowId id)
       if ((word & kSlotDeleted) == 0) {
         cx_.sink.error(
             ProblemArea::Row,
-            where(id) + ": " + to + ", which is not flagged as moved data, so a scan reads the row twice");
+            where(id) + ": " + to() + ", which is not flagged as moved data, so a scan reads the row twice");
       }
       checkRow(id, next.row(target.slot()));
       return;
@@ -227,21 +227,21 @@ Value TableChecker::readLongValue(const RowFrame& frame, const LongValueColumn& 
 }
 
 ByteSpan TableChecker::longValueLink(RowId link, const LongValueColumn& column, RowId id, Page& holder) {
-  const std::string to = "a long-value pointer names " + at(link);
-  if (!cx_.pager.isPage(link.page())) throwCorruption(to + ", beyond the end of the file");
+  const auto to = [&] { return "a long-value pointer names " + at(link); };
+  if (!cx_.pager.isPage(link.page())) throwCorruption(to() + ", beyond the end of the file");
   holder = cx_.pager.page(link.page());
   const DataPage page(holder.bytes(), link.page(), cx_.version);
-  if (page.owner() != kLongValueOwner) throwCorruption(to + ", which is not on a long-value page");
+  if (page.owner() != kLongValueOwner) throwCorruption(to() + ", which is not on a long-value page");
   if (!cx_.ledger.isOwnedBy(link.page(), PageRole::LongValue, column.owner)) {
     const std::string whose = cx_.ledger.role(link.page()) == PageRole::LongValue
                                   ? "a long-value page of another column"
                                   : "a page the column's long-value page map does not list";
     cx_.sink.error(ProblemArea::LongValue, where(id) + ", column '" +
                                                toUtf8(table_->impl().columns[column.position].name) +
-                                               "': " + to + ", " + whose);
+                                               "': " + to() + ", " + whose);
   }
-  if (link.slot() >= page.slotCount()) throwCorruption(to + ", a slot the page does not have");
-  if (page.isDeleted(link.slot())) throwCorruption(to + ", a deleted row");
+  if (link.slot() >= page.slotCount()) throwCorruption(to() + ", a slot the page does not have");
+  if (page.isDeleted(link.slot())) throwCorruption(to() + ", a deleted row");
   const std::uint16_t columnNumber = table_->impl().columns[column.position].number;
   const auto [it, fresh] = cx_.longValueRows.emplace(link.value, LongValueUser{page_, id, columnNumber});
   if (!fresh) {
@@ -249,7 +249,7 @@ ByteSpan TableChecker::longValueLink(RowId link, const LongValueColumn& column, 
     if (first.tablePage == page_ && first.row == id && first.columnNumber == columnNumber) {
       throwCorruption("the long-value chain loops back to " + at(link));
     }
-    throwCorruption(to + ", which the value of " + describeTable(cx_, first.tablePage) + ", row at " +
+    throwCorruption(to() + ", which the value of " + describeTable(cx_, first.tablePage) + ", row at " +
                     at(first.row) + " uses too");
   }
   return page.row(link.slot());

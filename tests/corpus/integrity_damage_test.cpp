@@ -429,7 +429,7 @@ TEST(IntegrityDamage, RandomDamageNeverCrashesTheChecker) {
         static_cast<std::uint32_t>(original.bytes().size() / DatabaseImage::kPageSize);
     std::mt19937 random(20240611);
     std::size_t damaged = 0;
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 100; ++round) {
       DatabaseImage image = original;
       const std::uint32_t page = 1 + random() % (pages - 1);
       const int flips = 1 + static_cast<int>(random() % 6);
@@ -445,7 +445,7 @@ TEST(IntegrityDamage, RandomDamageNeverCrashesTheChecker) {
       if (report.errorCount + report.warningCount > 0) ++damaged;
     }
     // Most flips land in unused bytes; some must have been noticed.
-    EXPECT_GT(damaged, 10u) << file;
+    EXPECT_GT(damaged, 5u) << file;
   }
 }
 
