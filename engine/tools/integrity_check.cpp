@@ -19,6 +19,9 @@ namespace {
 constexpr RowId kPageMapRow{1u << 8};
 // A local table's catalog id is its definition page; the top byte is reserved.
 constexpr std::uint32_t kTablePageMask = 0x00FFFFFF;
+// The foreign-key role of a logical index whose table holds the foreign key
+// (the other side, kForeignKeyReferenced, is referred to).
+constexpr std::uint8_t kForeignKeyReferencing = 2;
 
 }  // namespace
 
@@ -29,7 +32,8 @@ IntegrityChecker::IntegrityChecker(std::shared_ptr<DatabaseContext> database,
       sink_(report_, options),
       ledger_(database_->pager->pageCount(), sink_),
       maps_(*database_->pager, *database_->version, ledger_, sink_),
-      context_{database_, *database_->pager, *database_->version, report_, sink_, ledger_, maps_, {}, {}} {}
+      context_{database_, *database_->pager, *database_->version, report_, sink_, ledger_, maps_, {}, {},
+               {}} {}
 
 IntegrityReport IntegrityChecker::run() {
   Pager& pager = *database_->pager;
@@ -156,8 +160,55 @@ void IntegrityChecker::checkForeignKeys() {
         sink_.error(ProblemArea::TableDefinition, index + ": its counterpart '" + toUtf8(match->name) +
                                                       "' in " + describeTable(context_, l.foreignKeyTable) +
                                                       " does not refer back to it");
+      } else if (l.foreignKeyRole == kForeignKeyReferencing) {
+        checkRelationshipRows(page, l, other->first, *match);
       }
     }
+  }
+}
+
+void IntegrityChecker::checkRelationshipRows(std::uint32_t childPage,
+                                             const LogicalIndexDefinition& childIndex,
+                                             std::uint32_t parentPage,
+                                             const LogicalIndexDefinition& parentIndex) {
+  const auto child = context_.foreignKeyIndexKeys.find({childPage, childIndex.realIndex});
+  const auto parent = context_.foreignKeyIndexKeys.find({parentPage, parentIndex.realIndex});
+  if (child == context_.foreignKeyIndexKeys.end() || parent == context_.foreignKeyIndexKeys.end()) return;
+  const RowKeys& children = child->second;
+  const RowKeys& parents = parent->second;
+  // Key bytes compare equal values only between columns of one type and order.
+  const auto sameKind = [](const KeyColumn& a, const KeyColumn& b) {
+    return a.type == b.type && a.ascending == b.ascending && a.scale == b.scale;
+  };
+  if (children.columns.empty() || children.columns.size() != parents.columns.size() ||
+      !std::equal(children.columns.begin(), children.columns.end(), parents.columns.begin(), sameKind)) {
+    return;
+  }
+  const std::string relationship = "relationship '" + toUtf8(childIndex.name) + "' (" +
+                                   describeTable(context_, childPage) + " refers to " +
+                                   describeTable(context_, parentPage) + ")";
+  std::size_t orphans = 0;
+  RowId first;
+  for (const RowKeys::Entry& e : children.entries) {
+    // A foreign key with a Null part refers to nothing and needs no parent.
+    if (e.hasNull) continue;
+    const auto key = children.key(e);
+    const auto it =
+        std::lower_bound(parents.entries.begin(), parents.entries.end(), key,
+                         [&](const RowKeys::Entry& p, std::span<const std::uint8_t> k) {
+                           const auto pk = parents.key(p);
+                           return std::lexicographical_compare(pk.begin(), pk.end(), k.begin(), k.end());
+                         });
+    const bool found = it != parents.entries.end() && !it->hasNull &&
+                       std::equal(key.begin(), key.end(), parents.key(*it).begin(), parents.key(*it).end());
+    if (found) continue;
+    if (orphans++ == 0) first = e.row;
+  }
+  if (orphans > 0) {
+    sink_.error(ProblemArea::Relationship,
+                relationship + ": " + std::to_string(orphans) + " row" + (orphans == 1 ? " has" : "s have") +
+                    " no matching row in " + describeTable(context_, parentPage) + " (the first at page " +
+                    std::to_string(first.page()) + " slot " + std::to_string(first.slot()) + ")");
   }
 }
 

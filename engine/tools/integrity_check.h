@@ -33,6 +33,9 @@ class IntegrityChecker {
   PageMapState readPageMap();
   std::vector<TableEntry> tablesFromCatalog();
   void checkForeignKeys();
+  // Every row holding a foreign key of an enforced relationship has its parent.
+  void checkRelationshipRows(std::uint32_t childPage, const LogicalIndexDefinition& childIndex,
+                             std::uint32_t parentPage, const LogicalIndexDefinition& parentIndex);
 
   std::shared_ptr<DatabaseContext> database_;
   const std::vector<CatalogObject>& catalog_;

@@ -4,11 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "db/database_context.h"
+#include "format/index_key.h"
 #include "jet/error.h"
 #include "jet/integrity.h"
 #include "jet/table.h"
@@ -25,6 +30,21 @@ struct LongValueUser {
   std::uint16_t columnNumber = 0;
 };
 
+// The keys one real index must hold, built from its table's rows: sorted by
+// key bytes, then row.
+struct RowKeys {
+  struct Entry {
+    std::uint32_t offset = 0;  // key bytes in `bytes`
+    std::uint32_t length = 0;
+    RowId row;
+    bool hasNull = false;  // a key column is Null
+  };
+  std::vector<KeyColumn> columns;  // empty when the keys could not be built
+  std::vector<std::uint8_t> bytes;
+  std::vector<Entry> entries;
+  std::span<const std::uint8_t> key(const Entry& e) const { return {bytes.data() + e.offset, e.length}; }
+};
+
 struct IntegrityContext {
   std::shared_ptr<DatabaseContext> database;
   Pager& pager;
@@ -35,6 +55,9 @@ struct IntegrityContext {
   UsageMapChecker& maps;
   std::unordered_map<std::uint32_t, LongValueUser> longValueRows;  // by locator value
   std::unordered_map<std::uint32_t, std::u16string> tableNames;    // by definition page, from the catalog
+  // Keys of the real indexes behind foreign keys, by (definition page, real
+  // index), kept for the relationship checks that follow the tables.
+  std::map<std::pair<std::uint32_t, std::size_t>, RowKeys> foreignKeyIndexKeys;
 };
 
 // "table 'Name'", or "the table at page N" when the catalog names none.

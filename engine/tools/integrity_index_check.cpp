@@ -77,7 +77,8 @@ IndexChecker::IndexChecker(IntegrityContext& context, std::uint32_t tablePage, c
     keyColumns.push_back(key);
   }
   try {
-    encoder_.emplace(std::move(keyColumns));
+    encoder_.emplace(keyColumns);
+    keys_.columns = std::move(keyColumns);
   } catch (const Error& e) {
     // Keys in a sort order we cannot build (or of a type no index can hold):
     // the tree and its row pointers are still checked.
@@ -115,22 +116,22 @@ void IndexChecker::addRow(RowId id, std::span<const Value> values) {
   }
   if (required_ && anyNull) requiredMissing_.push_back(id);
   if (ignoreNulls_ && allNull) return;
-  Expected e;
+  RowKeys::Entry e;
   e.row = id;
   e.hasNull = anyNull;
   if (encoder_) {
-    e.offset = static_cast<std::uint32_t>(keyBytes_.size());
+    e.offset = static_cast<std::uint32_t>(keys_.bytes.size());
     try {
-      encoder_->appendKey(values, keyBytes_);
+      encoder_->appendKey(values, keys_.bytes);
     } catch (const Error& err) {
       if (err.code() != ErrorCode::InvalidArgument) throw;
-      keyBytes_.resize(e.offset);
+      keys_.bytes.resize(e.offset);
       unreadableRows_.push_back(id);
       return;
     }
-    e.length = static_cast<std::uint32_t>(keyBytes_.size() - e.offset);
+    e.length = static_cast<std::uint32_t>(keys_.bytes.size() - e.offset);
   }
-  expected_.push_back(e);
+  keys_.entries.push_back(e);
 }
 
 void IndexChecker::addUnreadableRow(RowId id) {
@@ -147,9 +148,10 @@ bool IndexChecker::isUnreadable(RowId row) const {
 
 void IndexChecker::check(const std::vector<RowId>& liveRows) {
   ++cx_.report.indexCount;
-  std::sort(expected_.begin(), expected_.end(), [&](const Expected& a, const Expected& b) {
-    return compareIndexEntries(keyOf(a), a.row, keyOf(b), b.row) < 0;
-  });
+  std::sort(keys_.entries.begin(), keys_.entries.end(),
+            [&](const RowKeys::Entry& a, const RowKeys::Entry& b) {
+              return compareIndexEntries(keys_.key(a), a.row, keys_.key(b), b.row) < 0;
+            });
   std::sort(unreadableRows_.begin(), unreadableRows_.end());
 
   if (index_.rootPage == 0) {
@@ -275,9 +277,9 @@ void IndexChecker::visitEntry(std::span<const std::uint8_t> key, RowId row, std:
     treeRows_.push_back(row);
     return;
   }
-  while (expectedAt_ < expected_.size()) {
-    const Expected& e = expected_[expectedAt_];
-    const int c = compareIndexEntries(keyOf(e), e.row, key, row);
+  while (expectedAt_ < keys_.entries.size()) {
+    const RowKeys::Entry& e = keys_.entries[expectedAt_];
+    const int c = compareIndexEntries(keys_.key(e), e.row, key, row);
     if (c > 0) break;
     ++expectedAt_;
     if (c == 0) return;
@@ -355,12 +357,13 @@ void IndexChecker::checkPageMap() {
 
 void IndexChecker::checkEntriesAgainstRows(const std::vector<RowId>& liveRows) {
   if (encoder_) {
-    for (; expectedAt_ < expected_.size(); ++expectedAt_) missing_.push_back(expected_[expectedAt_].row);
+    for (; expectedAt_ < keys_.entries.size(); ++expectedAt_)
+      missing_.push_back(keys_.entries[expectedAt_].row);
   } else {
     // Keys in an order we cannot build: compare the rows the entries name.
     std::vector<RowId> rows;
-    rows.reserve(expected_.size());
-    for (const Expected& e : expected_) rows.push_back(e.row);
+    rows.reserve(keys_.entries.size());
+    for (const RowKeys::Entry& e : keys_.entries) rows.push_back(e.row);
     std::sort(rows.begin(), rows.end());
     std::sort(treeRows_.begin(), treeRows_.end());
     std::size_t i = 0;
@@ -399,12 +402,12 @@ void IndexChecker::checkRowRules() {
   }
   // Duplicates: rows with equal keys, unless a key column is Null (those may repeat).
   if (!unique_ || !encoder_) return;
-  for (std::size_t i = 1; i < expected_.size(); ++i) {
-    const Expected& a = expected_[i - 1];
-    const Expected& b = expected_[i];
+  for (std::size_t i = 1; i < keys_.entries.size(); ++i) {
+    const RowKeys::Entry& a = keys_.entries[i - 1];
+    const RowKeys::Entry& b = keys_.entries[i];
     if (a.hasNull || b.hasNull) continue;
-    const auto ka = keyOf(a);
-    const auto kb = keyOf(b);
+    const auto ka = keys_.key(a);
+    const auto kb = keys_.key(b);
     if (std::equal(ka.begin(), ka.end(), kb.begin(), kb.end())) {
       entryProblem("the rows at " + at(a.row) + " and " + at(b.row) +
                    " have the same key, but the index is unique");

@@ -41,13 +41,11 @@ class IndexChecker {
   // live row of the table, ascending.
   void check(const std::vector<RowId>& liveRows);
 
+  // The keys built from the rows (after check(): sorted); their columns are
+  // empty when the keys could not be built.
+  RowKeys takeKeys() { return std::move(keys_); }
+
  private:
-  struct Expected {
-    std::uint32_t offset = 0;  // key bytes in keyBytes_
-    std::uint32_t length = 0;
-    RowId row;
-    bool hasNull = false;  // a key column is Null
-  };
   // A page of the tree as met in key order, with its sibling links.
   struct TreePage {
     std::uint32_t page = 0;
@@ -61,9 +59,6 @@ class IndexChecker {
     bool present = false;
   };
 
-  std::span<const std::uint8_t> keyOf(const Expected& e) const {
-    return {keyBytes_.data() + e.offset, e.length};
-  }
   bool isUnreadable(RowId row) const;
 
   // Walks the subtree at `page`; `last` receives its last entry. False when
@@ -98,8 +93,7 @@ class IndexChecker {
   std::optional<IndexKeyEncoder> encoder_;  // absent when the keys cannot be re-encoded
 
   // From the rows.
-  std::vector<std::uint8_t> keyBytes_;
-  std::vector<Expected> expected_;
+  RowKeys keys_;
   std::vector<RowId> unreadableRows_;           // sorted before the walk
   std::vector<std::uint32_t> unreadablePages_;  // ascending
   std::vector<RowId> requiredMissing_;

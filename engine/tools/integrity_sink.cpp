@@ -25,6 +25,8 @@ const char* problemAreaName(ProblemArea area) noexcept {
       return "index";
     case ProblemArea::Counter:
       return "counter";
+    case ProblemArea::Relationship:
+      return "relationship";
   }
   return "unknown";
 }

@@ -251,7 +251,21 @@ void TableChecker::readTableMaps() {
       cx_.ledger.noteListed(p, owner_);
       cx_.sink.oddity(ProblemArea::UsageMap, label_ + ": its free-space map lists page " + std::to_string(p) +
                                                  ", which is not one of its data pages");
+    } else {
+      checkRoom(p, owner_, "free-space map");
     }
+  }
+}
+
+void TableChecker::checkRoom(std::uint32_t page, PageLedger::OwnerId owner, const char* map) {
+  // The smallest row anything stores (a long-value link pointer, or a row's
+  // column count and null mask) and its slot.
+  constexpr std::size_t kSmallestEntry = 4 + 2;
+  const std::size_t free = loadU16(cx_.pager.page(page).bytes().data() + kDataPageFreeSpace);
+  if (free < kSmallestEntry) {
+    cx_.sink.oddity(ProblemArea::UsageMap, cx_.ledger.describe(owner) + ": its " + map + " lists page " +
+                                               std::to_string(page) + ", which has no room (" +
+                                               std::to_string(free) + " bytes free)");
   }
 }
 
@@ -292,6 +306,8 @@ void TableChecker::readLongValueMaps() {
           cx_.sink.oddity(ProblemArea::UsageMap,
                           cx_.ledger.describe(lv.owner) + ": its long-value free-space map lists page " +
                               std::to_string(p) + ", which is not one of its long-value pages");
+        } else {
+          checkRoom(p, lv.owner, "long-value free-space map");
         }
       }
     }
@@ -318,8 +334,13 @@ void TableChecker::checkCounters() {
 }
 
 void TableChecker::checkIndexes() {
-  for (const auto& index : indexes_) {
-    index->check(liveRows_);
+  const TableDefinition& d = table_->impl().definition;
+  for (std::size_t i = 0; i < indexes_.size(); ++i) {
+    indexes_[i]->check(liveRows_);
+    const bool behindForeignKey =
+        std::any_of(d.logicalIndexes.begin(), d.logicalIndexes.end(),
+                    [&](const auto& l) { return l.realIndex == i && l.kind == kIndexKindForeignKey; });
+    if (behindForeignKey) cx_.foreignKeyIndexKeys[{page_, i}] = indexes_[i]->takeKeys();
   }
   indexes_.clear();
 }

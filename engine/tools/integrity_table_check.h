@@ -43,6 +43,8 @@ class TableChecker {
   void checkDefinition();
   void readTableMaps();
   void readLongValueMaps();
+  // A free-space map should list only pages with room for a row.
+  void checkRoom(std::uint32_t page, PageLedger::OwnerId owner, const char* map);
 
   // Rows (integrity_table_check_rows.cpp).
   void checkRows();

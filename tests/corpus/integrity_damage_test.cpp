@@ -418,6 +418,21 @@ TEST(IntegrityDamage, TwoCatalogRowsForOneTable) {
       << describe(report);
 }
 
+TEST(IntegrityDamage, ARowWhoseForeignKeyFindsNoParent) {
+  QB_REQUIRE_CORPUS();
+  DatabaseImage image("jackcess-V2000-indexTestV2000.mdb");
+  const TableFacts t = factsOf(image, u"Table1");
+  // otherfk1 (a fixed Long at offset 8) refers to Table2.id, which holds 0, 1 and 2.
+  const RowId row = t.rows.front();
+  qbtest::storeU32(image.page(row.page()), image.rowOffset(row) + 2 + 8, 7);
+  const auto report = image.check();
+  EXPECT_TRUE(hasError(report, ProblemArea::Relationship,
+                       "relationship 'Table2Table1' (table 'Table1' refers to table 'Table2'): 1 row has no "
+                       "matching row in table 'Table2' (the first at page " +
+                           std::to_string(row.page()) + " slot " + std::to_string(row.slot()) + ")"))
+      << describe(report);
+}
+
 // --- Anything at all ---
 
 // Random bytes in random pages: the checker reports, it never crashes or throws.

@@ -37,6 +37,7 @@ enum class ProblemArea {
   LongValue,        // memo and OLE references and their chains
   Index,            // B-tree structure and entries
   Counter,          // stored row counts and autonumber counters
+  Relationship,     // rows of enforced relationships without their parent row
 };
 
 const char* problemAreaName(ProblemArea area) noexcept;
