@@ -1,12 +1,21 @@
-// Program entry: the Quillbase desktop program.
+// Program entry: the Quillbase desktop program. It reads no arguments of
+// its own (Qt's display options still apply) and no settings.
 #include <QApplication>
-#include <QMainWindow>
+
+#include "app/window_set.h"
+#include "connection/ui/support/handler_guard.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Quillbase");
-  QMainWindow window;
-  window.setWindowTitle("Quillbase");
-  window.showMaximized();
-  return QApplication::exec();
+  QApplication application(argc, argv);
+  try {
+    startUp();
+  } catch (...) {
+    // A window of the set could not be made: say why and end.
+    qb::reportCurrentException();
+    destroyWindowSet();
+    return 1;
+  }
+  const int code = QApplication::exec();
+  destroyWindowSet();
+  return code;
 }

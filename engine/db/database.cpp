@@ -92,7 +92,7 @@ std::unique_ptr<Database> openDatabase(std::unique_ptr<File> file, const std::fi
 
   try {
     auto catalog = Table::Impl::open(impl->context, kCatalogPage, u"MSysObjects", true);
-    impl->catalog = readCatalog(*catalog);
+    impl->catalog = readCatalog(*catalog, impl->catalogRows);
     impl->tables.emplace(kCatalogPage, std::move(catalog));
   } catch (const Error& e) {
     throw Error(e.code(), "Cannot open " + quoted(fileName) + ": its catalog cannot be read: " + e.what());
@@ -158,7 +158,9 @@ std::shared_ptr<Table> Database::table(std::u16string_view name) {
   // A local table's id is its definition page (the top byte is reserved).
   const std::uint32_t page = static_cast<std::uint32_t>(o->id) & 0x00FFFFFF;
   if (auto it = impl_->tables.find(page); it != impl_->tables.end()) return it->second;
-  auto table = Table::Impl::open(impl_->context, page, o->name, o->isSystem());
+  const Table& catalog = *impl_->tables.at(kCatalogPage);
+  const RowId row = impl_->catalogRows[static_cast<std::size_t>(o - impl_->catalog.data())];
+  auto table = Table::Impl::open(impl_->context, page, o->name, o->isSystem(), readObjectProperties(catalog, row));
   impl_->tables.emplace(page, table);
   return table;
 }

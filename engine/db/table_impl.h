@@ -10,6 +10,7 @@
 
 #include "db/database_context.h"
 #include "format/long_value.h"
+#include "format/property_blob.h"
 #include "format/row_frame.h"
 #include "format/table_definition.h"
 #include "jet/error.h"
@@ -33,6 +34,7 @@ struct Table::Impl {
   std::u16string name;
   bool system = false;
   TableDefinition definition;
+  std::vector<PropertySet> properties;  // from the catalog; empty when the table has none
   std::vector<ColumnDef> columns;
   std::vector<IndexDef> indexes;
   std::vector<ColumnPlan> plans;
@@ -41,11 +43,12 @@ struct Table::Impl {
   mutable LongValueReader longValues;
   mutable std::vector<std::uint8_t> scratch;
 
-  Impl(std::shared_ptr<DatabaseContext> context, std::u16string tableName, bool isSystem, TableDefinition def);
+  Impl(std::shared_ptr<DatabaseContext> context, std::u16string tableName, bool isSystem, TableDefinition def,
+       std::vector<PropertySet> props = {});
 
   // Opens the table whose definition starts at `page`.
   static std::shared_ptr<Table> open(std::shared_ptr<DatabaseContext> context, std::uint32_t page,
-                                     std::u16string name, bool system);
+                                     std::u16string name, bool system, std::vector<PropertySet> properties = {});
 
   // Streams the live rows of the owned data pages, following overflow pointers.
   // `read` gets each row's locator and bytes; a jet::Error it raises marks the
@@ -63,6 +66,8 @@ struct Table::Impl {
   // which must have columns().size() entries.
   void decode(ByteSpan row, const std::vector<std::size_t>* which, std::vector<Value>& out) const;
   Value decodeColumn(const RowFrame& frame, std::size_t column) const;
+  // decodeColumn with the column's name in its errors.
+  Value decodeNamed(const RowFrame& frame, std::size_t column) const;
 
   // The error for a damaged row, naming the table, the row and the column.
   [[noreturn]] void rethrowForRow(const Error& e, RowId id) const;

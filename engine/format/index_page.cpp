@@ -65,6 +65,16 @@ int compareIndexEntries(std::span<const std::uint8_t> keyA, RowId rowA, std::spa
 
 void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNumber,
                        const IndexPageFormat& format) {
+  try {
+    decodeEntries(page, pageNumber, format);
+  } catch (...) {
+    clearEntries();
+    throw;
+  }
+}
+
+void IndexPage::decodeEntries(std::span<const std::uint8_t> page, std::uint32_t pageNumber,
+                              const IndexPageFormat& format) {
   if (page.size() != format.pageSize) {
     throw Error(ErrorCode::InvalidArgument, "Index page " + std::to_string(pageNumber) + " was given as " +
                                                 std::to_string(page.size()) + " bytes, not " +
@@ -131,8 +141,8 @@ void IndexPage::decode(std::span<const std::uint8_t> page, std::uint32_t pageNum
         slot.child = loadBe(ptr + kIndexRowPointerSize, kIndexChildPointerSize);
       // The first entry's pointer bytes stay in keys_ while later entries may
       // still take their prefix from them; the others are dropped at once.
-      if (!slots_.empty()) keys_.resize(keys_.size() - pointers);
       if (!slots_.empty()) {
+        keys_.resize(keys_.size() - pointers);
         const Slot& before = slots_.back();
         if (compareIndexEntries({keys_.data() + before.offset, before.keyLength}, before.row,
                                 {keys_.data() + slot.offset, slot.keyLength}, slot.row) >= 0) {

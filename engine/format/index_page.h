@@ -44,8 +44,8 @@ class IndexPage {
   // Replaces this object's contents with the page's. Checks every length and
   // offset: a damaged page (wrong type, bitmap marking entries past the data
   // area or of impossible size, prefix longer than the first entry, entries out
-  // of order) gives a Corruption error naming `pageNumber`. `page` must be
-  // exactly format.pageSize bytes.
+  // of order) gives a Corruption error naming `pageNumber` and leaves no
+  // entries. `page` must be exactly format.pageSize bytes.
   void decode(std::span<const std::uint8_t> page, std::uint32_t pageNumber, const IndexPageFormat& format);
 
   // Values of the decoded page's own fields, for checks and diagnostics (not
@@ -99,6 +99,8 @@ class IndexPage {
     RowId row;
     std::uint32_t child;
   };
+  void decodeEntries(std::span<const std::uint8_t> page, std::uint32_t pageNumber,
+                     const IndexPageFormat& format);
   std::size_t entryDataSize(std::size_t i) const;
   void checkOrder() const;
 

@@ -1,6 +1,7 @@
 // Comparison of values and three-valued logic.
 #include <cmath>
 
+#include "jet/collation.h"
 #include "jet/text.h"
 #include "sql/date_text.h"
 #include "sql/decimal_math.h"
@@ -60,10 +61,16 @@ int compareTextWith(std::u16string_view text, const Value& other) {
 }  // namespace
 
 // The one place text order is decided.
-// TODO(collation): switch to jet::compareText from jet/collation.h once it lands.
-int compareText(std::u16string_view a, std::u16string_view b) { return compareNamesNoCase(a, b); }
+// Text orders as a General text index sorts it (case-insensitive, accents after
+// their base letter). Texts that the index order cannot tell apart (trailing
+// spaces, characters past the 255th) are ordered by a plain case-insensitive
+// comparison, so that only texts equal without regard to case compare equal.
+int compareText(std::u16string_view a, std::u16string_view b) {
+  const int r = jet::compareText(a, b);
+  return r != 0 ? r : compareNamesNoCase(a, b);
+}
 
-bool equalText(std::u16string_view a, std::u16string_view b) { return a.size() == b.size() && compareText(a, b) == 0; }
+bool equalText(std::u16string_view a, std::u16string_view b) { return equalNamesNoCase(a, b); }
 
 std::optional<int> compareValues(const Value& a, const Value& b) {
   if (a.isNull() || b.isNull()) return std::nullopt;

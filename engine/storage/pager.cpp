@@ -29,15 +29,42 @@ void Pager::refresh() {
   index_.clear();
 }
 
-void Pager::load(std::uint32_t number, std::vector<std::uint8_t>& buffer) {
-  buffer.resize(pageSize_);
-  const std::uint64_t offset = static_cast<std::uint64_t>(number) * pageSize_;
-  const std::size_t got = file_->readFully(offset, buffer);
-  if (got != pageSize_) {
-    throw Error(ErrorCode::Io, "Cannot read page " + std::to_string(number) + " of '" + file_->name() +
+Pager::Frame& Pager::takeFrame(std::uint32_t number) {
+  if (frames_.size() >= capacity_) {
+    // Reuse the least recently used frame; keep its buffer when no handle holds it.
+    auto last = std::prev(frames_.end());
+    index_.erase(last->number);
+    if (last->data.use_count() != 1) last->data = std::make_shared<std::vector<std::uint8_t>>();
+    frames_.splice(frames_.begin(), frames_, last);
+  } else {
+    frames_.push_front(Frame{number, std::make_shared<std::vector<std::uint8_t>>()});
+  }
+  Frame& frame = frames_.front();
+  frame.number = number;
+  return frame;
+}
+
+void Pager::load(std::uint32_t first, std::uint32_t count) {
+  const std::size_t bytes = static_cast<std::size_t>(count) * pageSize_;
+  staging_.resize(bytes);
+  const std::uint64_t offset = static_cast<std::uint64_t>(first) * pageSize_;
+  const std::size_t got = file_->readFully(offset, std::span(staging_).first(bytes));
+  if (got < pageSize_) {
+    throw Error(ErrorCode::Io, "Cannot read page " + std::to_string(first) + " of '" + file_->name() +
                                    "': the file ended after " + std::to_string(got) + " of its bytes");
   }
-  if (databaseKey_ != 0 && number != 0) rc4Apply(databaseKey_ ^ number, buffer);
+  // A run cut short (the file shrank) keeps the whole pages it got.
+  count = static_cast<std::uint32_t>(got / pageSize_);
+  // Later pages first, so the page asked for ends up most recently used.
+  for (std::uint32_t i = count; i-- > 0;) {
+    const std::uint32_t number = first + i;
+    if (index_.contains(number)) continue;
+    Frame& frame = takeFrame(number);
+    const auto begin = staging_.begin() + static_cast<std::ptrdiff_t>(i) * pageSize_;
+    frame.data->assign(begin, begin + pageSize_);
+    if (databaseKey_ != 0 && number != 0) rc4Apply(databaseKey_ ^ number, *frame.data);
+    index_.emplace(number, frames_.begin());
+  }
 }
 
 Page Pager::page(std::uint32_t number) {
@@ -51,25 +78,20 @@ Page Pager::page(std::uint32_t number) {
     return Page(frames_.front().data, number);
   }
   ++misses_;
-  if (frames_.size() >= capacity_) {
-    // Reuse the least recently used frame; keep its buffer when no handle holds it.
-    auto last = std::prev(frames_.end());
-    index_.erase(last->number);
-    if (last->data.use_count() != 1) last->data = std::make_shared<std::vector<std::uint8_t>>();
-    frames_.splice(frames_.begin(), frames_, last);
-  } else {
-    frames_.push_front(Frame{number, std::make_shared<std::vector<std::uint8_t>>()});
-  }
-  Frame& frame = frames_.front();
-  frame.number = number;
+  // Sequential misses (a scan over contiguous pages) read ahead in growing runs.
+  readAhead_ = number == lastLoaded_ + 1 ? std::min(readAhead_ * 2, kMaxReadAhead) : 1;
+  std::uint32_t count = std::min<std::uint32_t>(readAhead_, pageCount_ - number);
+  count = static_cast<std::uint32_t>(std::min<std::size_t>(count, capacity_ / 4 + 1));
   try {
-    load(number, *frame.data);
-  } catch (...) {
-    frames_.pop_front();
-    throw;
+    load(number, count);
+  } catch (const Error&) {
+    if (count == 1) throw;
+    // A bad page further on must not make this one unreadable.
+    count = readAhead_ = 1;
+    load(number, count);
   }
-  index_.emplace(number, frames_.begin());
-  return Page(frame.data, number);
+  lastLoaded_ = number + count - 1;
+  return Page(index_.at(number)->data, number);
 }
 
 }  // namespace jet

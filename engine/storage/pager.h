@@ -40,6 +40,8 @@ class Pager {
   // 4 MiB of Jet 4 pages: enough for a table definition, its usage maps, the data
   // page being scanned and long-value chains, while memory stays flat on any file.
   static constexpr std::size_t kDefaultCachePages = 1024;
+  // Misses on consecutive pages read ahead, doubling up to this many pages per read.
+  static constexpr std::uint32_t kMaxReadAhead = 32;
 
   Pager(std::unique_ptr<File> file, std::uint32_t pageSize, std::size_t cachePages = kDefaultCachePages);
 
@@ -71,7 +73,11 @@ class Pager {
     std::shared_ptr<std::vector<std::uint8_t>> data;
   };
 
-  void load(std::uint32_t number, std::vector<std::uint8_t>& buffer);
+  // A frame for page `number` at the front of the list (reusing the least
+  // recently used one when the cache is full), not yet in the index.
+  Frame& takeFrame(std::uint32_t number);
+  // Reads `count` pages from `first` with one read into fresh frames.
+  void load(std::uint32_t first, std::uint32_t count);
 
   std::unique_ptr<File> file_;
   std::uint32_t pageSize_;
@@ -80,6 +86,9 @@ class Pager {
   std::size_t capacity_;
   std::list<Frame> frames_;  // most recently used first
   std::unordered_map<std::uint32_t, std::list<Frame>::iterator> index_;
+  std::vector<std::uint8_t> staging_;  // read buffer for runs of pages
+  std::uint32_t lastLoaded_ = 0xFFFFFFFF;
+  std::uint32_t readAhead_ = 1;
   std::size_t hits_ = 0;
   std::size_t misses_ = 0;
 };

@@ -1,16 +1,25 @@
 // Keys rebuilt from rows: the key of a row built from its values must be the
-// entry the engine that wrote the file stored, byte for byte. The Access 97
-// files give every fixed-size type in both directions (their rows are read
-// here directly; their text keys use another order and are left out).
+// entry the engine that wrote the file stored, byte for byte. In the Access
+// 2000-2003 files every real index must hold exactly the table's rows (read
+// with the engine's reader), text keys included. The Access 97 files add every
+// fixed-size type in both directions (their rows are read here directly; their
+// text keys use another order and are left out).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+#include <map>
+#include <numeric>
 #include <set>
 
 #include "format/index_key.h"
+#include "format/index_page.h"
 #include "index_file_support.h"
+#include "jet/database.h"
 #include "jet/error.h"
+#include "jet/table.h"
+#include "jet/text.h"
 #include "support/hex_bytes.h"
 #include "support/test_files.h"
 
@@ -19,6 +28,121 @@ namespace {
 using jet::DataType;
 using jet::Value;
 using qbtest::DatabaseFile;
+
+std::string describeKeyValues(const std::vector<Value>& row, const std::vector<jet::KeyColumn>& columns,
+                              const jet::Table& table) {
+  std::string out;
+  for (const jet::KeyColumn& c : columns) {
+    const Value& v = row[c.rowPosition];
+    out += jet::toUtf8(table.columns()[c.rowPosition].name) + "=";
+    if (v.isNull()) {
+      out += "Null ";
+    } else if (v.kind() == jet::ValueKind::Text) {
+      out += "'" + jet::toUtf8(v.asText()) + "' ";
+    } else {
+      out += std::string(jet::valueKindName(v.kind())) + " ";
+    }
+  }
+  return out;
+}
+
+struct RowKeysCase {
+  const char* file;
+  const char* password;
+};
+
+class CorpusRowKeysTest : public testing::TestWithParam<RowKeysCase> {};
+
+TEST_P(CorpusRowKeysTest, EveryIndexHoldsTheKeysOfExactlyTheTableRows) {
+  QB_REQUIRE_CORPUS();
+  const DatabaseFile file(GetParam().file, qbtest::kJet4Layout);
+  jet::OpenOptions options;
+  options.readOnly = true;
+  options.password = jet::fromUtf8(GetParam().password);
+  const auto db = jet::Database::open(qbtest::corpusFile(GetParam().file), options);
+  std::map<std::uint32_t, std::shared_ptr<jet::Table>> tables;  // by definition page
+  for (const jet::CatalogObject& object : db->catalog()) {
+    if (object.type == 1) {
+      const auto table = db->table(object.name);
+      tables[table->definitionPage()] = table;
+    }
+  }
+
+  std::size_t indexes = 0;
+  std::size_t entries = 0;
+  for (const auto& definition : file.definitions()) {
+    const auto found = tables.find(definition.page);
+    if (found == tables.end()) continue;  // a left-over definition no table uses
+    const jet::Table& table = *found->second;
+    for (const auto& index : definition.realIndexes) {
+      SCOPED_TRACE(jet::toUtf8(table.name()) + ", real index " + std::to_string(index.number));
+      std::vector<jet::KeyColumn> keyColumns;
+      for (const auto& slot : index.columns) {
+        const auto& columns = table.columns();
+        const auto at = std::find_if(columns.begin(), columns.end(),
+                                     [&](const jet::ColumnDef& d) { return d.number == slot.columnNumber; });
+        ASSERT_NE(at, columns.end()) << "index column " << slot.columnNumber;
+        keyColumns.push_back({.type = at->type,
+                              .ascending = slot.ascending,
+                              .scale = at->scale,
+                              .sortOrder = at->sortOrder,
+                              .rowPosition = static_cast<std::size_t>(at - columns.begin())});
+      }
+      const jet::IndexKeyEncoder encoder(keyColumns);
+
+      std::vector<qbtest::LeafEntry> expected;
+      std::vector<std::vector<Value>> rows;
+      for (const jet::RowId id : table.rowIds()) {
+        auto row = table.readRow(id);
+        if (index.ignoresNulls() && encoder.allNull(row)) continue;
+        expected.push_back({encoder.key(row), id});
+        rows.push_back(std::move(row));
+      }
+      std::vector<std::size_t> order(expected.size());
+      std::iota(order.begin(), order.end(), 0);
+      std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return jet::compareIndexEntries(expected[a].key, expected[a].row, expected[b].key, expected[b].row) <
+               0;
+      });
+
+      std::vector<qbtest::LeafEntry> stored;
+      qbtest::WalkTotals totals;
+      qbtest::walkIndex(file, index, false, totals, &stored);
+      ASSERT_EQ(stored.size(), expected.size());
+      for (std::size_t i = 0; i < stored.size(); ++i) {
+        const qbtest::LeafEntry& want = expected[order[i]];
+        ASSERT_EQ(stored[i].row, want.row) << "entry " << i;
+        ASSERT_EQ(qbtest::toHex(stored[i].key), qbtest::toHex(want.key))
+            << "entry " << i << ": " << describeKeyValues(rows[order[i]], keyColumns, table);
+      }
+      ++indexes;
+      entries += stored.size();
+    }
+  }
+  EXPECT_GT(indexes, 0u);
+  RecordProperty("indexes", std::to_string(indexes));
+  RecordProperty("entries", std::to_string(entries));
+}
+
+// Every Jet 4 file except the page-encoded one.
+INSTANTIATE_TEST_SUITE_P(
+    Files, CorpusRowKeysTest,
+    testing::Values(RowKeysCase{"jackcess-empty.mdb", ""}, RowKeysCase{"jackcess-V2000-testV2000.mdb", ""},
+                    RowKeysCase{"jackcess-V2000-test2V2000.mdb", ""},
+                    RowKeysCase{"jackcess-V2000-compIndexTestV2000.mdb", ""},
+                    RowKeysCase{"jackcess-V2000-delTestV2000.mdb", ""},
+                    RowKeysCase{"jackcess-V2000-fixedNumericTestV2000.mdb", ""},
+                    RowKeysCase{"jackcess-V2000-fixedTextTestV2000.mdb", ""},
+                    RowKeysCase{"jackcess-V2000-indexTestV2000.mdb", ""},
+                    RowKeysCase{"jackcess-V2000-overflowTestV2000.mdb", ""},
+                    RowKeysCase{"jackcess-V2000-queryTestV2000.mdb", ""},
+                    RowKeysCase{"jackcess-V2003-testUnicodeCompV2003.mdb", ""},
+                    RowKeysCase{"mdbreader-password-V2003_with-password.mdb", "password"},
+                    RowKeysCase{"ucanaccess-linked.mdb", ""},
+                    RowKeysCase{"ucanaccess-weirdObjectNames.mdb", ""}),
+    [](const testing::TestParamInfo<RowKeysCase>& param) {
+      return qbtest::corpusTestName(param.param.file);
+    });
 
 // Reads one fixed-size column of a row in an Access 97 file: the page's slot
 // table at offset 10, rows packed from the page end, an overflow slot holding

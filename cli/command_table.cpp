@@ -1,0 +1,55 @@
+// The table of qbtool commands and the helpers they share: opening the
+// database and a table named on the command line.
+#include <algorithm>
+
+#include "commands.h"
+#include "jet/error.h"
+#include "jet/table.h"
+#include "jet/text.h"
+
+namespace qbtool {
+
+std::span<const Command> allCommands() {
+  static const std::vector<Command> kCommands = {
+      {"tables", "[--system] [--long] FILE",
+       "list tables and saved select queries (--long: with their kind)",
+       {{"--system"}, {"--long"}, {"-l"}}, 1, 1, runTables},
+      {"schema", "FILE [TABLE]", "columns and indexes of one table or of every user table", {}, 1, 2, runSchema},
+      {"count", "FILE TABLE", "number of rows in a table", {}, 2, 2, runCount},
+      {"export", "FILE TABLE [--format csv|tsv|json] [--no-header] [--crlf]",
+       "write a table's rows to standard output",
+       {{"--format", true}, {"--no-header"}, {"--crlf"}}, 2, 2, runExport},
+      {"queries", "FILE", "saved queries with their kind and SQL", {}, 1, 1, runQueries},
+  };
+  return kCommands;
+}
+
+const Command* findCommand(std::string_view name) {
+  const auto commands = allCommands();
+  const auto it = std::find_if(commands.begin(), commands.end(), [&](const Command& c) { return c.name == name; });
+  return it == commands.end() ? nullptr : &*it;
+}
+
+std::unique_ptr<jet::Database> openDatabase(const Arguments& args) {
+  jet::OpenOptions options;
+  options.readOnly = true;
+  if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
+  return jet::Database::open(args.operands().at(0), options);
+}
+
+std::shared_ptr<jet::Table> openTable(jet::Database& db, const std::string& name) {
+  const std::u16string wanted = jet::fromUtf8(name);
+  if (!db.hasTable(wanted)) {
+    for (const jet::CatalogObject& object : db.catalog()) {
+      if (object.type == kSavedQueryObject && jet::equalNamesNoCase(object.name, wanted)) {
+        throw jet::Error(jet::ErrorCode::Unsupported,
+                         "\"" + name + "\" is a saved query; only tables can be read by this command");
+      }
+    }
+  }
+  return db.table(wanted);
+}
+
+void writeText(OutputBuffer& out, std::u16string_view text) { out.write(jet::toUtf8(text)); }
+
+}  // namespace qbtool
