@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@
 #include "jet/table.h"
 
 namespace jet {
+
+class TableWriter;
 
 // How to find and decode one column of a row (one per entry of columns()).
 struct ColumnPlan {
@@ -33,6 +36,7 @@ struct Table::Impl {
   std::shared_ptr<DatabaseContext> db;
   std::u16string name;
   bool system = false;
+  bool dropped = false;  // the table was dropped (or its creation undone)
   TableDefinition definition;
   std::vector<PropertySet> properties;  // from the catalog; empty when the table has none
   std::vector<ColumnDef> columns;
@@ -45,6 +49,26 @@ struct Table::Impl {
 
   Impl(std::shared_ptr<DatabaseContext> context, std::u16string tableName, bool isSystem, TableDefinition def,
        std::vector<PropertySet> props = {});
+  ~Impl();
+
+  // --- Writing (table_write.cpp). The public Table calls refuse system tables;
+  // these do not, so the engine can keep its catalog with them. ---
+  RowId insertRow(std::vector<Value>& values);
+  void updateRow(RowId id, std::vector<Value>& values);
+  void deleteRow(RowId id);
+  // Why the table cannot be written (database read-only, table dropped, indexes
+  // that cannot be kept); empty when it can.
+  std::string readOnlyReason() const;
+  // Every column of a live row, decoded.
+  std::vector<Value> readValues(RowId id) const;
+  TableWriter& writer();
+
+  std::shared_ptr<TableWriter> tableWriter;        // made on the first write
+  mutable std::optional<std::string> indexBlock;   // why the indexes cannot be kept (cached)
+
+  // Reads the definition again (after a write was undone) and derives the
+  // column and index descriptions anew.
+  void reload();
 
   // Opens the table whose definition starts at `page`.
   static std::shared_ptr<Table> open(std::shared_ptr<DatabaseContext> context, std::uint32_t page,

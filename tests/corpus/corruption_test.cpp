@@ -64,7 +64,7 @@ Bytes corpusBytes(const std::string& name) {
 std::map<Structure, std::set<std::uint32_t>> mapStructures(const Bytes& image, const std::u16string& password) {
   jet::OpenOptions options;
   options.password = password;
-  auto db = jet::openDatabase(std::make_unique<jet::MemoryFile>(image, "clean.mdb", false), "clean.mdb", options);
+  auto db = qbtest::openImage(image, "clean.mdb", options);
   jet::Pager& pager = *db->impl().context->pager;
   const jet::FormatVersion& version = *db->impl().context->version;
   std::map<Structure, std::set<std::uint32_t>> pages;
@@ -145,7 +145,7 @@ TEST(CorruptionCases, LongValueChainsThatLoopOrLeaveTheFileAreErrorsNamingTheTab
   QB_REQUIRE_CORPUS();
   Bytes image = corpusBytes("jackcess-V2000-test2V2000.mdb");
   // Find the chained OLE value of MSP_PROJECTS and redirect its first link.
-  auto db = jet::openDatabase(std::make_unique<jet::MemoryFile>(image, "clean.mdb", false), "clean.mdb", {});
+  auto db = qbtest::openImage(image, "clean.mdb", {});
   auto table = db->table(u"MSP_PROJECTS");
   const jet::RowId row = table->rowIds().at(0);
   const std::size_t column = static_cast<std::size_t>(table->findColumn(u"RESERVED_BINARY_DATA"));
@@ -169,7 +169,7 @@ TEST(CorruptionCases, LongValueChainsThatLoopOrLeaveTheFileAreErrorsNamingTheTab
   const std::size_t linkRow = linkPage + ((image[linkPage + 14 + 2 * linkSlot] | image[linkPage + 15 + 2 * linkSlot] << 8) & 0x1FFF);
 
   const auto failure = [&](const Bytes& damaged) -> std::string {
-    auto d = jet::openDatabase(std::make_unique<jet::MemoryFile>(damaged, "damaged.mdb", false), "damaged.mdb", {});
+    auto d = qbtest::openImage(damaged, "damaged.mdb", {});
     try {
       d->table(u"MSP_PROJECTS")->readValue(row, column);
     } catch (const jet::Error& e) {

@@ -4,9 +4,17 @@
 #include "db/database_impl.h"
 #include "jet/error.h"
 #include "jet/table.h"
-#include "storage/memory_file.h"
+#include "storage/memory_vfs.h"
 
 namespace qbtest {
+
+std::unique_ptr<jet::Database> openImage(std::vector<std::uint8_t> image, const std::string& name,
+                                         const jet::OpenOptions& options) {
+  auto vfs = std::make_shared<jet::MemoryVfs>();
+  vfs->put(name, std::move(image));
+  vfs->setWriteProtected(name, true);
+  return jet::openDatabase(vfs, name, options);
+}
 
 ExerciseResult exerciseImage(std::vector<std::uint8_t> image, const std::u16string& password,
                              std::size_t maxRowsPerTable) {
@@ -15,8 +23,7 @@ ExerciseResult exerciseImage(std::vector<std::uint8_t> image, const std::u16stri
   jet::OpenOptions options;
   options.password = password;
   try {
-    db = jet::openDatabase(std::make_unique<jet::MemoryFile>(std::move(image), "image.mdb", false), "image.mdb",
-                           options);
+    db = openImage(std::move(image), "image.mdb", options);
   } catch (const jet::Error&) {
     return result;
   }

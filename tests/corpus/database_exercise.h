@@ -6,10 +6,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "jet/database.h"
+
 namespace qbtest {
+
+// Opens a database image held in memory, read-only (nothing is ever written
+// back, no journal is looked for beside it).
+std::unique_ptr<jet::Database> openImage(std::vector<std::uint8_t> image, const std::string& name,
+                                         const jet::OpenOptions& options = {});
 
 struct ExerciseResult {
   bool opened = false;

@@ -1,6 +1,8 @@
 // Opening real files: formats this engine refuses and why, passwords, the
 // page-encoded file, read-only opening and linked tables.
 #include <gtest/gtest.h>
+
+#include "corpus/database_exercise.h"
 #include <unistd.h>
 
 #include <fstream>
@@ -40,7 +42,7 @@ Bytes corpusBytes(const std::string& name) {
 
 Failure openImageFailure(Bytes image, const std::string& name = "image.mdb") {
   try {
-    jet::openDatabase(std::make_unique<jet::MemoryFile>(std::move(image), name, false), name, {});
+    qbtest::openImage(std::move(image), name, {});
   } catch (const jet::Error& e) {
     return {e.code(), e.what()};
   }
