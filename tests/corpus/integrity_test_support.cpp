@@ -1,9 +1,7 @@
 // Damageable database images and report predicates for the integrity tests.
 #include "integrity_test_support.h"
 
-#include "db/database_impl.h"
-#include "jet/error.h"
-#include "storage/memory_file.h"
+#include "corpus/database_exercise.h"
 #include "support/test_files.h"
 
 namespace qbtest {
@@ -17,11 +15,7 @@ std::span<std::uint8_t> DatabaseImage::page(std::uint32_t number) {
   return std::span(bytes_).subspan(static_cast<std::size_t>(number) * kPageSize, kPageSize);
 }
 
-std::unique_ptr<jet::Database> DatabaseImage::open() const {
-  jet::OpenOptions options;
-  options.readOnly = true;
-  return jet::openDatabase(std::make_unique<jet::MemoryFile>(bytes_, name_, false), name_, options);
-}
+std::unique_ptr<jet::Database> DatabaseImage::open() const { return openImage(bytes_, name_); }
 
 jet::IntegrityReport DatabaseImage::check(jet::IntegrityStrictness strictness) const {
   jet::IntegrityOptions options;
