@@ -341,7 +341,7 @@ void IndexChecker::checkPageMap() {
   if (!treeComplete_) return;
   for (const std::uint32_t p : map.pages) {
     if (cx_.ledger.isOwnedBy(p, PageRole::IndexPage, owner_)) continue;
-    cx_.ledger.noteListed(p, owner_);
+    cx_.ledger.noteListed(p);
     std::string what = "beyond the end of the file";
     if (cx_.pager.isPage(p)) {
       const Page page = cx_.pager.page(p);

@@ -104,7 +104,7 @@ bool PageLedger::claim(std::uint32_t page, PageRole role, OwnerId owner, const s
   return false;
 }
 
-void PageLedger::noteListed(std::uint32_t page, OwnerId) {
+void PageLedger::noteListed(std::uint32_t page) {
   if (page < pages_.size()) pages_[page].listedByAMap = true;
 }
 

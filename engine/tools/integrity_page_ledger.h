@@ -61,9 +61,9 @@ class PageLedger {
     return page < pages_.size() && pages_[page].role == role && pages_[page].owner == owner;
   }
 
-  // Remembers that a map of `owner` lists a page it does not use, so that a
-  // page nothing uses can be explained.
-  void noteListed(std::uint32_t page, OwnerId owner);
+  // Remembers that some map lists a page its owner does not use (a stale
+  // bit), so that a page nothing uses can be explained.
+  void noteListed(std::uint32_t page);
 
   // Compares the claims with the file's page map: a used page marked free is an
   // error (a writer would hand it out again); pages marked in use that nothing

@@ -237,7 +237,7 @@ void TableChecker::readTableMaps() {
       cx_.ledger.claim(p, PageRole::TableData, owner_, "its owned-pages map lists");
       dataPages_.push_back(p);
     } else {
-      cx_.ledger.noteListed(p, owner_);
+      cx_.ledger.noteListed(p);
       cx_.sink.oddity(ProblemArea::UsageMap, label_ + ": its owned-pages map lists page " +
                                                  std::to_string(p) + ", " + describeContents(page, page_) +
                                                  " (a stale bit)");
@@ -248,7 +248,7 @@ void TableChecker::readTableMaps() {
   if (!free.present) cx_.sink.oddity(ProblemArea::UsageMap, label_ + " has no free-space map");
   for (const std::uint32_t p : free.pages) {
     if (!std::binary_search(dataPages_.begin(), dataPages_.end(), p)) {
-      cx_.ledger.noteListed(p, owner_);
+      cx_.ledger.noteListed(p);
       cx_.sink.oddity(ProblemArea::UsageMap, label_ + ": its free-space map lists page " + std::to_string(p) +
                                                  ", which is not one of its data pages");
     } else {
@@ -293,7 +293,7 @@ void TableChecker::readLongValueMaps() {
           if (cx_.ledger.claim(p, PageRole::LongValue, lv.owner, "its long-value page map lists"))
             lv.pages.push_back(p);
         } else {
-          cx_.ledger.noteListed(p, lv.owner);
+          cx_.ledger.noteListed(p);
           cx_.sink.oddity(ProblemArea::UsageMap,
                           cx_.ledger.describe(lv.owner) + ": its long-value page map lists page " +
                               std::to_string(p) + ", which is not a long-value page (a stale bit)");
@@ -302,7 +302,7 @@ void TableChecker::readLongValueMaps() {
       const CheckedMap free = cx_.maps.read(entry->freePages, lv.owner, "the long-value free-space map");
       for (const std::uint32_t p : free.pages) {
         if (!std::binary_search(lv.pages.begin(), lv.pages.end(), p)) {
-          cx_.ledger.noteListed(p, lv.owner);
+          cx_.ledger.noteListed(p);
           cx_.sink.oddity(ProblemArea::UsageMap,
                           cx_.ledger.describe(lv.owner) + ": its long-value free-space map lists page " +
                               std::to_string(p) + ", which is not one of its long-value pages");

@@ -117,7 +117,7 @@ TEST_F(IntegrityLedger, UsedPagesMarkedFreeAreErrorsAndUnusedPagesInUseAreSummed
   ledger_.claim(0, PageRole::Header, t, "");
   ledger_.claim(2, PageRole::Definition, t, "");
   ledger_.claim(5, PageRole::TableData, t, "");
-  ledger_.noteListed(7, t);
+  ledger_.noteListed(7);
   // Free: 5 (used!) and 9; in use but unclaimed: 1, 3, 4, 6, 7, 8.
   ledger_.compareWithPageMap(mapMarkingFree({5, 9}), pager_);
   EXPECT_EQ(report_.errorCount, 1u);
