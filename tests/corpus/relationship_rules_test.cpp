@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "db/table_impl.h"
 #include "engine/write_fixtures.h"
 #include "jet/database.h"
 #include "jet/error.h"
@@ -76,6 +77,25 @@ class RelationshipRules : public testing::Test {
         EXPECT_NE(std::string(e.what()).find(m), std::string::npos) << e.what();
     }
     EXPECT_EQ(disk_.bytes(), before);
+  }
+
+  // Rewrites bytes of logical index `name` of a table's (one-page) definition
+  // on the disk, then opens the file again.
+  void patchLogicalIndex(const char16_t* tableName, const char16_t* indexName,
+                         const std::function<void(std::span<std::uint8_t>)>& patch) {
+    const jet::TableDefinition d = table(tableName)->impl().definition;
+    std::size_t at = 63 + 12 * d.realIndexes.size() + 25 * d.columns.size();
+    for (const auto& c : d.columns) at += 2 + 2 * c.name.size();
+    at += 52 * d.realIndexes.size();
+    const auto it = std::find_if(d.logicalIndexes.begin(), d.logicalIndexes.end(),
+                                 [&](const jet::LogicalIndexDefinition& l) { return l.name == indexName; });
+    ASSERT_NE(it, d.logicalIndexes.end());
+    at += 28 * static_cast<std::size_t>(it - d.logicalIndexes.begin());
+    db_.reset();
+    auto bytes = disk_.bytes();
+    patch(std::span(bytes).subspan(static_cast<std::size_t>(d.firstPage) * 4096 + at, 28));
+    disk_.vfs->put(disk_.path, std::move(bytes));
+    reopen();
   }
 
   static std::vector<Value> longs(std::initializer_list<std::int32_t> values) {
@@ -165,6 +185,40 @@ TEST_F(RelationshipRules, ReKeyingAReferencedRowCascadesWhereTheRelationshipSays
   row = t2->readRow(used);
   row[1] = Value::text(u"other data");
   EXPECT_NO_THROW(t2->updateRow(used, row));
+}
+
+TEST_F(RelationshipRules, DeletingAReferencedRowCanSetTheForeignKeysToNull) {
+  // Table2Table1 made to cascade to Null (the referencing index's cascade-delete byte).
+  patchLogicalIndex(u"Table1", u"Table2Table1", [](std::span<std::uint8_t> block) { block[22] = 2; });
+  table(u"Table2")->deleteRow(rowWhere(u"Table2", u"id", Value::longInt(1)));
+  EXPECT_EQ(columnOf(u"Table1", u"id"), longs({0, 1, 2, 3}));
+  EXPECT_EQ(columnOf(u"Table1", u"otherfk1"),
+            (std::vector<Value>{Value::longInt(0), Value(), Value(), Value::longInt(2)}));
+  EXPECT_EQ(columnOf(u"Table2", u"id"), longs({0, 2}));
+}
+
+// A relationship whose integrity is not enforced has no foreign-key indexes;
+// its MSysRelationships rows alone impose nothing.
+TEST_F(RelationshipRules, RelationshipsWithoutForeignKeyIndexesAreNotEnforced) {
+  const auto plainIndex = [](std::span<std::uint8_t> block) {
+    block[12] = 0;                                  // no foreign-key role
+    for (int i = 13; i < 17; ++i) block[i] = 0xFF;  // no index in another table
+    for (int i = 17; i < 21; ++i) block[i] = 0;     // no other table
+    block[21] = block[22] = 4;                      // cascade bytes of plain indexes
+    block[23] = 0;                                  // an ordinary index
+  };
+  patchLogicalIndex(u"Table1", u"Table3Table1", plainIndex);
+  patchLogicalIndex(u"Table3", u".rC", plainIndex);
+
+  auto t1 = table(u"Table1");
+  const jet::RowId id = rowWhere(u"Table1", u"id", Value::longInt(3));
+  std::vector<Value> row = t1->readRow(id);
+  row[2] = Value::longInt(99);
+  EXPECT_NO_THROW(t1->updateRow(id, row));
+  EXPECT_NO_THROW(table(u"Table3")->deleteRow(rowWhere(u"Table3", u"id", Value::longInt(11))));
+  // The other relationship still holds.
+  row[1] = Value::longInt(99);
+  EXPECT_THROW(t1->updateRow(id, row), jet::Error);
 }
 
 // A failure after part of a cascade is done undoes all of it.
