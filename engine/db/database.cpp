@@ -198,11 +198,13 @@ bool Database::hasTable(std::u16string_view name) const {
   return o && o->type == kObjectLocalTable;
 }
 
-std::shared_ptr<Table> Database::table(std::u16string_view name) {
-  const CatalogObject* o = impl_->findTableObject(name);
+std::shared_ptr<Table> Database::table(std::u16string_view name) { return impl_->table(name); }
+
+std::shared_ptr<Table> Database::Impl::table(std::u16string_view name) {
+  const CatalogObject* o = findTableObject(name);
   if (!o) {
     throw Error(ErrorCode::NotFound,
-                "There is no table named '" + toUtf8(name) + "' in '" + impl_->context->fileName + "'");
+                "There is no table named '" + toUtf8(name) + "' in '" + context->fileName + "'");
   }
   if (o->type != kObjectLocalTable) {
     const std::string source = o->type == kObjectOdbcLinkedTable ? "an ODBC data source"
@@ -212,10 +214,10 @@ std::shared_ptr<Table> Database::table(std::u16string_view name) {
   }
   // A local table's id is its definition page (the top byte is reserved).
   const std::uint32_t page = static_cast<std::uint32_t>(o->id) & 0x00FFFFFF;
-  if (auto it = impl_->tables.find(page); it != impl_->tables.end()) return it->second;
-  auto table = Table::Impl::open(impl_->context, page, o->name, o->isSystem());
-  impl_->tables.emplace(page, table);
-  return table;
+  if (auto it = tables.find(page); it != tables.end()) return it->second;
+  auto opened = Table::Impl::open(context, page, o->name, o->isSystem());
+  tables.emplace(page, opened);
+  return opened;
 }
 
 }  // namespace jet

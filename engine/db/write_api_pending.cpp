@@ -10,8 +10,6 @@ namespace {
 }
 }  // namespace
 
-std::shared_ptr<Table> Database::createTable(const TableSpec&) { notYet("Creating tables"); }
-void Database::dropTable(std::u16string_view) { notYet("Dropping tables"); }
 void Database::createIndex(std::u16string_view, const IndexSpec&) { notYet("Creating indexes"); }
 void Database::dropIndex(std::u16string_view, std::u16string_view) { notYet("Dropping indexes"); }
 
