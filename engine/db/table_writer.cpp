@@ -121,6 +121,13 @@ std::vector<Value> TableWriter::prepare(const std::vector<Value>& values, const 
       continue;
     }
     row[w.column] = convertToColumn(v, c, where(w.column));
+    if (c.type == DataType::Text && c.fixedLength && row[w.column].kind() == ValueKind::Text &&
+        row[w.column].asText().size() < c.length / 2u) {
+      // Fixed-length text is stored padded with spaces, and read back so.
+      std::u16string padded = row[w.column].asText();
+      padded.resize(c.length / 2u, u' ');
+      row[w.column] = Value::text(std::move(padded));
+    }
     if (row[w.column].isNull() && c.required) {
       throw Error(ErrorCode::Constraint,
                   "The " + where(w.column) + " is required: it cannot be left empty (Null)");

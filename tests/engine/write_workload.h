@@ -6,13 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "db/value_conversion.h"
 #include "engine/write_checks.h"
 #include "jet/database.h"
+#include "jet/error.h"
 #include "jet/table.h"
 
 namespace qbtest {
@@ -72,9 +75,22 @@ class Workload {
     return row;
   }
 
+  // A write the engine refuses (a duplicate key) must change nothing.
+  bool refused(const std::function<void()>& write) {
+    try {
+      write();
+      return false;
+    } catch (const jet::Error& e) {
+      if (e.code() != jet::ErrorCode::Constraint) throw;
+      ++refusals_;
+      return true;
+    }
+  }
+
   void insert() {
     Row row = randomRow();
-    const jet::RowId id = table_.insertRow(row);
+    jet::RowId id;
+    if (refused([&] { id = table_.insertRow(row); })) return;
     ASSERT_EQ(model_.count(id.value), 0u) << "a new row took the place of a live one";
     model_[id.value] = row;
   }
@@ -87,16 +103,18 @@ class Workload {
     for (std::size_t c = 0; c < row.size(); ++c) {
       if (chance(3) || table_.columns()[c].autoNumber) row[c] = it->second[c];
     }
-    table_.updateRow(jet::RowId{it->first}, row);
+    if (refused([&] { table_.updateRow(jet::RowId{it->first}, row); })) return;
     it->second = row;
   }
 
   void erase() {
     if (model_.empty()) return;
     auto it = pick();
-    table_.deleteRow(jet::RowId{it->first});
+    if (refused([&] { table_.deleteRow(jet::RowId{it->first}); })) return;
     model_.erase(it);
   }
+
+  int refusals() const { return refusals_; }
 
   void step() {
     const unsigned r = below(10);
@@ -119,7 +137,11 @@ class Workload {
     ASSERT_EQ(seen.size(), model_.size());
     for (const auto& [id, row] : model_) {
       ASSERT_TRUE(seen.count(id)) << "row " << id << " is missing";
-      ASSERT_EQ(seen[id], row) << "row " << id << " differs";
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        ASSERT_EQ(seen[id][c], row[c]) << "row " << id << ", column " << jet::toUtf8(table_.columns()[c].name)
+                                       << ": read " << jet::describeValue(seen[id][c]) << ", wrote "
+                                       << jet::describeValue(row[c]);
+      }
     }
     EXPECT_EQ(table_.storedRowCount(), model_.size());
     for (const std::string& p : tableProblems(db, table_)) ADD_FAILURE() << p;
@@ -166,6 +188,7 @@ class Workload {
 
   jet::Table& table_;
   std::mt19937 random_;
+  int refusals_ = 0;
   std::map<std::uint32_t, Row> model_;
 };
 
