@@ -148,7 +148,7 @@ std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::file
 
   try {
     auto catalog = Table::Impl::open(impl->context, kCatalogPage, u"MSysObjects", true);
-    impl->catalog = readCatalog(*catalog);
+    impl->catalog = readCatalog(*catalog, impl->catalogRows);
     impl->tables.emplace(kCatalogPage, std::move(catalog));
   } catch (const Error& e) {
     throw Error(e.code(), "Cannot open " + quoted(fileName) + ": its catalog cannot be read: " + e.what());
@@ -215,7 +215,9 @@ std::shared_ptr<Table> Database::Impl::table(std::u16string_view name) {
   // A local table's id is its definition page (the top byte is reserved).
   const std::uint32_t page = static_cast<std::uint32_t>(o->id) & 0x00FFFFFF;
   if (auto it = tables.find(page); it != tables.end()) return it->second;
-  auto opened = Table::Impl::open(context, page, o->name, o->isSystem());
+  const Table& catalogTable = *tables.at(kCatalogPage);
+  const RowId row = catalogRows[static_cast<std::size_t>(o - catalog.data())];
+  auto opened = Table::Impl::open(context, page, o->name, o->isSystem(), readObjectProperties(catalogTable, row));
   tables.emplace(page, opened);
   return opened;
 }

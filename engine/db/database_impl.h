@@ -23,6 +23,7 @@ struct Database::Impl {
   bool readOnly = false;
   std::string readOnlyReason;
   std::vector<CatalogObject> catalog;
+  std::vector<RowId> catalogRows;  // locator of each catalog row
   std::int32_t tablesContainer = 0;
   std::map<std::uint32_t, std::shared_ptr<Table>> tables;  // opened tables by definition page
 

@@ -64,7 +64,8 @@ DateTime currentDateTime() {
 }
 
 void reloadCatalog(Database::Impl& db) {
-  db.catalog = readCatalog(*db.tables.at(kCatalogPage));
+  db.catalogRows.clear();
+  db.catalog = readCatalog(*db.tables.at(kCatalogPage), db.catalogRows);
   db.tablesContainer = findTablesContainer(db.catalog);
 }
 

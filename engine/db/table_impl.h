@@ -11,6 +11,7 @@
 
 #include "db/database_context.h"
 #include "format/long_value.h"
+#include "format/property_blob.h"
 #include "format/row_frame.h"
 #include "format/table_definition.h"
 #include "jet/error.h"
@@ -37,6 +38,7 @@ struct Table::Impl {
   bool system = false;
   bool dropped = false;  // the table was dropped (or its creation undone)
   TableDefinition definition;
+  std::vector<PropertySet> properties;  // from the catalog; empty when the table has none
   std::vector<ColumnDef> columns;
   std::vector<IndexDef> indexes;
   std::vector<ColumnPlan> plans;
@@ -45,7 +47,8 @@ struct Table::Impl {
   mutable LongValueReader longValues;
   mutable std::vector<std::uint8_t> scratch;
 
-  Impl(std::shared_ptr<DatabaseContext> context, std::u16string tableName, bool isSystem, TableDefinition def);
+  Impl(std::shared_ptr<DatabaseContext> context, std::u16string tableName, bool isSystem, TableDefinition def,
+       std::vector<PropertySet> props = {});
   ~Impl();
 
   // --- Writing (table_write.cpp). The public Table calls refuse system tables;
@@ -69,7 +72,7 @@ struct Table::Impl {
 
   // Opens the table whose definition starts at `page`.
   static std::shared_ptr<Table> open(std::shared_ptr<DatabaseContext> context, std::uint32_t page,
-                                     std::u16string name, bool system);
+                                     std::u16string name, bool system, std::vector<PropertySet> properties = {});
 
   // Streams the live rows of the owned data pages, following overflow pointers.
   // `read` gets each row's locator and bytes; a jet::Error it raises marks the
@@ -87,6 +90,8 @@ struct Table::Impl {
   // which must have columns().size() entries.
   void decode(ByteSpan row, const std::vector<std::size_t>* which, std::vector<Value>& out) const;
   Value decodeColumn(const RowFrame& frame, std::size_t column) const;
+  // decodeColumn with the column's name in its errors.
+  Value decodeNamed(const RowFrame& frame, std::size_t column) const;
 
   // The error for a damaged row, naming the table, the row and the column.
   [[noreturn]] void rethrowForRow(const Error& e, RowId id) const;

@@ -63,6 +63,10 @@ TableWriter::TableWriter(Table::Impl& table)
     w.fixedSize = p.fixedSize;
     w.varSlot = p.varSlot;
     w.compress = c.compressedUnicode;
+    if (const Property* p = findProperty(table.properties, c.name, u"AllowZeroLength");
+        p && p->type == DataType::Boolean) {
+      w.allowZeroLength = propertyValue(*p).asBoolean();
+    }
     if (c.type == DataType::Memo || c.type == DataType::Ole) {
       for (const LongValueColumnMaps& m : def.longValueMaps) {
         if (m.columnNumber == c.number) w.longValue = &m;

@@ -61,7 +61,8 @@ void Database::Impl::reloadAfterRollback() noexcept {
   try {
     Table& catalogTable = *tables.at(kCatalogPage);
     catalogTable.impl().reload();
-    catalog = readCatalog(catalogTable);
+    catalogRows.clear();
+    catalog = readCatalog(catalogTable, catalogRows);
     tablesContainer = findTablesContainer(catalog);
   } catch (const Error&) {
     return;  // the next read reports what is wrong
@@ -90,6 +91,7 @@ void Table::Impl::reload() {
   indexBlock.reset();
   definition = readTableDefinition(*db->pager, definition.firstPage, *db->version);
   describeColumns(definition, columns, plans);
+  applyRequiredProperties(properties, columns);
   indexes = describeIndexes(definition, columns);
   applyRequiredIndexes(indexes, columns);
 }

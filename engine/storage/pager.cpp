@@ -51,6 +51,8 @@ void Pager::clearCache() {
   frames_.clear();
   lru_.clear();
   dirty_.clear();
+  lastLoaded_ = 0xFFFFFFFF;
+  readAhead_ = 1;
 }
 
 void Pager::requireUsable() const {
@@ -99,14 +101,58 @@ Pager::Frame& Pager::frame(std::uint32_t number) {
     return f;
   }
   ++misses_;
-  auto buffer = takeBuffer();
-  load(number, *buffer);  // a failed read leaves nothing half-loaded in the cache
+  // Sequential misses (a scan over contiguous pages) read ahead in growing runs.
+  readAhead_ = number == lastLoaded_ + 1 ? std::min(readAhead_ * 2, kMaxReadAhead) : 1;
+  std::uint32_t count = std::min<std::uint32_t>(readAhead_, pageCount_ - number);
+  count = static_cast<std::uint32_t>(std::min<std::size_t>(count, capacity_ / 4 + 1));
+  try {
+    loadRun(number, count);
+  } catch (const Error&) {
+    if (count == 1) throw;
+    // A bad page further on must not make this one unreadable.
+    readAhead_ = 1;
+    loadRun(number, 1);
+  }
+  evictIfNeeded();
+  return frames_.at(number);
+}
+
+void Pager::loadRun(std::uint32_t first, std::uint32_t count) {
+  if (count == 1) {
+    auto buffer = takeBuffer();
+    load(first, *buffer);  // a failed read leaves nothing half-loaded in the cache
+    addCleanFrame(first, std::move(buffer));
+    lastLoaded_ = first;
+    return;
+  }
+  const std::size_t bytes = static_cast<std::size_t>(count) * pageSize_;
+  staging_.resize(bytes);
+  const std::size_t got = file_->readFully(static_cast<std::uint64_t>(first) * pageSize_, std::span(staging_).first(bytes));
+  if (got < pageSize_) {
+    throw Error(ErrorCode::Io, "Cannot read page " + std::to_string(first) + " of '" + file_->name() +
+                                   "': the file ended after " + std::to_string(got) + " of its bytes");
+  }
+  // A run cut short (the file ends) keeps the whole pages it got. Later pages go in
+  // first, so the page asked for ends up most recently used; pages already cached
+  // (changed ones above all) are left as they are.
+  const auto whole = static_cast<std::uint32_t>(got / pageSize_);
+  for (std::uint32_t i = whole; i-- > 0;) {
+    const std::uint32_t number = first + i;
+    if (frames_.contains(number)) continue;
+    auto buffer = takeBuffer();
+    const auto begin = staging_.begin() + static_cast<std::ptrdiff_t>(i) * pageSize_;
+    buffer->assign(begin, begin + pageSize_);
+    if (databaseKey_ != 0 && number != 0) rc4Apply(databaseKey_ ^ number, *buffer);
+    addCleanFrame(number, std::move(buffer));
+  }
+  lastLoaded_ = first + whole - 1;
+}
+
+void Pager::addCleanFrame(std::uint32_t number, std::shared_ptr<std::vector<std::uint8_t>> buffer) {
   lru_.push_front(number);
   Frame& f = frames_[number];
   f.data = std::move(buffer);
   f.lru = lru_.begin();
-  evictIfNeeded();
-  return frames_.at(number);
 }
 
 Page Pager::page(std::uint32_t number) {

@@ -87,6 +87,8 @@ class Pager {
   static constexpr std::size_t kDefaultCachePages = 1024;
   // Modified pages kept in memory before they are written early (64 MiB of 4 KiB pages).
   static constexpr std::size_t kDefaultSpillPages = 16384;
+  // Misses on consecutive pages read ahead, doubling up to this many pages per read.
+  static constexpr std::uint32_t kMaxReadAhead = 32;
 
   Pager(std::unique_ptr<File> file, std::uint32_t pageSize, std::size_t cachePages = kDefaultCachePages);
   ~Pager();
@@ -170,6 +172,9 @@ class Pager {
 
   Frame& frame(std::uint32_t number);
   void load(std::uint32_t number, std::vector<std::uint8_t>& buffer);
+  // Reads `count` pages from `first` with one read into clean frames.
+  void loadRun(std::uint32_t first, std::uint32_t count);
+  void addCleanFrame(std::uint32_t number, std::shared_ptr<std::vector<std::uint8_t>> buffer);
   std::shared_ptr<std::vector<std::uint8_t>> takeBuffer();
   void evictIfNeeded();
   void dropFrame(std::uint32_t number);
@@ -191,6 +196,9 @@ class Pager {
   std::unordered_map<std::uint32_t, Frame> frames_;
   std::list<std::uint32_t> lru_;  // clean frames, most recently used first
   std::vector<std::shared_ptr<std::vector<std::uint8_t>>> spare_;  // buffers of evicted frames
+  std::vector<std::uint8_t> staging_;  // read buffer for runs of pages
+  std::uint32_t lastLoaded_ = 0xFFFFFFFF;
+  std::uint32_t readAhead_ = 1;
   std::size_t hits_ = 0;
   std::size_t misses_ = 0;
 
