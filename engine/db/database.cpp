@@ -175,6 +175,9 @@ Database::~Database() {
     }
   }
   db.owner = nullptr;
+  // Tables that outlive the database keep reading the file, but the writer's
+  // lock goes with the database.
+  db.pager->file().unlock();
 }
 
 const std::filesystem::path& Database::path() const { return impl_->path; }

@@ -63,9 +63,9 @@ TableWriter::TableWriter(Table::Impl& table)
     w.fixedSize = p.fixedSize;
     w.varSlot = p.varSlot;
     w.compress = c.compressedUnicode;
-    if (const Property* p = findProperty(table.properties, c.name, u"AllowZeroLength");
-        p && p->type == DataType::Boolean) {
-      w.allowZeroLength = propertyValue(*p).asBoolean();
+    if (const Property* zeroLength = findProperty(table.properties, c.name, u"AllowZeroLength");
+        zeroLength && zeroLength->type == DataType::Boolean) {
+      w.allowZeroLength = propertyValue(*zeroLength).asBoolean();
     }
     if (c.type == DataType::Memo || c.type == DataType::Ole) {
       for (const LongValueColumnMaps& m : def.longValueMaps) {

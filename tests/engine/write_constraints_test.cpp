@@ -42,11 +42,12 @@ struct Fixture {
     add(u"Key", DataType::Guid).guidAutoNumber = true;
     add(u"Wide1", DataType::Text, 255).compressedUnicode = false;
     add(u"Wide2", DataType::Text, 255).compressedUnicode = false;
+    add(u"Code", DataType::Text, 5).allowZeroLength = false;
     table = db->createTable(spec);
   }
 
   std::vector<Value> row(const char16_t* name, int age = 30) {
-    return {Value(), name ? Value::text(name) : Value(), Value::longInt(age), Value(), Value(), Value()};
+    return {Value(), name ? Value::text(name) : Value(), Value::longInt(age), Value(), Value(), Value(), Value()};
   }
 
   jet::Error refusal(std::vector<Value> values, jet::RowId update = {}) {
@@ -82,6 +83,15 @@ TEST(WriteConstraints, RequiredFieldsTooLongTextAndBadValuesAreRefused) {
   EXPECT_NE(std::string(e.what()).find("300"), std::string::npos);
   EXPECT_NE(std::string(e.what()).find("out of range"), std::string::npos);
 
+  std::vector<Value> empty = f.row(u"Ann");
+  empty[6] = Value::text(u"");
+  e = f.refusal(empty);
+  EXPECT_EQ(e.code(), jet::ErrorCode::Constraint);
+  EXPECT_NE(std::string(e.what()).find("'Code'"), std::string::npos);
+  EXPECT_NE(std::string(e.what()).find("zero-length"), std::string::npos);
+  std::vector<Value> emptyName = f.row(u"");  // allowed where the property says so
+  EXPECT_NO_THROW(f.table->insertRow(emptyName));
+
   std::vector<Value> wrongCount(3);
   EXPECT_EQ(f.refusal(wrongCount).code(), jet::ErrorCode::InvalidArgument);
 
@@ -91,7 +101,7 @@ TEST(WriteConstraints, RequiredFieldsTooLongTextAndBadValuesAreRefused) {
   wide[5] = Value::text(std::u16string(255, u'\u4E2D'));
   wide[2] = Value();
   EXPECT_NO_THROW(f.table->insertRow(wide));  // 1020 bytes fit
-  EXPECT_EQ(f.table->storedRowCount(), 1u);
+  EXPECT_EQ(f.table->storedRowCount(), 2u);
 }
 
 TEST(WriteConstraints, AutonumbersAreHandedOutKeptAndNeverChanged) {
@@ -180,8 +190,9 @@ TEST(WriteConstraints, AStaleRowCountIsMadeExactByTheFirstWrite) {
                             jet::kJet4Format);
     scope.commit();
   }
-  f.db.reset();
+  f.db.reset();  // the table outlives its database: it no longer holds the file
   f.db = f.file.open();
+  EXPECT_FALSE(f.db->isReadOnly());
   qbtest::recordIndexCalls(*f.db);
   f.table = f.db->table(u"People");
   EXPECT_EQ(f.table->storedRowCount(), 17u);
