@@ -29,6 +29,7 @@ void Database::commitTransaction() {
   db.userTransaction = false;
   try {
     db.pager->commitWrite();
+    impl_->info.pageCount = db.pager->pageCount();
   } catch (const Error&) {
     try {
       db.pager->rollbackWrite();
@@ -58,6 +59,7 @@ void Database::rollbackTransaction() {
 bool Database::inTransaction() const { return impl_->context->userTransaction; }
 
 void Database::Impl::reloadAfterRollback() noexcept {
+  info.pageCount = context->pager->pageCount();
   try {
     Table& catalogTable = *tables.at(kCatalogPage);
     catalogTable.impl().reload();
