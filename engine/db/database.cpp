@@ -178,6 +178,9 @@ Database::~Database() {
     }
   }
   db.owner = nullptr;
+  // Tables that outlive the database keep reading the file, but the writer's
+  // lock goes with the database.
+  db.pager->file().unlock();
 }
 
 const std::filesystem::path& Database::path() const {
@@ -211,11 +214,13 @@ bool Database::hasTable(std::u16string_view name) const {
   return o && o->type == kObjectLocalTable;
 }
 
-std::shared_ptr<Table> Database::table(std::u16string_view name) {
-  const CatalogObject* o = impl_->findTableObject(name);
+std::shared_ptr<Table> Database::table(std::u16string_view name) { return impl_->table(name); }
+
+std::shared_ptr<Table> Database::Impl::table(std::u16string_view name) {
+  const CatalogObject* o = findTableObject(name);
   if (!o) {
     throw Error(ErrorCode::NotFound,
-                "There is no table named '" + toUtf8(name) + "' in '" + impl_->context->fileName + "'");
+                "There is no table named '" + toUtf8(name) + "' in '" + context->fileName + "'");
   }
   if (o->type != kObjectLocalTable) {
     const std::string source =
@@ -225,13 +230,12 @@ std::shared_ptr<Table> Database::table(std::u16string_view name) {
   }
   // A local table's id is its definition page (the top byte is reserved).
   const std::uint32_t page = static_cast<std::uint32_t>(o->id) & 0x00FFFFFF;
-  if (auto it = impl_->tables.find(page); it != impl_->tables.end()) return it->second;
-  const Table& catalog = *impl_->tables.at(kCatalogPage);
-  const RowId row = impl_->catalogRows[static_cast<std::size_t>(o - impl_->catalog.data())];
-  auto table =
-      Table::Impl::open(impl_->context, page, o->name, o->isSystem(), readObjectProperties(catalog, row));
-  impl_->tables.emplace(page, table);
-  return table;
+  if (auto it = tables.find(page); it != tables.end()) return it->second;
+  const Table& catalogTable = *tables.at(kCatalogPage);
+  const RowId row = catalogRows[static_cast<std::size_t>(o - catalog.data())];
+  auto opened = Table::Impl::open(context, page, o->name, o->isSystem(), readObjectProperties(catalogTable, row));
+  tables.emplace(page, opened);
+  return opened;
 }
 
 }  // namespace jet
