@@ -65,9 +65,7 @@ void DataSet::setActive(bool active) {
 }
 
 void DataSet::doOpen() {
-  checkCanOpen();
-  if (connection_ == nullptr) fail("Missing Connection or ConnectionString");
-  std::unique_ptr<RowSource> source = openSource(*connection_);
+  std::unique_ptr<RowSource> source = openSource();
   std::vector<FieldDef> defs = fieldDefsOf(source->columns());
 
   // Build the view on the new source before anything of the old state changes,
@@ -286,7 +284,6 @@ void DataSet::postRecord() {
   buffer_.clear();
   modified_ = false;
   state_ = DataSetState::Browse;
-  bof_ = eof_ = false;
   notifier_->flag(kDataChanged);
 }
 

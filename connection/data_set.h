@@ -268,10 +268,9 @@ class DataSet {
   void removeObserver(DataSetObserver* observer);
 
  protected:
-  // The source to open: called by open() after the connection is connected.
-  virtual std::unique_ptr<RowSource> openSource(Connection& connection) = 0;
-  // Checks a subclass makes before connecting (e.g. a table name is set).
-  virtual void checkCanOpen() const {}
+  // The source to open (connecting first when it needs a connection). Errors
+  // pass through; the dataset then stays closed.
+  virtual std::unique_ptr<RowSource> openSource() = 0;
 
   // Throws jet::Error "<name>: <text>".
   [[noreturn]] void fail(const std::string& text) const;

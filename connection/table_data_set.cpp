@@ -15,12 +15,10 @@ void TableDataSet::setTableName(std::u16string name) {
   tableName_ = std::move(name);
 }
 
-void TableDataSet::checkCanOpen() const {
+std::unique_ptr<RowSource> TableDataSet::openSource() {
   if (tableName_.empty()) fail("Missing TableName property");
-}
-
-std::unique_ptr<RowSource> TableDataSet::openSource(Connection& connection) {
-  jet::Database& database = connection.database();
+  if (connection() == nullptr) fail("Missing Connection or ConnectionString");
+  jet::Database& database = connection()->database();
   return std::make_unique<TableRowSource>(database, database.table(tableName_));
 }
 

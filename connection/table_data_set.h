@@ -20,10 +20,11 @@ class TableDataSet : public DataSet {
   void setTableName(std::u16string name);
 
  protected:
-  // Opens the table (any case); the engine's error when there is none.
-  std::unique_ptr<RowSource> openSource(Connection& connection) override;
-  // "Missing TableName property" when no name is set.
-  void checkCanOpen() const override;
+  // Opens the table (any case) on the connection, connecting it first with its
+  // connection string. Errors: "Missing TableName property" (no name set),
+  // "Missing Connection or ConnectionString" (no connection), then the
+  // connection's and the engine's ("There is no table named ...").
+  std::unique_ptr<RowSource> openSource() override;
 
  private:
   std::u16string tableName_;
