@@ -9,7 +9,7 @@
 
 namespace jet {
 
-std::vector<CatalogObject> readCatalog(const Table& catalog) {
+std::vector<CatalogObject> readCatalog(const Table& catalog, std::vector<RowId>& rows) {
   const auto column = [&](const char16_t* name, bool required) -> std::optional<std::size_t> {
     const int at = catalog.findColumn(name);
     if (at < 0) {
@@ -50,7 +50,8 @@ std::vector<CatalogObject> readCatalog(const Table& catalog) {
   };
   impl.forEachRow(
       ScanMode::Strict, nullptr, [&](RowId, ByteSpan row) { impl.decode(row, &which, values); },
-      [&](RowId) {
+      [&](RowId rowId) {
+        rows.push_back(rowId);
         CatalogObject o;
         o.id = longOf(id);
         o.parentId = longOf(parentId);
@@ -65,6 +66,18 @@ std::vector<CatalogObject> readCatalog(const Table& catalog) {
         return true;
       });
   return objects;
+}
+
+std::vector<PropertySet> readObjectProperties(const Table& catalog, RowId row) {
+  const int column = catalog.findColumn(u"LvProp");
+  if (column < 0) return {};
+  try {
+    const Value blob = catalog.readValue(row, static_cast<std::size_t>(column));
+    if (blob.kind() != ValueKind::Binary) return {};
+    return parsePropertyBlob(blob.asBinary());
+  } catch (const Error&) {
+    return {};
+  }
 }
 
 std::int32_t findTablesContainer(const std::vector<CatalogObject>& catalog) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "jet/database.h"
+#include "format/property_blob.h"
 #include "jet/table.h"
 
 namespace jet {
@@ -21,9 +22,15 @@ inline constexpr std::int16_t kObjectContainer = 3;
 inline constexpr std::int16_t kObjectOdbcLinkedTable = 4;
 inline constexpr std::int16_t kObjectLinkedTable = 6;
 
-// Every row of the catalog, in storage order. Only the columns a CatalogObject
-// holds are decoded. Throws Corruption when a row cannot be read.
-std::vector<CatalogObject> readCatalog(const Table& catalog);
+// Every row of the catalog, in storage order, with each row's locator in `rows`.
+// Only the columns a CatalogObject holds are decoded. Throws Corruption when a
+// row cannot be read.
+std::vector<CatalogObject> readCatalog(const Table& catalog, std::vector<RowId>& rows);
+
+// The property blob (LvProp) of a catalog row, parsed; empty when the row has
+// none or it cannot be read (properties are extras: a damaged blob must not keep
+// a table's data from being read).
+std::vector<PropertySet> readObjectProperties(const Table& catalog, RowId row);
 
 // The id of the "Tables" container (the parent of tables and queries).
 std::int32_t findTablesContainer(const std::vector<CatalogObject>& catalog);

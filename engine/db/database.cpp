@@ -1,5 +1,6 @@
-// Database: recognising the file, checking the password, reading the catalog,
-// and finding and caching tables by name.
+// Database: recognising the file, taking the writer's lock and recovering an
+// interrupted write, checking the password, reading the catalog, and finding
+// and caching tables by name.
 #include "jet/database.h"
 
 #include <algorithm>
@@ -8,10 +9,13 @@
 #include "db/catalog_reader.h"
 #include "db/database_impl.h"
 #include "db/table_impl.h"
+#include "format/global_page_map.h"
 #include "format/header.h"
 #include "jet/error.h"
 #include "jet/text.h"
-#include "storage/posix_file.h"
+#include "storage/journal.h"
+#include "storage/journal_format.h"
+#include "storage/vfs.h"
 
 namespace jet {
 
@@ -42,8 +46,63 @@ const FormatVersion& versionFor(ByteSpan probe, std::uint64_t fileSize, const st
 
 }  // namespace
 
-std::unique_ptr<Database> openDatabase(std::unique_ptr<File> file, const std::filesystem::path& path,
-                                       const OpenOptions& options, std::string readOnlyReason) {
+namespace {
+
+// The database file opened for writing when allowed, else for reading with the
+// reason why; a journal a crashed writer left is rolled back first.
+struct OpenedFile {
+  std::unique_ptr<File> file;
+  std::string readOnlyReason;  // empty: writable, locked, recovered
+};
+
+OpenedFile openFile(Vfs& vfs, const std::string& path, const OpenOptions& options) {
+  OpenedFile opened;
+  if (options.readOnly) {
+    opened.file = vfs.open(path, OpenMode::ReadOnly);
+    opened.readOnlyReason = "the database was opened read-only";
+  } else {
+    try {
+      opened.file = vfs.open(path, OpenMode::ReadWrite);
+    } catch (const Error& e) {
+      if (e.code() != ErrorCode::Io) throw;
+      // Permissions or a read-only file system: read what we may.
+      opened.file = vfs.open(path, OpenMode::ReadOnly);
+      opened.readOnlyReason = "the file cannot be written (" + std::string(e.what()) + ")";
+    }
+  }
+  File& file = *opened.file;
+  const std::string journal = path + kJournalSuffix;
+
+  // One writer per file: a file whose lock is held elsewhere opens read-only.
+  if (opened.readOnlyReason.empty() && !file.tryLockExclusive()) {
+    opened.readOnlyReason = "the file is opened for writing by another program";
+  }
+  if (opened.readOnlyReason.empty()) {
+    try {
+      rollBackJournal(vfs, file, journal);
+    } catch (const Error& e) {
+      throw Error(e.code(), "Cannot open " + quoted(path) + ": the rollback of an interrupted write failed: " + e.what());
+    }
+    return opened;
+  }
+  // Reading only. A live writer's journal is its own business; a journal nobody
+  // holds the file for means a write was interrupted and the file may be
+  // half-written until someone who may write rolls it back.
+  if (!file.lockHeldElsewhere() && inspectJournal(vfs, journal) == JournalState::Hot) {
+    throw Error(ErrorCode::ReadOnly, "Cannot open " + quoted(path) +
+                                         " for reading only: a write to it was interrupted and must first be undone "
+                                         "from its journal " + quoted(journal) +
+                                         "; open it once with write access to recover it");
+  }
+  return opened;
+}
+
+}  // namespace
+
+std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::filesystem::path& path,
+                                       const OpenOptions& options) {
+  OpenedFile opened = openFile(*vfs, path.string(), options);
+  std::unique_ptr<File> file = std::move(opened.file);
   const std::string fileName = file->name();
   const std::uint64_t fileSize = file->size();
 
@@ -65,19 +124,16 @@ std::unique_ptr<Database> openDatabase(std::unique_ptr<File> file, const std::fi
   impl->context = std::make_shared<DatabaseContext>();
   impl->context->version = &version;
   impl->context->fileName = fileName;
-
-  // One writer per file: a writable file whose lock is held elsewhere opens read-only.
-  if (readOnlyReason.empty() && options.readOnly) readOnlyReason = "the database was opened read-only";
-  if (readOnlyReason.empty() && !file->writable()) readOnlyReason = "the file cannot be written";
-  if (readOnlyReason.empty() && !file->tryLockExclusive()) {
-    readOnlyReason = "the file is opened for writing by another program";
-  }
-  impl->readOnly = !readOnlyReason.empty();
-  impl->readOnlyReason = std::move(readOnlyReason);
+  impl->readOnly = !opened.readOnlyReason.empty();
+  impl->readOnlyReason = std::move(opened.readOnlyReason);
 
   impl->context->pager = std::make_unique<Pager>(std::move(file), version.pageSize);
   Pager& pager = *impl->context->pager;
   pager.setDatabaseKey(fields.databaseKey);
+  if (!impl->readOnly) {
+    pager.enableWriting(vfs, path.string() + kJournalSuffix);
+    pager.setAllocator(std::make_unique<GlobalPageMap>(version));
+  }
 
   DatabaseInfo& info = impl->info;
   info.format = version.format;
@@ -92,7 +148,7 @@ std::unique_ptr<Database> openDatabase(std::unique_ptr<File> file, const std::fi
 
   try {
     auto catalog = Table::Impl::open(impl->context, kCatalogPage, u"MSysObjects", true);
-    impl->catalog = readCatalog(*catalog);
+    impl->catalog = readCatalog(*catalog, impl->catalogRows);
     impl->tables.emplace(kCatalogPage, std::move(catalog));
   } catch (const Error& e) {
     throw Error(e.code(), "Cannot open " + quoted(fileName) + ": its catalog cannot be read: " + e.what());
@@ -102,25 +158,24 @@ std::unique_ptr<Database> openDatabase(std::unique_ptr<File> file, const std::fi
 }
 
 std::unique_ptr<Database> Database::open(const std::filesystem::path& path, const OpenOptions& options) {
-  std::unique_ptr<File> file;
-  std::string reason;
-  if (options.readOnly) {
-    file = PosixFile::open(path, OpenMode::ReadOnly);
-  } else {
-    try {
-      file = PosixFile::open(path, OpenMode::ReadWrite);
-    } catch (const Error& e) {
-      if (e.code() != ErrorCode::Io) throw;
-      // Permissions or a read-only file system: read what we may.
-      file = PosixFile::open(path, OpenMode::ReadOnly);
-      reason = "the file cannot be written (" + std::string(e.what()) + ")";
-    }
-  }
-  return openDatabase(std::move(file), path, options, std::move(reason));
+  return openDatabase(std::make_shared<PosixVfs>(), path, options);
 }
 
-Database::Database(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-Database::~Database() = default;
+Database::Database(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) { impl_->context->owner = impl_.get(); }
+
+Database::~Database() {
+  // An open transaction is undone; tables that outlive the database can still
+  // be read but no longer written.
+  DatabaseContext& db = *impl_->context;
+  if (db.userTransaction) {
+    db.userTransaction = false;
+    try {
+      db.pager->rollbackWrite();
+    } catch (const Error&) {
+    }
+  }
+  db.owner = nullptr;
+}
 
 const std::filesystem::path& Database::path() const { return impl_->path; }
 const DatabaseInfo& Database::info() const { return impl_->info; }
@@ -158,7 +213,9 @@ std::shared_ptr<Table> Database::table(std::u16string_view name) {
   // A local table's id is its definition page (the top byte is reserved).
   const std::uint32_t page = static_cast<std::uint32_t>(o->id) & 0x00FFFFFF;
   if (auto it = impl_->tables.find(page); it != impl_->tables.end()) return it->second;
-  auto table = Table::Impl::open(impl_->context, page, o->name, o->isSystem());
+  const Table& catalog = *impl_->tables.at(kCatalogPage);
+  const RowId row = impl_->catalogRows[static_cast<std::size_t>(o - impl_->catalog.data())];
+  auto table = Table::Impl::open(impl_->context, page, o->name, o->isSystem(), readObjectProperties(catalog, row));
   impl_->tables.emplace(page, table);
   return table;
 }

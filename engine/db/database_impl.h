@@ -12,7 +12,7 @@
 #include "db/database_context.h"
 #include "jet/database.h"
 #include "jet/table.h"
-#include "storage/file.h"
+#include "storage/vfs.h"
 
 namespace jet {
 
@@ -23,18 +23,24 @@ struct Database::Impl {
   bool readOnly = false;
   std::string readOnlyReason;
   std::vector<CatalogObject> catalog;
+  std::vector<RowId> catalogRows;  // locator of each catalog row
   std::int32_t tablesContainer = 0;
   std::map<std::uint32_t, std::shared_ptr<Table>> tables;  // opened tables by definition page
 
   // The catalog row of a table under the Tables container, by name (any case);
   // nullptr when none.
   const CatalogObject* findTableObject(std::u16string_view name) const;
+
+  // After a write was undone: reads the catalog and the definitions of the open
+  // tables again; tables that no longer exist are marked dropped. Never throws.
+  void reloadAfterRollback() noexcept;
 };
 
-// Opens a database over an already opened file. `path` names it in messages.
-// The file is locked for writing when it is writable and the lock is free;
-// otherwise the database is read-only with `readOnlyReason` (or the lock's).
-std::unique_ptr<Database> openDatabase(std::unique_ptr<File> file, const std::filesystem::path& path,
-                                       const OpenOptions& options, std::string readOnlyReason = {});
+// Opens the database file at `path` through `vfs` (Database::open uses the real
+// file system; tests use a MemoryVfs). The file is locked for writing when it is
+// writable and the lock is free, and a journal left by an interrupted write is
+// rolled back; otherwise the database is read-only with the reason why.
+std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::filesystem::path& path,
+                                       const OpenOptions& options);
 
 }  // namespace jet

@@ -29,19 +29,21 @@ void note(ScanReport* report, const std::string& problem) {
 }  // namespace
 
 Table::Impl::Impl(std::shared_ptr<DatabaseContext> context, std::u16string tableName, bool isSystem,
-                  TableDefinition def)
+                  TableDefinition def, std::vector<PropertySet> props)
     : db(std::move(context)),
       name(std::move(tableName)),
       system(isSystem),
       definition(std::move(def)),
+      properties(std::move(props)),
       longValues(*db->pager, *db->version) {
   describeColumns(definition, columns, plans);
+  applyRequiredProperties(properties, columns);
   indexes = describeIndexes(definition, columns);
   applyRequiredIndexes(indexes, columns);
 }
 
 std::shared_ptr<Table> Table::Impl::open(std::shared_ptr<DatabaseContext> context, std::uint32_t page,
-                                         std::u16string name, bool system) {
+                                         std::u16string name, bool system, std::vector<PropertySet> properties) {
   TableDefinition definition;
   try {
     definition = readTableDefinition(*context->pager, page, *context->version);
@@ -49,7 +51,8 @@ std::shared_ptr<Table> Table::Impl::open(std::shared_ptr<DatabaseContext> contex
     throw Error(e.code(), "Cannot open table '" + toUtf8(name) + "': " + e.what());
   }
   system = system || definition.tableType == kTableTypeSystem;
-  auto impl = std::make_unique<Impl>(std::move(context), std::move(name), system, std::move(definition));
+  auto impl =
+      std::make_unique<Impl>(std::move(context), std::move(name), system, std::move(definition), std::move(properties));
   return std::make_shared<Table>(std::move(impl));
 }
 
@@ -138,16 +141,20 @@ Value Table::Impl::decodeColumn(const RowFrame& frame, std::size_t column) const
   }
 }
 
+Value Table::Impl::decodeNamed(const RowFrame& frame, std::size_t column) const {
+  try {
+    return decodeColumn(frame, column);
+  } catch (const Error& e) {
+    throw Error(e.code(), "column '" + toUtf8(columns[column].name) + "': " + e.what());
+  }
+}
+
 void Table::Impl::decode(ByteSpan row, const std::vector<std::size_t>* which, std::vector<Value>& out) const {
   const RowFrame frame(row, definition.varColumns > 0);
-  const std::size_t count = which ? which->size() : plans.size();
-  for (std::size_t k = 0; k < count; ++k) {
-    const std::size_t column = which ? (*which)[k] : k;
-    try {
-      out[column] = decodeColumn(frame, column);
-    } catch (const Error& e) {
-      throw Error(e.code(), "column '" + toUtf8(columns[column].name) + "': " + e.what());
-    }
+  if (which) {
+    for (const std::size_t column : *which) out[column] = decodeNamed(frame, column);
+  } else {
+    for (std::size_t column = 0; column < plans.size(); ++column) out[column] = decodeNamed(frame, column);
   }
 }
 
@@ -273,7 +280,7 @@ Value Table::readValue(RowId id, std::size_t column) const {
   const ByteSpan row = impl_->locate(id, holder);
   try {
     const RowFrame frame(row, impl_->definition.varColumns > 0);
-    return impl_->decodeColumn(frame, column);
+    return impl_->decodeNamed(frame, column);
   } catch (const Error& e) {
     impl_->rethrowForRow(e, id);
   }

@@ -134,6 +134,15 @@ std::vector<IndexDef> describeIndexes(const TableDefinition& definition, const s
   return out;
 }
 
+void applyRequiredProperties(const std::vector<PropertySet>& properties, std::vector<ColumnDef>& columns) {
+  for (ColumnDef& c : columns) {
+    const Property* required = findProperty(properties, c.name, u"Required");
+    if (!required || required->type != DataType::Boolean) continue;
+    c.required = propertyValue(*required).asBoolean();
+    c.adoAttributes = adoAttributesOf(c);
+  }
+}
+
 void applyRequiredIndexes(const std::vector<IndexDef>& indexes, std::vector<ColumnDef>& columns) {
   for (const IndexDef& index : indexes) {
     if (!index.required) continue;

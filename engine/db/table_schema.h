@@ -22,4 +22,7 @@ std::vector<IndexDef> describeIndexes(const TableDefinition& definition, const s
 // sets their ADO attributes accordingly.
 void applyRequiredIndexes(const std::vector<IndexDef>& indexes, std::vector<ColumnDef>& columns);
 
+// Marks columns whose "Required" property is set.
+void applyRequiredProperties(const std::vector<PropertySet>& properties, std::vector<ColumnDef>& columns);
+
 }  // namespace jet

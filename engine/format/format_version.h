@@ -39,6 +39,12 @@ struct FormatVersion {
   std::size_t tdefOwnedPagesMap;    // RowId of the owned-pages usage map
   std::size_t tdefFreePagesMap;     // RowId of the free-space usage map
   std::size_t tdefHeaderSize;       // where the variable blocks start
+  // Constants the engine writes whose meaning is unknown (kNoField: none).
+  std::size_t tdefMagic;            // u32 1625
+  std::size_t tdefAutoNumberFlag;   // u8 1
+  std::size_t columnMagic;          // u32 1625 in each column block
+  std::size_t realIndexMagic;       // u32 1923 in each real index block
+  std::size_t logicalIndexMagic;    // u32 1625 in each logical index block
 
   // Block A: one per real index.
   std::size_t realIndexCounterSize;
@@ -82,11 +88,16 @@ struct FormatVersion {
   // Rows.
   std::size_t rowCountSize;         // column count and variable-offset entries: 2 or 1 bytes
 
+  // Largest row the writer produces.
+  std::size_t maxRowSize;
+
   // Long values: data bytes of a full chain link (after its 4-byte pointer).
   std::size_t longValueMaxLink;
 
   // Usage maps: pages covered by one type-0x05 bitmap page.
   std::uint32_t usageMapPagesPerBitmapPage;
+  // Usage maps: bytes of a map row as the engine creates it (type, start, bitmap).
+  std::size_t usageMapRowSize;
 };
 
 inline constexpr std::size_t kNoField = ~std::size_t{0};
@@ -110,6 +121,11 @@ inline constexpr FormatVersion kJet4Format{
     .tdefOwnedPagesMap = 55,
     .tdefFreePagesMap = 59,
     .tdefHeaderSize = 63,
+    .tdefMagic = 12,
+    .tdefAutoNumberFlag = 24,
+    .columnMagic = 1,
+    .realIndexMagic = 0,
+    .logicalIndexMagic = 0,
     .realIndexCounterSize = 12,
     .realIndexCounterUnique = 4,
     .columnSize = 25,
@@ -140,8 +156,10 @@ inline constexpr FormatVersion kJet4Format{
     .logicalIndexCascadeDeletes = 22,
     .logicalIndexKind = 23,
     .rowCountSize = 2,
+    .maxRowSize = 4060,
     .longValueMaxLink = 4072,
     .usageMapPagesPerBitmapPage = (4096 - 4) * 8,
+    .usageMapRowSize = 69,
 };
 
 inline constexpr FormatVersion kJet3Format{
@@ -163,6 +181,11 @@ inline constexpr FormatVersion kJet3Format{
     .tdefOwnedPagesMap = 35,
     .tdefFreePagesMap = 39,
     .tdefHeaderSize = 43,
+    .tdefMagic = kNoField,
+    .tdefAutoNumberFlag = kNoField,
+    .columnMagic = kNoField,
+    .realIndexMagic = kNoField,
+    .logicalIndexMagic = kNoField,
     .realIndexCounterSize = 8,
     .realIndexCounterUnique = 4,
     .columnSize = 18,
@@ -193,8 +216,10 @@ inline constexpr FormatVersion kJet3Format{
     .logicalIndexCascadeDeletes = 18,
     .logicalIndexKind = 19,
     .rowCountSize = 1,
+    .maxRowSize = 2012,
     .longValueMaxLink = 2032,
     .usageMapPagesPerBitmapPage = (2048 - 4) * 8,
+    .usageMapRowSize = 133,
 };
 
 }  // namespace jet

@@ -1,6 +1,7 @@
 // Header page decoding.
 #include "format/header.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -66,7 +67,11 @@ HeaderFields readHeaderFields(ByteSpan page, const FormatVersion& version) {
   if (version.format == FileFormat::Jet4) {
     h.sortOrderVersion = u8At(page, kHeaderSortOrderVersion);
     h.creationDate = f64At(page, kHeaderCreationDate);
-    h.password = decodeJet4Password(bytesAt(page, kHeaderPassword, version.headerPasswordLength), h.creationDate);
+    const ByteSpan area = bytesAt(page, kHeaderPassword, version.headerPasswordLength);
+    // Writers other than the engine may leave the area unmasked zeros: no password.
+    if (std::any_of(area.begin(), area.end(), [](std::uint8_t b) { return b != 0; })) {
+      h.password = decodeJet4Password(area, h.creationDate);
+    }
   }
   return h;
 }

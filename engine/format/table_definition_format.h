@@ -27,11 +27,22 @@ inline constexpr std::size_t kTdefContinuationHeader = 8;
 inline constexpr std::uint8_t kTableTypeUser = 0x4E;    // 'N'
 inline constexpr std::uint8_t kTableTypeSystem = 0x53;  // 'S'
 
+// Values of fields whose meaning is unknown, as the engine writes them.
+inline constexpr std::uint32_t kTdefMagicValue = 1625;
+inline constexpr std::uint32_t kRealIndexMagicValue = 1923;
+// Logical index bytes for cascades when the index is not a foreign key.
+inline constexpr std::uint8_t kNotForeignKeyCascade = 0x04;
+
+// The "General" sort order of text (LCID 0x0409), the only one whose index keys
+// the engine builds (in its legacy version 0).
+inline constexpr std::uint16_t kGeneralSortOrder = 0x0409;
+
 // Column descriptor: data type code at offset 0 in every version.
 inline constexpr std::size_t kColumnType = 0;
 
 // Column flags.
 inline constexpr std::uint8_t kColumnFixed = 0x01;
+inline constexpr std::uint8_t kColumnUpdatable = 0x02;  // set on every column the engine writes
 inline constexpr std::uint8_t kColumnAutoLong = 0x04;
 inline constexpr std::uint8_t kColumnAutoGuid = 0x40;
 inline constexpr std::uint8_t kColumnHyperlink = 0x80;
@@ -48,6 +59,7 @@ inline constexpr std::uint8_t kIndexOrderAscending = 0x01;
 inline constexpr std::uint8_t kIndexUnique = 0x01;
 inline constexpr std::uint8_t kIndexIgnoreNulls = 0x02;
 inline constexpr std::uint8_t kIndexRequired = 0x08;
+inline constexpr std::uint8_t kIndexJet4 = 0x80;  // set on every Jet 4 index
 
 // Logical index kinds and foreign-key roles.
 inline constexpr std::uint8_t kIndexKindNormal = 0;

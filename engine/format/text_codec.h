@@ -5,6 +5,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "format/bytes.h"
 
@@ -17,5 +19,12 @@ inline constexpr std::uint8_t kCompressedTextMarker1 = 0xFE;
 // trailing byte of a two-byte run cannot form a character and is dropped.
 void decodeJet4Text(ByteSpan bytes, std::u16string& out);
 std::u16string decodeJet4Text(ByteSpan bytes);
+
+// Appends the stored form of `text` to `out`. With `compress` the compressed
+// form is used when it is shorter; it is impossible for text holding a
+// character whose low byte is 0 (the byte would read as a mode switch). Text
+// beginning with U+FEFF is always written compressed when it can be, since its
+// plain form would begin with the marker bytes.
+void encodeJet4Text(std::u16string_view text, bool compress, std::vector<std::uint8_t>& out);
 
 }  // namespace jet

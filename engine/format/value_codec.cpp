@@ -1,7 +1,8 @@
-// Row value decoding.
+// Row value decoding and encoding.
 #include "format/value_codec.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "format/text_codec.h"
 
@@ -63,6 +64,55 @@ Value decodeValue(DataType type, ByteSpan b, std::uint8_t scale) {
     case DataType::Text: return Value::text(decodeJet4Text(b));
     default: return Value::binary(Bytes(b.begin(), b.end()));
   }
+}
+
+namespace {
+
+template <typename T>
+void appendLittleEndian(std::vector<std::uint8_t>& out, T value) {
+  using U = std::make_unsigned_t<T>;
+  auto bits = static_cast<U>(value);
+  for (std::size_t i = 0; i < sizeof(T); ++i) {
+    out.push_back(static_cast<std::uint8_t>(bits & 0xFF));
+    bits = static_cast<U>(bits >> 8);
+  }
+}
+
+}  // namespace
+
+void encodeNumeric(const Decimal& value, std::vector<std::uint8_t>& out) {
+  out.push_back(value.negative && value.magnitude != 0 ? 0x80 : 0x00);
+  for (int word = 3; word >= 0; --word) {
+    appendLittleEndian(out, static_cast<std::uint32_t>(value.magnitude >> (32 * word)));
+  }
+}
+
+void encodeValue(DataType type, const Value& v, std::size_t fixedLength, bool compressText,
+                 std::vector<std::uint8_t>& out) {
+  const std::size_t start = out.size();
+  switch (type) {
+    case DataType::Byte: out.push_back(v.asByte()); break;
+    case DataType::Integer: appendLittleEndian(out, v.asInteger()); break;
+    case DataType::Long: appendLittleEndian(out, v.asLong()); break;
+    case DataType::Currency: appendLittleEndian(out, v.asCurrency().units); break;
+    case DataType::Single: appendLittleEndian(out, std::bit_cast<std::uint32_t>(v.asSingle())); break;
+    case DataType::Double: appendLittleEndian(out, std::bit_cast<std::uint64_t>(v.asDouble())); break;
+    case DataType::DateTime: appendLittleEndian(out, std::bit_cast<std::uint64_t>(v.asDateTime().days)); break;
+    case DataType::Guid: out.insert(out.end(), v.asGuid().bytes.begin(), v.asGuid().bytes.end()); break;
+    case DataType::Numeric: encodeNumeric(v.asDecimal(), out); break;
+    case DataType::Text:
+      // Fixed-length text keeps its plain form so that the padding stays text.
+      encodeJet4Text(v.asText(), compressText && fixedLength == 0, out);
+      while (fixedLength != 0 && out.size() - start + 2 <= fixedLength) {
+        out.push_back(0x20);
+        out.push_back(0x00);
+      }
+      break;
+    default:
+      out.insert(out.end(), v.asBinary().begin(), v.asBinary().end());
+      break;
+  }
+  if (fixedLength != 0 && out.size() - start < fixedLength) out.resize(start + fixedLength, 0);
 }
 
 }  // namespace jet

@@ -1,9 +1,11 @@
-// Decoding the values that live inside a row: every Jet 4 type except memo and
-// OLE, whose row bytes are a long-value reference (long_value.h). Booleans live
-// in the null mask and never reach these functions.
+// Decoding and encoding the values that live inside a row: every Jet 4 type
+// except memo and OLE, whose row bytes are a long-value reference
+// (long_value.h). Booleans live in the null mask and never reach these
+// functions.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "format/bytes.h"
 #include "jet/value.h"
@@ -23,5 +25,14 @@ Value decodeValue(DataType type, ByteSpan bytes, std::uint8_t scale);
 // The 17-byte numeric form: sign byte, then four 32-bit words of the magnitude,
 // most significant first, each little-endian.
 Decimal decodeNumeric(ByteSpan bytes, std::uint8_t scale);
+void encodeNumeric(const Decimal& value, std::vector<std::uint8_t>& out);
+
+// Appends the stored bytes of a non-null value of `type` to `out`. The value's
+// kind must be the one decodeValue gives for the type (the writer converts
+// first). `fixedLength` is the field's size when it lives in the fixed area:
+// text is then padded with spaces and binary data with zeros to that size.
+// Text is compressed when `compressText` allows and it is shorter.
+void encodeValue(DataType type, const Value& value, std::size_t fixedLength, bool compressText,
+                 std::vector<std::uint8_t>& out);
 
 }  // namespace jet

@@ -38,6 +38,7 @@ class FaultyFile final : public File {
   bool writable() const override { return inner_->writable(); }
   bool tryLockExclusive() override { return inner_->tryLockExclusive(); }
   void unlock() override { inner_->unlock(); }
+  bool lockHeldElsewhere() override { return inner_->lockHeldElsewhere(); }
 
   FaultPlan& plan() { return plan_; }
   std::size_t readCalls() const { return reads_; }

@@ -1,8 +1,8 @@
-// The file interface every database file is reached through. Three
-// implementations: PosixFile (a real file), MemoryFile (bytes in memory, for tests
-// and for opening images) and FaultyFile (wraps another file and injects short
-// reads and I/O errors). Reads come first; write, sync, truncate and the advisory
-// lock are part of the interface so the writer builds on the same abstraction.
+// The file interface every database and journal file is reached through.
+// Implementations: PosixFile (a real file), MemoryFile (bytes in memory, for
+// opening images), the files of MemoryVfs (a simulated disk that can lose
+// unsynced writes, for crash tests) and FaultyFile (wraps another file and
+// injects short reads and I/O errors).
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,11 @@
 #include <string>
 
 namespace jet {
+
+enum class OpenMode {
+  ReadOnly,
+  ReadWrite,
+};
 
 class File {
  public:
@@ -40,6 +45,9 @@ class File {
   // process (or another open of the same file) holds it.
   virtual bool tryLockExclusive() = 0;
   virtual void unlock() = 0;
+  // True when another open of the file holds the write lock now (a live writer).
+  // Works on files opened read-only too.
+  virtual bool lockHeldElsewhere() = 0;
 
   // Reads until `out` is full or the file ends; returns the bytes read. Loops over
   // short reads.

@@ -26,6 +26,7 @@ class MemoryFile final : public File {
   bool writable() const override { return writable_; }
   bool tryLockExclusive() override;
   void unlock() override { locked_ = false; }
+  bool lockHeldElsewhere() override { return false; }
 
   const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 

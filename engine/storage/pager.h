@@ -2,6 +2,32 @@
 // a bounded cache and decodes the pages of RC4-encoded databases. A Page handle
 // keeps its bytes alive while it is held, even when the cache has moved on, so
 // a decoder can hold a data page while it follows a pointer to another one.
+//
+// Writing goes through write transactions with a rollback journal beside the
+// database file (journal.h). How code above the pager changes pages:
+//
+//   pager.beginWrite();                        // the db layer does this: a WriteScope
+//                                              // (db/write_scope.h) around each write
+//   std::span<std::uint8_t> b = pager.modify(n);  // writable bytes of page n, decoded;
+//                                              // the original image is kept for the journal
+//   std::uint32_t n = pager.allocatePage();     // a zero-filled page: a free page of the
+//                                              // global page map, or a new one at the end
+//   pager.freePage(n);                         // back to the global page map
+//   Page p = pager.page(n);                    // reads see every change made so far
+//   pager.commitWrite();  / pager.rollbackWrite();
+//
+// Modified pages stay in memory (never evicted) until commit, or until there are
+// more than the spill threshold of them at a point between statements
+// (spillIfNeeded): then their originals go to the journal (synced) before the
+// pages are written early. Commit journals what is left,
+// writes every modified page (RC4-encoded again for encoded databases), syncs
+// the database and removes the journal. Rollback puts everything back, from the
+// journal when pages were written early.
+//
+// A span from modify() stays valid until the transaction or the current
+// statement ends; after rollbackStatement() fetch it again. Statements give
+// partial rollback inside a transaction: a failed insert undoes its own changes
+// and leaves the rest of the transaction in place.
 #pragma once
 
 #include <cstddef>
@@ -11,11 +37,16 @@
 #include <span>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "storage/file.h"
+#include "storage/vfs.h"
 
 namespace jet {
+
+class JournalWriter;
+class Pager;
 
 class Page {
  public:
@@ -35,20 +66,42 @@ class Page {
   std::uint32_t number_ = 0;
 };
 
+// Decides which pages are free. The database installs one that reads and
+// updates the global page map; without one, pages are only ever added at the end.
+class PageAllocator {
+ public:
+  virtual ~PageAllocator() = default;
+  // Returns a page number that is now in use; may take a free page or call
+  // pager.appendPage().
+  virtual std::uint32_t allocate(Pager& pager) = 0;
+  // Marks a page free.
+  virtual void release(Pager& pager, std::uint32_t page) = 0;
+  // Forgets cached state after a rollback.
+  virtual void reset() {}
+};
+
 class Pager {
  public:
   // 4 MiB of Jet 4 pages: enough for a table definition, its usage maps, the data
   // page being scanned and long-value chains, while memory stays flat on any file.
   static constexpr std::size_t kDefaultCachePages = 1024;
+  // Modified pages kept in memory before they are written early (64 MiB of 4 KiB pages).
+  static constexpr std::size_t kDefaultSpillPages = 16384;
+  // Misses on consecutive pages read ahead, doubling up to this many pages per read.
+  static constexpr std::uint32_t kMaxReadAhead = 32;
 
   Pager(std::unique_ptr<File> file, std::uint32_t pageSize, std::size_t cachePages = kDefaultCachePages);
+  ~Pager();
+  Pager(const Pager&) = delete;
+  Pager& operator=(const Pager&) = delete;
 
   // A non-zero key means every page except page 0 is RC4-encoded with the key
   // (key XOR page number). Clears the cache.
   void setDatabaseKey(std::uint32_t key);
 
   std::uint32_t pageSize() const { return pageSize_; }
-  // Whole pages in the file (a partial page at the end is not counted).
+  // Whole pages in the file (a partial page at the end is not counted), including
+  // pages added by the current transaction.
   std::uint32_t pageCount() const { return pageCount_; }
   bool isPage(std::uint64_t number) const { return number < pageCount_; }
 
@@ -60,28 +113,115 @@ class Pager {
   const std::string& fileName() const { return file_->name(); }
 
   // Re-reads the file size (after the file grew or shrank) and drops cached pages.
+  // Not allowed during a write transaction.
   void refresh();
 
   std::size_t cacheHits() const { return hits_; }
   std::size_t cacheMisses() const { return misses_; }
 
+  // --- Writing ---
+
+  // Makes the pager able to write: the journal is created through `vfs` at
+  // `journalPath` when a transaction first needs it.
+  void enableWriting(std::shared_ptr<Vfs> vfs, std::string journalPath);
+  bool canWrite() const { return vfs_ != nullptr; }
+  void setAllocator(std::unique_ptr<PageAllocator> allocator);
+  PageAllocator* allocator() { return allocator_.get(); }
+  void setSpillThreshold(std::size_t pages) { spillPages_ = pages; }
+
+  void beginWrite();
+  // Journals, writes and syncs every modified page, then removes the journal. On
+  // failure the transaction stays open: call rollbackWrite().
+  void commitWrite();
+  // Undoes every change of the transaction (in memory, and on disk when pages
+  // were written early). When even that fails the pager is broken: every later
+  // call throws and the journal stays for the next opener to recover.
+  void rollbackWrite();
+  bool writing() const { return writing_; }
+  bool broken() const { return broken_; }
+
+  // Partial rollback points inside a transaction (not nested).
+  void beginStatement();
+  void releaseStatement();
+  void rollbackStatement();
+  bool inStatement() const { return statement_; }
+
+  // Writable bytes of a page, decoded; see the comment at the top.
+  std::span<std::uint8_t> modify(std::uint32_t number);
+  // A new zero-filled page at the end of the file.
+  std::uint32_t appendPage();
+  // A zero-filled page from the allocator (or the end of the file).
+  std::uint32_t allocatePage();
+  void freePage(std::uint32_t number);
+
+  // Between statements: when more pages are modified than the spill threshold,
+  // journals their originals and writes them early, so that memory stays
+  // bounded in long transactions. Spans from modify() must be fetched again.
+  void spillIfNeeded();
+
+  // Pages modified in the current transaction and not yet written.
+  std::size_t dirtyPages() const { return dirty_.size(); }
+
  private:
   struct Frame {
-    std::uint32_t number = 0;
     std::shared_ptr<std::vector<std::uint8_t>> data;
+    std::list<std::uint32_t>::iterator lru;  // valid when clean
+    bool dirty = false;
+    std::uint64_t statementEpoch = 0;  // statement whose undo image holds this page
   };
 
+  Frame& frame(std::uint32_t number);
   void load(std::uint32_t number, std::vector<std::uint8_t>& buffer);
+  // Reads `count` pages from `first` with one read into clean frames.
+  void loadRun(std::uint32_t first, std::uint32_t count);
+  void addCleanFrame(std::uint32_t number, std::shared_ptr<std::vector<std::uint8_t>> buffer);
+  std::shared_ptr<std::vector<std::uint8_t>> takeBuffer();
+  void evictIfNeeded();
+  void dropFrame(std::uint32_t number);
+  void clearCache();
+  void requireWriting(const char* what) const;
+  void requireUsable() const;
+  // The page as stored in the file (RC4-encoded when the database is).
+  std::span<const std::uint8_t> stored(std::uint32_t number, const std::vector<std::uint8_t>& decoded,
+                                       std::vector<std::uint8_t>& scratch) const;
+  // Journals originals not yet journaled, then writes every modified page.
+  void flushDirty();
+  void endWrite();
 
   std::unique_ptr<File> file_;
   std::uint32_t pageSize_;
   std::uint32_t pageCount_ = 0;
   std::uint32_t databaseKey_ = 0;
   std::size_t capacity_;
-  std::list<Frame> frames_;  // most recently used first
-  std::unordered_map<std::uint32_t, std::list<Frame>::iterator> index_;
+  std::unordered_map<std::uint32_t, Frame> frames_;
+  std::list<std::uint32_t> lru_;  // clean frames, most recently used first
+  std::vector<std::shared_ptr<std::vector<std::uint8_t>>> spare_;  // buffers of evicted frames
+  std::vector<std::uint8_t> staging_;  // read buffer for runs of pages
+  std::uint32_t lastLoaded_ = 0xFFFFFFFF;
+  std::uint32_t readAhead_ = 1;
   std::size_t hits_ = 0;
   std::size_t misses_ = 0;
+
+  // Write side.
+  std::shared_ptr<Vfs> vfs_;
+  std::string journalPath_;
+  std::unique_ptr<PageAllocator> allocator_;
+  std::size_t spillPages_ = kDefaultSpillPages;
+  bool writing_ = false;
+  bool broken_ = false;
+  std::uint64_t originalSize_ = 0;       // file size when the transaction began
+  std::uint32_t originalPages_ = 0;      // page count when the transaction began
+  std::uint64_t nonceState_ = 0;
+  std::vector<std::uint32_t> dirty_;     // modified pages not yet written
+  std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> originals_;  // not yet journaled
+  std::unordered_set<std::uint32_t> journaled_;  // originals already in the journal
+  std::unique_ptr<JournalWriter> journal_;
+  bool wroteDatabase_ = false;           // the database file was written in this transaction
+
+  bool statement_ = false;
+  std::uint64_t statementEpoch_ = 0;
+  std::uint32_t statementPages_ = 0;     // page count when the statement began
+  std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> statementImages_;
 };
 
 }  // namespace jet

@@ -37,6 +37,15 @@ std::unique_ptr<PosixFile> PosixFile::open(const std::filesystem::path& path, Op
   return std::unique_ptr<PosixFile>(new PosixFile(fd, path.string(), mode == OpenMode::ReadWrite));
 }
 
+std::unique_ptr<PosixFile> PosixFile::create(const std::filesystem::path& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) throw Error(ErrorCode::Io, "Cannot create '" + path.string() + "': " + reason(errno));
+  return std::unique_ptr<PosixFile>(new PosixFile(fd, path.string(), true));
+}
+
 PosixFile::~PosixFile() {
   if (locked_) unlock();
   ::close(fd_);
@@ -94,6 +103,17 @@ bool PosixFile::tryLockExclusive() {
   }
   if (errno == EAGAIN || errno == EACCES) return false;
   fail("lock", errno);
+}
+
+bool PosixFile::lockHeldElsewhere() {
+  if (locked_) return false;
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = 0;
+  fl.l_len = 0;
+  if (::fcntl(fd_, F_OFD_GETLK, &fl) != 0) fail("test the lock of", errno);
+  return fl.l_type != F_UNLCK;
 }
 
 void PosixFile::unlock() {

@@ -10,16 +10,13 @@
 
 namespace jet {
 
-enum class OpenMode {
-  ReadOnly,
-  ReadWrite,
-};
-
 class PosixFile final : public File {
  public:
   // Opens an existing file. Throws jet::Error: NotFound when it does not exist, Io
   // for any other refusal (the message names the path and the system's reason).
   static std::unique_ptr<PosixFile> open(const std::filesystem::path& path, OpenMode mode);
+  // Creates (or empties) a file for reading and writing.
+  static std::unique_ptr<PosixFile> create(const std::filesystem::path& path);
 
   ~PosixFile() override;
   PosixFile(const PosixFile&) = delete;
@@ -34,6 +31,7 @@ class PosixFile final : public File {
   bool writable() const override { return writable_; }
   bool tryLockExclusive() override;
   void unlock() override;
+  bool lockHeldElsewhere() override;
 
  private:
   PosixFile(int fd, std::string name, bool writable) : fd_(fd), name_(std::move(name)), writable_(writable) {}

@@ -4,6 +4,7 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
+#include "support/value_printer.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "support/test_files.h"

@@ -170,9 +170,16 @@ class Table {
 
   // --- Writing ---
   // Each call is one write transaction (journaled, all or nothing) unless the
-  // database has a transaction open, which it then joins. Every real index, the
-  // usage maps, the row count and the autonumber counter are kept in the same
-  // transaction. Fails with ReadOnly on a read-only database or table.
+  // database has a transaction open, which it then joins (a failed call then
+  // undoes only its own changes). Every real index, the usage maps, the row
+  // count and the autonumber counter are kept in the same transaction. Fails
+  // with ReadOnly on a read-only database or table.
+
+  // Whether writes are refused, and why: the database is read-only, the table
+  // is a system table (kept by the engine), it was dropped, or its indexes use
+  // a sort order whose keys the engine cannot build.
+  bool isReadOnly() const;
+  std::string readOnlyReason() const;
 
   // Inserts a row. `values` holds one value per column in columns() order; each is
   // converted to its column's type (InvalidArgument naming the field and the value

@@ -1,0 +1,97 @@
+// The database's explicit transactions, undoing cached state after a rollback,
+// and closing a database with a transaction still open.
+#include "db/catalog_reader.h"
+#include "db/database_impl.h"
+#include "db/table_impl.h"
+#include "db/table_schema.h"
+#include "db/table_writer.h"
+#include "db/write_scope.h"
+#include "jet/error.h"
+
+namespace jet {
+
+void Database::beginTransaction() {
+  DatabaseContext& db = *impl_->context;
+  requireWritable(db);
+  if (db.userTransaction) {
+    throw Error(ErrorCode::InvalidArgument, "A transaction is already open on '" + db.fileName + "'");
+  }
+  db.pager->beginWrite();
+  db.userTransaction = true;
+}
+
+void Database::commitTransaction() {
+  DatabaseContext& db = *impl_->context;
+  if (!db.userTransaction) {
+    throw Error(ErrorCode::InvalidArgument,
+                "No transaction is open on '" + db.fileName + "' (a failed write may have undone it)");
+  }
+  db.userTransaction = false;
+  try {
+    db.pager->commitWrite();
+  } catch (const Error&) {
+    try {
+      db.pager->rollbackWrite();
+    } catch (const Error&) {
+    }
+    impl_->reloadAfterRollback();
+    throw;
+  }
+}
+
+void Database::rollbackTransaction() {
+  DatabaseContext& db = *impl_->context;
+  if (!db.userTransaction) {
+    throw Error(ErrorCode::InvalidArgument,
+                "No transaction is open on '" + db.fileName + "' (a failed write may have undone it)");
+  }
+  db.userTransaction = false;
+  try {
+    db.pager->rollbackWrite();
+  } catch (const Error&) {
+    impl_->reloadAfterRollback();
+    throw;
+  }
+  impl_->reloadAfterRollback();
+}
+
+bool Database::inTransaction() const { return impl_->context->userTransaction; }
+
+void Database::Impl::reloadAfterRollback() noexcept {
+  try {
+    Table& catalogTable = *tables.at(kCatalogPage);
+    catalogTable.impl().reload();
+    catalog = readCatalog(catalogTable, catalogRows);
+    tablesContainer = findTablesContainer(catalog);
+  } catch (const Error&) {
+    return;  // the next read reports what is wrong
+  }
+  for (auto it = tables.begin(); it != tables.end();) {
+    Table::Impl& t = it->second->impl();
+    bool exists = it->first == kCatalogPage;
+    for (const CatalogObject& o : catalog) {
+      if (o.type == kObjectLocalTable && (static_cast<std::uint32_t>(o.id) & 0x00FFFFFF) == it->first) exists = true;
+    }
+    if (!exists) {
+      t.dropped = true;
+      it = tables.erase(it);
+      continue;
+    }
+    try {
+      if (it->first != kCatalogPage) t.reload();
+    } catch (const Error&) {
+    }
+    ++it;
+  }
+}
+
+void Table::Impl::reload() {
+  tableWriter.reset();
+  indexBlock.reset();
+  definition = readTableDefinition(*db->pager, definition.firstPage, *db->version);
+  describeColumns(definition, columns, plans);
+  indexes = describeIndexes(definition, columns);
+  applyRequiredIndexes(indexes, columns);
+}
+
+}  // namespace jet
