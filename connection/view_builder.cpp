@@ -3,9 +3,9 @@
 // Sorting turns each row's value of each sort column into a byte key whose
 // byte order is the sort order (text through Jet's collation keys), then sorts
 // row positions by those keys, with the position itself as the last key so
-// that equal rows keep their order. Comparing mostly touches an 8-byte prefix
-// of the first key held in a flat array; the full keys are compared only when
-// the prefixes are equal.
+// that equal rows keep their order. Rows are first sorted by 8 bytes of the
+// first key (past the bytes all rows share) held beside the position in one
+// flat array; only rows whose 8 bytes are equal compare their whole keys.
 #include "connection/view_builder.h"
 
 #include <algorithm>
@@ -148,25 +148,56 @@ std::vector<jet::RowId> sortRows(RowSource& source, std::span<const jet::RowId> 
   std::vector<ColumnKeys> columns;
   columns.reserve(keys.size());
   for (const jet::SortKey& key : keys) columns.push_back(columnKeys(source, rows, key));
-
+  const ColumnKeys& lead = columns[0];
   const auto n = static_cast<std::uint32_t>(rows.size());
-  std::vector<std::uint64_t> prefix(n);
-  for (std::uint32_t i = 0; i < n; ++i) prefix[i] = prefixOf(columns[0].key(i));
 
-  std::vector<std::uint32_t> order(n);
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    if (prefix[a] != prefix[b]) return columns[0].descending ? prefix[a] > prefix[b] : prefix[a] < prefix[b];
-    for (const ColumnKeys& c : columns) {
-      const int cmp = c.key(a).compare(c.key(b));
-      if (cmp != 0) return c.descending ? cmp > 0 : cmp < 0;
+  // Bytes every first key shares decide nothing; the 8 after them decide most
+  // comparisons, as plain integers.
+  std::size_t shared = lead.key(0).size();
+  for (std::uint32_t i = 1; i < n && shared > 0; ++i) {
+    const std::string_view a = lead.key(0);
+    const std::string_view b = lead.key(i);
+    std::size_t k = 0;
+    const std::size_t limit = std::min({shared, a.size(), b.size()});
+    while (k < limit && a[k] == b[k]) ++k;
+    shared = k;
+  }
+  struct Item {
+    std::uint64_t prefix;
+    std::uint32_t row;
+  };
+  std::vector<Item> items(n);
+  bool longerKeys = columns.size() > 1;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::string_view key = lead.key(i).substr(shared);
+    longerKeys = longerKeys || key.size() > sizeof(std::uint64_t);
+    const std::uint64_t prefix = prefixOf(key);
+    items[i] = Item{lead.descending ? ~prefix : prefix, i};
+  }
+  std::sort(items.begin(), items.end(),
+            [](const Item& a, const Item& b) { return a.prefix != b.prefix ? a.prefix < b.prefix : a.row < b.row; });
+
+  // Rows whose prefixes are equal: the whole keys decide, then the position.
+  if (longerKeys) {
+    const auto byKeys = [&](const Item& a, const Item& b) {
+      for (const ColumnKeys& c : columns) {
+        const int cmp = c.key(a.row).compare(c.key(b.row));
+        if (cmp != 0) return c.descending ? cmp > 0 : cmp < 0;
+      }
+      return a.row < b.row;
+    };
+    for (std::size_t start = 0; start < n;) {
+      std::size_t end = start + 1;
+      while (end < n && items[end].prefix == items[start].prefix) ++end;
+      if (end - start > 1) std::sort(items.begin() + static_cast<std::ptrdiff_t>(start),
+                                     items.begin() + static_cast<std::ptrdiff_t>(end), byKeys);
+      start = end;
     }
-    return a < b;
-  });
+  }
 
   std::vector<jet::RowId> out;
   out.reserve(n);
-  for (const std::uint32_t i : order) out.push_back(rows[i]);
+  for (const Item& item : items) out.push_back(rows[item.row]);
   return out;
 }
 

@@ -4,10 +4,13 @@
 // with every option on text, numbers, dates and the rest.
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "connection/data_set.h"
+#include "jet/collation.h"
 #include "jet/error.h"
 #include "jet/text.h"
 #include "memory_table.h"
@@ -348,6 +351,69 @@ TEST_F(DataSetView, LocateMissesQuietlyAndFinishesAnEditFirst) {
   mdb_.close();
   EXPECT_EQ(errorOf([&] { locate(u"Id", u"1", false, false); }),
             "mdb: Cannot perform this operation on a closed dataset");
+}
+
+}  // namespace
+
+namespace {
+
+// Many rows with long shared beginnings, equal keys, Nulls and mixed case:
+// the sort must agree with a plain stable sort by Jet's text order.
+TEST(SortAgainstAStableSort, RandomTextAndNumbers) {
+  qbtest::MemoryTable table;
+  table.columns = {memoryColumn(u"T", DataType::Text), memoryColumn(u"N", DataType::Long),
+                   memoryColumn(u"Row", DataType::Long)};
+  std::mt19937 random(11);
+  const std::u16string letters = u"aAbBéÉ- ";
+  for (int i = 0; i < 3000; ++i) {
+    Value text;
+    if (random() % 10 != 0) {
+      std::u16string t = u"Customer number ";  // longer than the 8 bytes compared first
+      for (int k = static_cast<int>(random() % 4); k > 0; --k) t += letters[random() % letters.size()];
+      text = Value::text(t);
+    }
+    table.add({text, random() % 7 == 0 ? Value() : Value::longInt(static_cast<std::int32_t>(random() % 5) - 2),
+               Value::longInt(i)});
+  }
+  const auto rows = table.contents();
+  const auto compareNullable = [](const Value& a, const Value& b, auto compare) {
+    if (a.isNull() || b.isNull()) return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
+    return compare(a, b);
+  };
+  const auto text = [&](std::size_t a, std::size_t b) {
+    return compareNullable(rows[a][0], rows[b][0],
+                           [](const Value& x, const Value& y) { return jet::compareText(x.asText(), y.asText()); });
+  };
+  const auto number = [&](std::size_t a, std::size_t b) {
+    return compareNullable(rows[a][1], rows[b][1], [](const Value& x, const Value& y) {
+      return x.asLong() < y.asLong() ? -1 : (x.asLong() > y.asLong() ? 1 : 0);
+    });
+  };
+  const std::vector<std::pair<std::u16string, std::function<bool(std::size_t, std::size_t)>>> sorts{
+      {u"T", [&](std::size_t a, std::size_t b) { return text(a, b) < 0; }},
+      {u"T DESC", [&](std::size_t a, std::size_t b) { return text(a, b) > 0; }},
+      {u"N DESC, T", [&](std::size_t a, std::size_t b) {
+         const int n = number(a, b);
+         return n != 0 ? n > 0 : text(a, b) < 0;
+       }},
+      {u"T DESC, N", [&](std::size_t a, std::size_t b) {
+         const int t = text(a, b);
+         return t != 0 ? t > 0 : number(a, b) < 0;
+       }},
+  };
+  qbtest::MemoryDataSet set(table);
+  set.open();
+  for (const auto& [order, less] : sorts) {
+    std::vector<std::size_t> expected(rows.size());
+    std::iota(expected.begin(), expected.end(), std::size_t{0});
+    std::stable_sort(expected.begin(), expected.end(), less);
+    set.setSort(order);
+    std::vector<std::size_t> actual;
+    for (std::size_t row = 0; row < set.rowCount(); ++row) {
+      actual.push_back(static_cast<std::size_t>(set.valueAt(row, 2).asLong()));
+    }
+    EXPECT_EQ(actual, expected) << jet::toUtf8(order);
+  }
 }
 
 }  // namespace
