@@ -237,7 +237,15 @@ void DataGrid::restoreColumns(const std::vector<ColumnState>& columns) {
   }
 }
 
+void DataGrid::closeCellEditor() {
+  // Closed by the view, the editor hands the focus back to the grid; hidden
+  // by a model reset, it would pass the focus on like a Tab key and move
+  // the current cell.
+  if (QLineEdit* editor = cellEditor()) closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void DataGrid::reloadKeepingColumns() {
+  closeCellEditor();
   const std::vector<ColumnState> columns = saveColumns();
   const QString currentField = fieldNameAt(currentColumn_);
   model_->reload();
@@ -261,6 +269,7 @@ void DataGrid::columnDragged(int /*logical*/, int from, int to) {
 // ---- Following the dataset -------------------------------------------------------
 
 void DataGrid::activeChanged() {
+  closeCellEditor();
   model_->setDataSet(dataSet());
   model_->reload();
   currentColumn_ = 0;

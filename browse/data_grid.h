@@ -158,6 +158,8 @@ class DataGrid : public QTableView, private DataLink {
   qb::Field* fieldAt(int index) const;
   // Builds the column list from scratch (all visible, default widths).
   void buildColumns();
+  // Closes the in-place editor without giving its text to the field.
+  void closeCellEditor();
   // Reloads the model and gives the columns back their widths and flags.
   void reloadKeepingColumns();
   std::vector<ColumnState> saveColumns() const;

@@ -1,6 +1,7 @@
 // Cell painting and the in-place editor of the grid.
 #include "browse/grid_delegate.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -13,7 +14,14 @@ GridDelegate::GridDelegate(DataGrid& grid) : QStyledItemDelegate(&grid), grid_(g
 
 void GridDelegate::paintStandard(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
-  QStyledItemDelegate::paint(painter, option, index);
+  // As QStyledItemDelegate::paint, but with the background the caller set
+  // (the item's own options would take the model's, which is none).
+  QStyleOptionViewItem cell = option;
+  initStyleOption(&cell, index);
+  cell.backgroundBrush = option.backgroundBrush;
+  const QWidget* widget = option.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
 }
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {

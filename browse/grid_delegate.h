@@ -22,7 +22,8 @@ class GridDelegate final : public QStyledItemDelegate {
   // Column of the open editor's cell.
   int editorColumn() const { return editorColumn_; }
 
-  // Paints a cell in the standard way only, with the option's background.
+  // Paints a cell in the standard way only: fills it with the option's
+  // background brush and writes its text.
   void paintStandard(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -2,8 +2,10 @@
 // only the rows in view, the indicator column, the current cell shared with
 // the dataset, and the column list.
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 
@@ -234,6 +236,39 @@ TEST_F(DataGridTest, ReadOnlyTableHasNoEditors) {
   table.readOnly = false;
   dataSet.open();
   EXPECT_TRUE(grid.model()->flags(grid.model()->index(0, 1)).testFlag(Qt::ItemIsEditable));
+}
+
+TEST_F(DataGridTest, ATextTheFieldRefusesKeepsTheCellAndItsEditor) {
+  openRows(10);
+  grid.show();
+  QApplication::setActiveWindow(&grid);
+  grid.setFocus();
+  grid.setCurrentIndex(grid.model()->index(4, 0));
+  QTest::keyClick(&grid, 'a');
+  ASSERT_NE(grid.cellEditor(), nullptr);
+  QTest::keyClicks(grid.cellEditor(), QStringLiteral("bc"));
+  QTest::keyClick(grid.cellEditor(), Qt::Key_Down);
+  // The text ends in a quote, which sorts before the full stop: none is added.
+  ASSERT_EQ(prompts->errorBoxes(), QStringList{"'abc' is not a valid value for field 'ID'"});
+  QCoreApplication::processEvents();
+  EXPECT_EQ(grid.currentIndex(), grid.model()->index(4, 0));
+  ASSERT_NE(grid.cellEditor(), nullptr);
+  EXPECT_EQ(grid.cellEditor()->text(), QStringLiteral("abc"));
+  EXPECT_EQ(dataSet.recordNumber(), 5);
+
+  // Another row chosen with the mouse is refused the same way.
+  grid.setCurrentIndex(grid.model()->index(6, 1));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(prompts->errorBoxes().size(), 2);
+  EXPECT_EQ(grid.currentIndex(), grid.model()->index(4, 0));
+  EXPECT_EQ(dataSet.recordNumber(), 5);
+
+  // Corrected, the move goes through and the record is saved.
+  grid.cellEditor()->setText(QStringLiteral("40"));
+  grid.cellEditor()->setModified(true);
+  grid.setCurrentIndex(grid.model()->index(6, 1));
+  EXPECT_EQ(dataSet.recordNumber(), 7);
+  EXPECT_EQ(grid.model()->index(4, 0).data().toString(), QStringLiteral("40"));
 }
 
 TEST_F(DataGridTest, DataFontResizesOnlyColumnsNobodySized) {

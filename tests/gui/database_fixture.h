@@ -48,5 +48,8 @@ inline constexpr char kUnicodeFile[] = "jackcess-V2003-testUnicodeCompV2003.mdb"
 // Four tables: Table1 (9 columns, two rows), Table2 (89 columns, empty),
 // Table3 and Table4.
 inline constexpr char kBaselineFile[] = "jackcess-V2000-testV2000.mdb";
+// Table1: nine text columns (data1, data3, ... data10), seven rows, no index,
+// so the engine writes it.
+inline constexpr char kTextTable[] = "jackcess-V2000-overflowTestV2000.mdb";
 // System tables only.
 inline constexpr char kEmptyFile[] = "jackcess-empty.mdb";
