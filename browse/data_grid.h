@@ -172,6 +172,8 @@ class DataGrid : public QTableView, private DataLink {
   bool allowCurrentChange(const QModelIndex& to);
   // Gives the editor's typed text to its field (may throw).
   void writeEditorText();
+  // The same, reporting a refused text in the error box; false then.
+  bool giveEditorTextToField();
   // The editor's first change: the record goes into edit state.
   void editorTextEdited();
   // Escape with nothing typed in the editor.

@@ -97,6 +97,7 @@ bool DataGrid::allowCurrentChange(const QModelIndex& to) {
   qb::DataSet* set = dataSet();
   if (!set || !set->active()) return true;
   bool done = false;
+  const int previousColumn = currentColumn_;
   qb::guarded([&] {
     const auto row = set->currentRow();
     if (row && static_cast<int>(*row) == to.row()) {
@@ -110,6 +111,7 @@ bool DataGrid::allowCurrentChange(const QModelIndex& to) {
     }
     done = true;
   });
+  if (!done) currentColumn_ = previousColumn;
   if (done && currentIndex() == to) return false;  // the dataset's move put the cell there
   const auto now = set->currentRow();
   if (done && now && static_cast<int>(*now) == to.row()) return true;
@@ -127,6 +129,15 @@ void DataGrid::writeEditorText() {
   if (!field) return;
   field->setText(editor->text().toStdU16String());
   editor->setModified(false);
+}
+
+bool DataGrid::giveEditorTextToField() {
+  bool given = false;
+  qb::guarded([&] {
+    writeEditorText();
+    given = true;
+  });
+  return given;
 }
 
 void DataGrid::editorTextEdited() {

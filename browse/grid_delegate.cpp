@@ -68,14 +68,31 @@ void GridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) cons
 }
 
 bool GridDelegate::eventFilter(QObject* object, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-    auto* line = qobject_cast<QLineEdit*>(object);
-    if (line && !line->isModified()) {
-      // Nothing typed in this cell: Escape goes on to the record.
-      emit closeEditor(line, QAbstractItemDelegate::RevertModelCache);
-      grid_.cancelFromEditor();
-      return true;
-    }
+  auto* line = qobject_cast<QLineEdit*>(object);
+  if (event->type() != QEvent::KeyPress || !line) return QStyledItemDelegate::eventFilter(object, event);
+  switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Escape:
+      if (!line->isModified()) {
+        // Nothing typed in this cell: Escape goes on to the record.
+        emit closeEditor(line, QAbstractItemDelegate::RevertModelCache);
+        grid_.cancelFromEditor();
+        return true;
+      }
+      break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      // Keys that leave the cell: its text goes to the field first. A text
+      // the field refuses is reported and the key is dropped, so the cell,
+      // its editor and what was typed stay.
+      if (line->isModified() && !grid_.giveEditorTextToField()) return true;
+      break;
+    default: break;
   }
   return QStyledItemDelegate::eventFilter(object, event);
 }
