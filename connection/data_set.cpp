@@ -115,6 +115,8 @@ void DataSet::buildFields() {
 
 bool DataSet::canModify() const { return active() && source_->canModify(); }
 
+std::string DataSet::readOnlyReason() const { return active() ? source_->readOnlyReason() : std::string(); }
+
 void DataSet::checkActive() const {
   if (!active()) fail("Cannot perform this operation on a closed dataset");
 }

@@ -115,8 +115,10 @@ class DataSet {
   void close() { setActive(false); }
 
   DataSetState state() const { return state_; }
-  // Whether the rows may be changed (false when closed or read-only).
+  // Whether the rows may be changed (false when closed or read-only), and
+  // why not when they may not ("" when closed or modifiable).
   bool canModify() const;
+  std::string readOnlyReason() const;
 
   // ---- Moving -----------------------------------------------------------------
   // Every move needs an open dataset and first finishes an edit (the move

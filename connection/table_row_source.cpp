@@ -74,7 +74,9 @@ std::optional<std::vector<jet::RowId>> TableRowSource::rowIdsInOrder(std::span<c
   return std::nullopt;
 }
 
-bool TableRowSource::canModify() const { return !database_.isReadOnly(); }
+bool TableRowSource::canModify() const { return !table_->isReadOnly(); }
+
+std::string TableRowSource::readOnlyReason() const { return table_->readOnlyReason(); }
 
 jet::RowId TableRowSource::insertRow(std::vector<jet::Value>& values) { return table_->insertRow(values); }
 

@@ -80,15 +80,15 @@ TEST_F(ConnectionOnFiles, ConnectionStringCannotChangeWhileConnected) {
 }
 
 TEST_F(ConnectionOnFiles, DisconnectingClosesEveryDatasetWithoutWriting) {
-  const auto path = use("jackcess-V2000-testV2000.mdb");
+  const auto path = use("jackcess-V2000-delTestV2000.mdb");
   const std::string before = qbtest::readFileBytes(path);
   qb::TableDataSet second("Query1");
   second.setConnection(&con_);
-  second.setTableName(u"Table3");
-  openTable(u"Table1");
+  second.setTableName(u"Table");
+  openTable(u"Table");
   second.open();
   mdb_.edit();
-  mdb_.fieldByName(u"A").setText(u"not saved");
+  mdb_.fieldByName(u"a").setText(u"not saved");
   con_.close();
   EXPECT_FALSE(mdb_.active());
   EXPECT_FALSE(second.active());
@@ -97,7 +97,7 @@ TEST_F(ConnectionOnFiles, DisconnectingClosesEveryDatasetWithoutWriting) {
   // The next open connects again with the same string.
   mdb_.open();
   EXPECT_TRUE(con_.connected());
-  EXPECT_EQ(mdb_.fieldByName(u"A").text(), u"abcdefg");
+  EXPECT_EQ(mdb_.fieldByName(u"a").text(), u"z");
 }
 
 TEST_F(ConnectionOnFiles, DatasetOutlivingItsConnectionIsClosedAndDetached) {
@@ -115,9 +115,9 @@ TEST_F(ConnectionOnFiles, DatasetOutlivingItsConnectionIsClosedAndDetached) {
 }
 
 TEST_F(ConnectionOnFiles, ReadOnlyModeMakesDatasetsReadOnly) {
-  const auto path = use("jackcess-V2000-testV2000.mdb");
+  const auto path = use("jackcess-V2000-delTestV2000.mdb");
   con_.setConnectionString(qb::openConnectionString(jet::fromUtf8(path.string())) + u";Mode=Read");
-  openTable(u"Table1");
+  openTable(u"Table");
   EXPECT_FALSE(mdb_.canModify());
   EXPECT_EQ(errorOf([&] { mdb_.edit(); }), "mdb: Cannot modify a read-only dataset");
 }
