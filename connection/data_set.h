@@ -94,8 +94,9 @@ class DataSet {
   void setName(std::string name) { name_ = std::move(name); }
 
   // The connection the dataset opens its source on (not owned; may be null).
-  // Disconnecting it closes this dataset. Changing it while open fails
-  // ("Cannot perform this operation on an open dataset").
+  // Disconnecting it, or destroying it, closes this dataset. Setting another
+  // connection while open fails ("Cannot perform this operation on an open
+  // dataset"); setting none closes the dataset first.
   Connection* connection() const { return connection_; }
   void setConnection(Connection* connection);
 
