@@ -256,6 +256,28 @@ TEST_F(DataSetView, SortStaysWhenTheFilterChanges) {
   EXPECT_EQ(currentId(), 3);
 }
 
+TEST_F(DataSetView, SortTakesAnIndexOrderWhenOneFitsTheWholeView) {
+  // A made-up index order (by Id descending) tells whether it was used.
+  table_.indexOrder = [](std::span<const jet::SortKey>) {
+    return std::optional<std::vector<jet::RowId>>(
+        std::vector<jet::RowId>{{5}, {4}, {3}, {2}, {1}});
+  };
+  mdb_.open();
+  mdb_.setSort(u"Surname");
+  EXPECT_EQ(ids(), (Ids{5, 4, 3, 2, 1}));
+  mdb_.setFilter(u"Active");
+  mdb_.setFiltered(true);  // the index order, without the rows filtered out
+  EXPECT_EQ(ids(), (Ids{5, 3, 1}));
+
+  // An index that leaves rows out (ignoring Nulls) cannot give the order.
+  table_.indexOrder = [](std::span<const jet::SortKey>) {
+    return std::optional<std::vector<jet::RowId>>(std::vector<jet::RowId>{{5}, {1}});
+  };
+  mdb_.setSort(u"Surname");
+  EXPECT_EQ(ids(), (Ids{5, 3, 1}));  // sorted here: Ålund, Jones, Smith
+  EXPECT_EQ(table_.indexRequests, 3);
+}
+
 TEST_F(DataSetView, SavedNewRecordStaysWhereItWasInserted) {
   mdb_.open();
   mdb_.setSort(u"Id DESC");
