@@ -48,6 +48,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -306,7 +307,6 @@ class DataSet {
   void applyOrder();
   void goFirst();
   void setCurrent(std::optional<std::size_t> position, bool bof, bool eof);
-  jet::RowId rowIdOfDisplayRow(std::size_t row) const;
   std::optional<std::size_t> viewPositionOfDisplayRow(std::size_t row) const;
   const std::vector<jet::Value>& cachedRow(jet::RowId id);
   void forgetCachedRows();
@@ -316,6 +316,8 @@ class DataSet {
   void setBufferValue(Field& field, jet::Value value);
   void buildFields();
   void askForPendingInput();
+  // Calls every observer, passing over one that an earlier call removed.
+  void tellObservers(const std::function<void(DataSetObserver&)>& call);
   std::vector<jet::Value> fieldOrder(const std::vector<jet::Value>& columnValues) const;
 
   std::string name_;
@@ -327,8 +329,8 @@ class DataSet {
   std::vector<jet::RowId> natural_;
   std::vector<jet::RowId> sorted_;
   std::vector<jet::SortKey> sortKeys_;
-  std::optional<std::size_t> position_;  // current record's position in the view
-  std::size_t insertRow_ = 0;            // display row of the new record while inserting
+  std::optional<std::size_t> position_;      // current record's position in the view
+  std::size_t insertRow_ = 0;                // display row of the new record while inserting
   std::optional<std::size_t> beforeInsert_;  // what cancelling an insert makes current again
   bool bof_ = true;
   bool eof_ = true;

@@ -25,9 +25,9 @@ std::unique_ptr<RowSource> TableDataSet::openSource() {
     // Views are listed with the tables; running them needs the query engine.
     for (const jet::TableListEntry& entry : database.listTables(false)) {
       if (entry.kind == jet::TableKind::View && jet::equalNamesNoCase(entry.name, tableName_)) {
-        throw jet::Error(jet::ErrorCode::Unsupported,
-                         "'" + jet::toUtf8(entry.name) + "' is a saved query; opening saved queries is not "
-                                                        "available yet");
+        throw jet::Error(jet::ErrorCode::Unsupported, "'" + jet::toUtf8(entry.name) +
+                                                          "' is a saved query; opening saved queries is not "
+                                                          "available yet");
       }
     }
   }

@@ -29,8 +29,7 @@ TEST_F(ConnectionOnFiles, ConnectsAndListsTablesInTheEnginesOrder) {
   ASSERT_GT(all.size(), 4u);
   EXPECT_EQ(all.front().substr(0, 4), u"MSys");
   EXPECT_EQ(Names(all.end() - 4, all.end()), (Names{u"Table1", u"Table2", u"Table3", u"Table4"}));
-  EXPECT_EQ(con_.listFieldNames(u"table1"),
-            (Names{u"A", u"B", u"C", u"D", u"E", u"F", u"G", u"H", u"I"}));
+  EXPECT_EQ(con_.listFieldNames(u"table1"), (Names{u"A", u"B", u"C", u"D", u"E", u"F", u"G", u"H", u"I"}));
   EXPECT_EQ(errorOf([&] { con_.listFieldNames(u"Nope"); }).rfind("There is no table named 'Nope'", 0), 0u);
 }
 

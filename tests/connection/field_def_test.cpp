@@ -71,14 +71,14 @@ TEST(FieldTypes, SizesFollowTheType) {
 TEST(FieldTypes, DefinitionsOfATypicalTable) {
   using jet::DataType;
   std::vector<jet::ColumnDef> columns{
-      qbtest::memoryColumn(u"Name", DataType::Text, 50), qbtest::memoryColumn(u"Id", DataType::Long),
+      qbtest::memoryColumn(u"Name", DataType::Text, 50),  qbtest::memoryColumn(u"Id", DataType::Long),
       qbtest::memoryColumn(u"Price", DataType::Currency), qbtest::memoryColumn(u"Born", DataType::DateTime),
       qbtest::memoryColumn(u"Active", DataType::Boolean), qbtest::memoryColumn(u"Notes", DataType::Memo)};
   columns.insert(columns.begin() + 2, adoColumn(0));  // a column with no field type is left out
   const std::vector<qb::FieldDef> defs = qb::fieldDefsOf(columns);
   ASSERT_EQ(defs.size(), 6u);
   const std::vector<std::tuple<std::u16string, TFieldType, int, int, std::size_t>> expected{
-      {u"Name", ftWideString, 50, 1, 0}, {u"Id", ftInteger, 0, 2, 1}, {u"Price", ftBCD, 4, 3, 3},
+      {u"Name", ftWideString, 50, 1, 0}, {u"Id", ftInteger, 0, 2, 1},     {u"Price", ftBCD, 4, 3, 3},
       {u"Born", ftDateTime, 0, 4, 4},    {u"Active", ftBoolean, 0, 5, 5}, {u"Notes", ftMemo, 0, 6, 6}};
   for (std::size_t i = 0; i < defs.size(); ++i) {
     const auto& [name, type, size, number, column] = expected[i];

@@ -64,7 +64,8 @@ class MemorySource final : public qb::RowSource {
 
 class MemoryDataSet final : public qb::DataSet {
  public:
-  explicit MemoryDataSet(MemoryTable& table, std::string name = "mdb") : DataSet(std::move(name)), table_(table) {}
+  explicit MemoryDataSet(MemoryTable& table, std::string name = "mdb")
+      : DataSet(std::move(name)), table_(table) {}
 
  protected:
   std::unique_ptr<qb::RowSource> openSource() override { return std::make_unique<MemorySource>(table_); }

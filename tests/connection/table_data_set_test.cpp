@@ -23,8 +23,10 @@ TEST_F(TableDataSetOnFiles, TableNameIsKeptAndLockedWhileOpen) {
   EXPECT_EQ(mdb_.tableName(), u"Table1");
   mdb_.open();
   EXPECT_NO_THROW(mdb_.setTableName(u"Table1"));
-  EXPECT_EQ(errorOf([&] { mdb_.setTableName(u"Table3"); }), "mdb: Cannot perform this operation on an open dataset");
-  EXPECT_EQ(errorOf([&] { mdb_.setTableName(u"table1"); }), "mdb: Cannot perform this operation on an open dataset");
+  EXPECT_EQ(errorOf([&] { mdb_.setTableName(u"Table3"); }),
+            "mdb: Cannot perform this operation on an open dataset");
+  EXPECT_EQ(errorOf([&] { mdb_.setTableName(u"table1"); }),
+            "mdb: Cannot perform this operation on an open dataset");
   mdb_.close();
   mdb_.setTableName(u"Table3");
   EXPECT_EQ(mdb_.tableName(), u"Table3");
@@ -76,8 +78,8 @@ TEST_F(TableDataSetOnFiles, ValuesAndTheirTexts) {
   ASSERT_EQ(mdb_.recordCount(), 2u);
   std::vector<std::u16string> texts;
   for (std::size_t i = 0; i < mdb_.fieldCount(); ++i) texts.push_back(mdb_.field(i).text());
-  EXPECT_EQ(texts, (std::vector<std::u16string>{u"abcdefg", u"hijklmnop", u"2", u"222", u"333333333", u"444.555",
-                                                u"21/09/1974", u"3.5", u"True"}));
+  EXPECT_EQ(texts, (std::vector<std::u16string>{u"abcdefg", u"hijklmnop", u"2", u"222", u"333333333",
+                                                u"444.555", u"21/09/1974", u"3.5", u"True"}));
   EXPECT_EQ(mdb_.fieldByName(u"G").csvText(), u"21/09/1974");
   mdb_.next();
   EXPECT_EQ(mdb_.fieldByName(u"I").text(), u"False");
@@ -112,8 +114,9 @@ TEST_F(TableDataSetOnFiles, FilterCarriesOverToTheNextTable) {
   // longer fits, and the open fails with the engine's message.
   mdb_.close();
   mdb_.setTableName(u"Table3");
-  EXPECT_EQ(errorOf([&] { mdb_.open(); }),
-            "Data type mismatch in criteria expression: 'a' is not a valid Long value in filter at position 5");
+  EXPECT_EQ(
+      errorOf([&] { mdb_.open(); }),
+      "Data type mismatch in criteria expression: 'a' is not a valid Long value in filter at position 5");
   // Table4 has no field A: the open fails with the engine's message.
   mdb_.close();
   mdb_.setTableName(u"Table4");
