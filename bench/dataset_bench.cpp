@@ -44,7 +44,9 @@ Orders& orders() {
   return o;
 }
 
-std::size_t allocatedBytes() { return mallinfo2().uordblks; }
+std::size_t allocatedBytes() {
+  return mallinfo2().uordblks;
+}
 
 void setRows(benchmark::State& state, std::size_t rows) {
   state.counters["rows"] = static_cast<double>(rows);
@@ -88,8 +90,12 @@ void filter(benchmark::State& state, const char16_t* expression) {
   setRows(state, mdb.recordCount());
 }
 
-void BM_FilterTextEquals(benchmark::State& state) { filter(state, u"Customer = 'Customer 31130 Ltd'"); }
-void BM_FilterTextLike(benchmark::State& state) { filter(state, u"Customer Like 'Customer 1*'"); }
+void BM_FilterTextEquals(benchmark::State& state) {
+  filter(state, u"Customer = 'Customer 31130 Ltd'");
+}
+void BM_FilterTextLike(benchmark::State& state) {
+  filter(state, u"Customer Like 'Customer 1*'");
+}
 
 void sort(benchmark::State& state, const char16_t* order) {
   qb::TableDataSet& mdb = orders().mdb;
@@ -106,8 +112,12 @@ void sort(benchmark::State& state, const char16_t* order) {
   state.counters["sorted_extra_bytes_per_row"] = bytesPerRow;
 }
 
-void BM_SortByText(benchmark::State& state) { sort(state, u"Customer"); }
-void BM_SortByNumber(benchmark::State& state) { sort(state, u"Amount DESC"); }
+void BM_SortByText(benchmark::State& state) {
+  sort(state, u"Customer");
+}
+void BM_SortByNumber(benchmark::State& state) {
+  sort(state, u"Amount DESC");
+}
 
 void BM_LocateNoMatch(benchmark::State& state) {
   qb::TableDataSet& mdb = orders().mdb;

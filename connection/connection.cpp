@@ -53,7 +53,8 @@ jet::Database& Connection::database() {
 
 std::vector<std::u16string> Connection::listTableNames(bool includeSystem) {
   std::vector<std::u16string> names;
-  for (jet::TableListEntry& entry : database().listTables(includeSystem)) names.push_back(std::move(entry.name));
+  for (jet::TableListEntry& entry : database().listTables(includeSystem))
+    names.push_back(std::move(entry.name));
   return names;
 }
 
@@ -63,12 +64,16 @@ std::vector<std::u16string> Connection::listFieldNames(std::u16string_view table
   return names;
 }
 
-std::u16string Connection::version() { return jet::fromUtf8(jet::engineVersion()); }
+std::u16string Connection::version() {
+  return jet::fromUtf8(jet::engineVersion());
+}
 
 void Connection::attach(DataSet* dataSet) {
   if (std::find(dataSets_.begin(), dataSets_.end(), dataSet) == dataSets_.end()) dataSets_.push_back(dataSet);
 }
 
-void Connection::detach(DataSet* dataSet) { std::erase(dataSets_, dataSet); }
+void Connection::detach(DataSet* dataSet) {
+  std::erase(dataSets_, dataSet);
+}
 
 }  // namespace qb

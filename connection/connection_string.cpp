@@ -12,7 +12,9 @@ namespace qb {
 
 namespace {
 
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool isBlank(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 std::u16string_view trim(std::u16string_view s) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -31,12 +33,14 @@ bool needsQuotes(std::u16string_view value) {
                    "Invalid connection string: " + what + " at position " + std::to_string(index + 1));
 }
 
-std::string utf8(std::u16string_view s) { return jet::toUtf8(s); }
+std::string utf8(std::u16string_view s) {
+  return jet::toUtf8(s);
+}
 
 // Keys the provider knows besides its own "Jet OLEDB:" properties.
 constexpr std::array<std::u16string_view, 10> kKnownKeys{
-    u"Provider", u"Data Source",        u"Persist Security Info", u"User ID", u"Password",
-    u"Mode",     u"Extended Properties", u"Locale Identifier",    u"Prompt",  u"Connect Timeout"};
+    u"Provider", u"Data Source",         u"Persist Security Info", u"User ID", u"Password",
+    u"Mode",     u"Extended Properties", u"Locale Identifier",     u"Prompt",  u"Connect Timeout"};
 
 bool isKnownKey(std::u16string_view key) {
   constexpr std::u16string_view kJetPrefix = u"Jet OLEDB:";
@@ -89,12 +93,13 @@ std::u16string openConnectionString(std::u16string_view path, std::u16string_vie
 }
 
 std::u16string compactionConnectionString(std::u16string_view path, std::u16string_view password) {
-  return connectionStringPair(u"Provider", kJetProvider) + u";" + connectionStringPair(u"Data Source", path) + u";" +
-         connectionStringPair(u"Jet OLEDB:Database Password", password) + u";";
+  return connectionStringPair(u"Provider", kJetProvider) + u";" + connectionStringPair(u"Data Source", path) +
+         u";" + connectionStringPair(u"Jet OLEDB:Database Password", password) + u";";
 }
 
 std::u16string newDatabaseConnectionString(std::u16string_view path) {
-  return connectionStringPair(u"Provider", kJetProvider) + u";" + connectionStringPair(u"Data Source", path) + u";";
+  return connectionStringPair(u"Provider", kJetProvider) + u";" + connectionStringPair(u"Data Source", path) +
+         u";";
 }
 
 std::vector<std::pair<std::u16string, std::u16string>> parseConnectionString(std::u16string_view text) {
@@ -163,7 +168,8 @@ std::vector<std::pair<std::u16string, std::u16string>> parseConnectionString(std
 
 ConnectionSettings connectionSettingsOf(std::u16string_view text) {
   if (trim(text).empty()) {
-    throw jet::Error(jet::ErrorCode::InvalidArgument, "No database to connect to: the connection string is empty");
+    throw jet::Error(jet::ErrorCode::InvalidArgument,
+                     "No database to connect to: the connection string is empty");
   }
   ConnectionSettings settings;
   std::u16string provider;
@@ -197,7 +203,8 @@ ConnectionSettings connectionSettingsOf(std::u16string_view text) {
                                                           utf8(kJetProvider));
   }
   if (settings.dataSource.empty()) {
-    throw jet::Error(jet::ErrorCode::InvalidArgument, "The connection string names no database file (Data Source)");
+    throw jet::Error(jet::ErrorCode::InvalidArgument,
+                     "The connection string names no database file (Data Source)");
   }
   return settings;
 }

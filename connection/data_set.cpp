@@ -3,7 +3,6 @@
 #include "connection/data_set.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "connection/connection.h"
 #include "connection/data_set_internal.h"
@@ -23,10 +22,14 @@ constexpr int kRecordBufferPerField = 16;
 
 const char* dataSetStateName(DataSetState state) noexcept {
   switch (state) {
-    case DataSetState::Inactive: return "Inactive";
-    case DataSetState::Browse: return "Browse";
-    case DataSetState::Edit: return "Edit";
-    case DataSetState::Insert: return "Insert";
+    case DataSetState::Inactive:
+      return "Inactive";
+    case DataSetState::Browse:
+      return "Browse";
+    case DataSetState::Edit:
+      return "Edit";
+    case DataSetState::Insert:
+      return "Insert";
   }
   return "Inactive";
 }
@@ -68,9 +71,9 @@ void DataSet::doOpen() {
   std::unique_ptr<RowSource> source = openSource();
   std::vector<FieldDef> defs = fieldDefsOf(source->columns());
 
-  // Build the view on the new source before anything of the old state changes,
-  // so a filter that does not fit leaves the dataset closed as it was.
-  std::swap(source_, source);
+  // The view comes first: a filter that does not fit the source leaves the
+  // dataset closed, with the definitions of the last open.
+  source_ = std::move(source);
   std::vector<jet::RowId> rows;
   try {
     rows = filteredRows();
@@ -110,10 +113,17 @@ void DataSet::doClose() {
 void DataSet::buildFields() {
   fields_.clear();
   fields_.reserve(fieldDefs_.size());
-  for (const FieldDef& def : fieldDefs_) fields_.push_back(std::make_unique<Field>(*this, def, fields_.size()));
+  for (const FieldDef& def : fieldDefs_)
+    fields_.push_back(std::make_unique<Field>(*this, def, fields_.size()));
 }
 
-bool DataSet::canModify() const { return active() && source_->canModify(); }
+bool DataSet::canModify() const {
+  return active() && source_->canModify();
+}
+
+std::string DataSet::readOnlyReason() const {
+  return active() ? source_->readOnlyReason() : std::string();
+}
 
 void DataSet::checkActive() const {
   if (!active()) fail("Cannot perform this operation on a closed dataset");
@@ -124,16 +134,21 @@ void DataSet::checkCanModify() const {
 }
 
 void DataSet::checkEditing() const {
-  if (state_ != DataSetState::Edit && state_ != DataSetState::Insert) fail("Dataset not in edit or insert mode");
+  if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
+    fail("Dataset not in edit or insert mode");
 }
 
 // ---- The move rule and moves ----------------------------------------------------
 
-void DataSet::askForPendingInput() {
+void DataSet::tellObservers(const std::function<void(DataSetObserver&)>& call) {
   const std::vector<DataSetObserver*> observers = observers_;
   for (DataSetObserver* o : observers) {
-    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) o->writePendingInput(*this);
+    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) call(*o);
   }
+}
+
+void DataSet::askForPendingInput() {
+  tellObservers([&](DataSetObserver& o) { o.writePendingInput(*this); });
 }
 
 void DataSet::checkBrowseMode() {
@@ -339,7 +354,9 @@ void DataSet::deleteRecord() {
 
 // ---- Positions and rows -----------------------------------------------------------
 
-std::span<const jet::RowId> DataSet::view() const { return sortKeys_.empty() ? natural_ : sorted_; }
+std::span<const jet::RowId> DataSet::view() const {
+  return sortKeys_.empty() ? natural_ : sorted_;
+}
 
 std::size_t DataSet::recordCount() const {
   checkActive();
@@ -351,7 +368,9 @@ int DataSet::recordNumber() const {
   return static_cast<int>(*position_) + 1;
 }
 
-std::size_t DataSet::unreadableRows() const { return source_ ? source_->unreadableRows() : 0; }
+std::size_t DataSet::unreadableRows() const {
+  return source_ ? source_->unreadableRows() : 0;
+}
 
 std::size_t DataSet::rowCount() const {
   if (!active()) return 0;
@@ -363,7 +382,9 @@ std::optional<std::size_t> DataSet::currentRow() const {
   return position_;
 }
 
-bool DataSet::isNewRow(std::size_t row) const { return state_ == DataSetState::Insert && row == insertRow_; }
+bool DataSet::isNewRow(std::size_t row) const {
+  return state_ == DataSetState::Insert && row == insertRow_;
+}
 
 int DataSet::recordNumberOfRow(std::size_t row) const {
   if (state_ == DataSetState::Insert || row >= rowCount()) return -1;
@@ -372,16 +393,14 @@ int DataSet::recordNumberOfRow(std::size_t row) const {
 
 std::optional<std::size_t> DataSet::viewPositionOfDisplayRow(std::size_t row) const {
   if (row >= rowCount()) {
-    throw jet::Error(jet::ErrorCode::InvalidArgument,
-                     name_ + ": Row " + std::to_string(row) + " is out of range (" + std::to_string(rowCount()) +
-                         " rows)");
+    throw jet::Error(jet::ErrorCode::InvalidArgument, name_ + ": Row " + std::to_string(row) +
+                                                          " is out of range (" + std::to_string(rowCount()) +
+                                                          " rows)");
   }
   if (state_ != DataSetState::Insert || row < insertRow_) return row;
   if (row == insertRow_) return std::nullopt;
   return row - 1;
 }
-
-jet::RowId DataSet::rowIdOfDisplayRow(std::size_t row) const { return view()[*viewPositionOfDisplayRow(row)]; }
 
 const std::vector<jet::Value>& DataSet::cachedRow(jet::RowId id) {
   auto& rows = cache_->rows;
@@ -421,8 +440,8 @@ std::u16string DataSet::textAt(std::size_t row, std::size_t field) {
 Field& DataSet::field(std::size_t index) const {
   if (index >= fields_.size()) {
     throw jet::Error(jet::ErrorCode::InvalidArgument, name_ + ": Field index " + std::to_string(index) +
-                                                          " is out of range (" + std::to_string(fields_.size()) +
-                                                          " fields)");
+                                                          " is out of range (" +
+                                                          std::to_string(fields_.size()) + " fields)");
   }
   return *fields_[index];
 }
@@ -469,10 +488,7 @@ void DataSet::setBufferValue(Field& field, jet::Value value) {
   if (field.readOnly()) fail("Field '" + jet::toUtf8(field.fieldName()) + "' cannot be modified");
   buffer_[field.def().column] = std::move(value);
   modified_ = true;
-  const std::vector<DataSetObserver*> observers = observers_;
-  for (DataSetObserver* o : observers) {
-    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) o->fieldValueChanged(*this, field);
-  }
+  tellObservers([&](DataSetObserver& o) { o.fieldValueChanged(*this, field); });
 }
 
 // ---- Observers ----------------------------------------------------------------------
@@ -483,6 +499,8 @@ void DataSet::addObserver(DataSetObserver* observer) {
   }
 }
 
-void DataSet::removeObserver(DataSetObserver* observer) { std::erase(observers_, observer); }
+void DataSet::removeObserver(DataSetObserver* observer) {
+  std::erase(observers_, observer);
+}
 
 }  // namespace qb

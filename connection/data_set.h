@@ -48,6 +48,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -94,8 +95,9 @@ class DataSet {
   void setName(std::string name) { name_ = std::move(name); }
 
   // The connection the dataset opens its source on (not owned; may be null).
-  // Disconnecting it closes this dataset. Changing it while open fails
-  // ("Cannot perform this operation on an open dataset").
+  // Disconnecting it, or destroying it, closes this dataset. Setting another
+  // connection while open fails ("Cannot perform this operation on an open
+  // dataset"); setting none closes the dataset first.
   Connection* connection() const { return connection_; }
   void setConnection(Connection* connection);
 
@@ -115,8 +117,10 @@ class DataSet {
   void close() { setActive(false); }
 
   DataSetState state() const { return state_; }
-  // Whether the rows may be changed (false when closed or read-only).
+  // Whether the rows may be changed (false when closed or read-only), and
+  // why not when they may not ("" when closed or modifiable).
   bool canModify() const;
+  std::string readOnlyReason() const;
 
   // ---- Moving -----------------------------------------------------------------
   // Every move needs an open dataset and first finishes an edit (the move
@@ -303,7 +307,6 @@ class DataSet {
   void applyOrder();
   void goFirst();
   void setCurrent(std::optional<std::size_t> position, bool bof, bool eof);
-  jet::RowId rowIdOfDisplayRow(std::size_t row) const;
   std::optional<std::size_t> viewPositionOfDisplayRow(std::size_t row) const;
   const std::vector<jet::Value>& cachedRow(jet::RowId id);
   void forgetCachedRows();
@@ -313,6 +316,8 @@ class DataSet {
   void setBufferValue(Field& field, jet::Value value);
   void buildFields();
   void askForPendingInput();
+  // Calls every observer, passing over one that an earlier call removed.
+  void tellObservers(const std::function<void(DataSetObserver&)>& call);
   std::vector<jet::Value> fieldOrder(const std::vector<jet::Value>& columnValues) const;
 
   std::string name_;
@@ -324,8 +329,8 @@ class DataSet {
   std::vector<jet::RowId> natural_;
   std::vector<jet::RowId> sorted_;
   std::vector<jet::SortKey> sortKeys_;
-  std::optional<std::size_t> position_;  // current record's position in the view
-  std::size_t insertRow_ = 0;            // display row of the new record while inserting
+  std::optional<std::size_t> position_;      // current record's position in the view
+  std::size_t insertRow_ = 0;                // display row of the new record while inserting
   std::optional<std::size_t> beforeInsert_;  // what cancelling an insert makes current again
   bool bof_ = true;
   bool eof_ = true;

@@ -76,32 +76,21 @@ class DataSet::Notifier {
     return s;
   }
 
-  template <typename Call>
-  void tell(Call call) {
-    const std::vector<DataSetObserver*> observers = dataSet_.observers_;
-    for (DataSetObserver* o : observers) {
-      // An observer removed by an earlier one is not told.
-      if (std::find(dataSet_.observers_.begin(), dataSet_.observers_.end(), o) != dataSet_.observers_.end()) {
-        call(*o);
-      }
-    }
-  }
-
   void flush() {
     const Snapshot after = snapshot();
     DataSet& d = dataSet_;
     if (after.active != before_.active) {
-      tell([&](DataSetObserver& o) { o.activeChanged(d); });
+      d.tellObservers([&](DataSetObserver& o) { o.activeChanged(d); });
       return;
     }
     if (!after.active) return;
-    if ((changes_ & kFieldsChanged) != 0) tell([&](DataSetObserver& o) { o.fieldListChanged(d); });
-    if (after.state != before_.state) tell([&](DataSetObserver& o) { o.stateChanged(d); });
-    if ((changes_ & kDataChanged) != 0) tell([&](DataSetObserver& o) { o.dataChanged(d); });
+    if ((changes_ & kFieldsChanged) != 0) d.tellObservers([&](DataSetObserver& o) { o.fieldListChanged(d); });
+    if (after.state != before_.state) d.tellObservers([&](DataSetObserver& o) { o.stateChanged(d); });
+    if ((changes_ & kDataChanged) != 0) d.tellObservers([&](DataSetObserver& o) { o.dataChanged(d); });
     Snapshot movedBefore = before_;
     movedBefore.state = after.state;
     movedBefore.active = after.active;
-    if (!(movedBefore == after)) tell([&](DataSetObserver& o) { o.recordMoved(d); });
+    if (!(movedBefore == after)) d.tellObservers([&](DataSetObserver& o) { o.recordMoved(d); });
   }
 
   DataSet& dataSet_;

@@ -50,7 +50,8 @@ void DataSet::applyOrder() {
   // locator order, which is the natural order while natural_ is ascending.
   if (std::is_sorted(natural_.begin(), natural_.end())) {
     if (std::optional<std::vector<jet::RowId>> ordered = source_->rowIdsInOrder(sortKeys_)) {
-      std::erase_if(*ordered, [&](jet::RowId id) { return !std::binary_search(natural_.begin(), natural_.end(), id); });
+      std::erase_if(*ordered,
+                    [&](jet::RowId id) { return !std::binary_search(natural_.begin(), natural_.end(), id); });
       if (ordered->size() == natural_.size()) {
         sorted_ = std::move(*ordered);
         return;

@@ -9,12 +9,13 @@ namespace qb {
 namespace {
 
 constexpr std::array<const char*, 38> kFieldTypeNames{
-    "ftUnknown",     "ftString",   "ftSmallint",   "ftInteger",   "ftWord",      "ftBoolean",  "ftFloat",
-    "ftCurrency",    "ftBCD",      "ftDate",       "ftTime",      "ftDateTime",  "ftBytes",    "ftVarBytes",
-    "ftAutoInc",     "ftBlob",     "ftMemo",       "ftGraphic",   "ftFmtMemo",   "ftParadoxOle", "ftDBaseOle",
-    "ftTypedBinary", "ftCursor",   "ftFixedChar",  "ftWideString", "ftLargeint", "ftADT",      "ftArray",
-    "ftReference",   "ftDataSet",  "ftOraBlob",    "ftOraClob",   "ftVariant",   "ftInterface", "ftIDispatch",
-    "ftGuid",        "ftTimeStamp", "ftFMTBcd"};
+    "ftUnknown",    "ftString",     "ftSmallint", "ftInteger",     "ftWord",      "ftBoolean",
+    "ftFloat",      "ftCurrency",   "ftBCD",      "ftDate",        "ftTime",      "ftDateTime",
+    "ftBytes",      "ftVarBytes",   "ftAutoInc",  "ftBlob",        "ftMemo",      "ftGraphic",
+    "ftFmtMemo",    "ftParadoxOle", "ftDBaseOle", "ftTypedBinary", "ftCursor",    "ftFixedChar",
+    "ftWideString", "ftLargeint",   "ftADT",      "ftArray",       "ftReference", "ftDataSet",
+    "ftOraBlob",    "ftOraClob",    "ftVariant",  "ftInterface",   "ftIDispatch", "ftGuid",
+    "ftTimeStamp",  "ftFMTBcd"};
 
 // A scale byte of 128-255 is a negative scale as a signed byte; the definition
 // then reports 4 decimal places.
@@ -32,44 +33,68 @@ std::optional<TFieldType> fieldTypeOf(const jet::ColumnDef& column) {
   using enum TFieldType;
   switch (static_cast<int>(column.adoType)) {
     case 2:
-    case 16: return ftSmallint;
+    case 16:
+      return ftSmallint;
     case 3:
     case 10:
-    case 19: return column.autoIncrement() ? ftAutoInc : ftInteger;
+    case 19:
+      return column.autoIncrement() ? ftAutoInc : ftInteger;
     case 4:
-    case 5: return ftFloat;
+    case 5:
+      return ftFloat;
     case 6:
     case 14:
-    case 139: return ftBCD;
-    case 131: return column.scale == 0 && column.precision < 10 ? ftInteger : ftBCD;
+    case 139:
+      return ftBCD;
+    case 131:
+      return column.scale == 0 && column.precision < 10 ? ftInteger : ftBCD;
     case 7:
     case 64:
     case 135:
-    case 137: return ftDateTime;
-    case 133: return ftDate;
-    case 134: return ftTime;
+    case 137:
+      return ftDateTime;
+    case 133:
+      return ftDate;
+    case 134:
+      return ftTime;
     case 8:
     case 130:
-    case 202: return ftWideString;
-    case 129: return ftFixedChar;
-    case 200: return ftString;
+    case 202:
+      return ftWideString;
+    case 129:
+      return ftFixedChar;
+    case 200:
+      return ftString;
     case 201:
-    case 203: return ftMemo;
-    case 11: return ftBoolean;
+    case 203:
+      return ftMemo;
+    case 11:
+      return ftBoolean;
     case 17:
-    case 18: return ftWord;
+    case 18:
+      return ftWord;
     case 20:
-    case 21: return ftLargeint;
-    case 72: return ftGuid;
-    case 128: return ftBytes;
-    case 204: return ftVarBytes;
-    case 205: return ftBlob;
-    case 9: return ftIDispatch;
+    case 21:
+      return ftLargeint;
+    case 72:
+      return ftGuid;
+    case 128:
+      return ftBytes;
+    case 204:
+      return ftVarBytes;
+    case 205:
+      return ftBlob;
+    case 9:
+      return ftIDispatch;
     case 12:
-    case 138: return ftVariant;
-    case 13: return ftInterface;
-    case 136: return ftDataSet;
-    default: return std::nullopt;
+    case 138:
+      return ftVariant;
+    case 13:
+      return ftInterface;
+    case 136:
+      return ftDataSet;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -80,13 +105,16 @@ int fieldSizeOf(const jet::ColumnDef& column, TFieldType type) {
     case ftFixedChar:
     case ftWideString:
     case ftBytes:
-    case ftVarBytes: return static_cast<int>(column.definedSize());
+    case ftVarBytes:
+      return static_cast<int>(column.definedSize());
     case ftBCD:
       // Currency carries no scale of its own; it reads as 255.
       if (column.adoType == jet::AdoType::Currency) return kNegativeScaleSize;
       return column.scale >= 128 ? kNegativeScaleSize : column.scale;
-    case ftGuid: return kGuidTextSize;
-    default: return 0;
+    case ftGuid:
+      return kGuidTextSize;
+    default:
+      return 0;
   }
 }
 
@@ -97,18 +125,28 @@ int displayWidthOf(TFieldType type, int size) {
     case ftFixedChar:
     case ftWideString:
     case ftBytes:
-    case ftVarBytes: return std::max(size, 1);
-    case ftSmallint: return 6;
+    case ftVarBytes:
+      return std::max(size, 1);
+    case ftSmallint:
+      return 6;
     case ftInteger:
-    case ftAutoInc: return 11;
-    case ftWord: return 5;
-    case ftLargeint: return 20;
-    case ftBoolean: return 5;
+    case ftAutoInc:
+      return 11;
+    case ftWord:
+      return 5;
+    case ftLargeint:
+      return 20;
+    case ftBoolean:
+      return 5;
     case ftDate:
-    case ftTime: return 10;
-    case ftDateTime: return 18;
-    case ftGuid: return kGuidTextSize;
-    default: return 10;
+    case ftTime:
+      return 10;
+    case ftDateTime:
+      return 18;
+    case ftGuid:
+      return kGuidTextSize;
+    default:
+      return 10;
   }
 }
 
@@ -123,8 +161,10 @@ bool isNumericFieldType(TFieldType type) noexcept {
     case ftBCD:
     case ftAutoInc:
     case ftLargeint:
-    case ftFMTBcd: return true;
-    default: return false;
+    case ftFMTBcd:
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -114,11 +114,11 @@ bool isNumericFieldType(TFieldType type) noexcept;
 struct FieldDef {
   std::u16string name;
   TFieldType dataType = TFieldType::ftUnknown;
-  int size = 0;                 // see fieldSizeOf
-  int fieldNo = 0;              // position in the definition list, from 1
-  bool required = false;        // the engine refuses a Null
-  bool autoIncrement = false;   // the engine fills the value on insert
-  std::size_t column = 0;       // position of the column in the source's column list
+  int size = 0;                                    // see fieldSizeOf
+  int fieldNo = 0;                                 // position in the definition list, from 1
+  bool required = false;                           // the engine refuses a Null
+  bool autoIncrement = false;                      // the engine fills the value on insert
+  std::size_t column = 0;                          // position of the column in the source's column list
   jet::DataType columnType = jet::DataType::Text;  // the engine's own type of the column
 
   friend bool operator==(const FieldDef&, const FieldDef&) = default;

@@ -10,12 +10,17 @@ namespace qb {
 
 namespace {
 
-char16_t upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-bool isLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+char16_t upper(char16_t c) {
+  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+}
+bool isLetter(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
 
 void appendNumber(std::u16string& out, int value, int digits) {
   std::string text = std::to_string(value);
-  if (static_cast<int>(text.size()) < digits) text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
+  if (static_cast<int>(text.size()) < digits)
+    text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
   out.append(text.begin(), text.end());
 }
 
@@ -78,8 +83,14 @@ class PatternWriter {
       }
       const std::size_t count = runLength(pattern, i);
       switch (token) {
-        case u'D': writeDay(count, out, depth); i += count; break;
-        case u'M': writeMonth(count, out); i += count; break;
+        case u'D':
+          writeDay(count, out, depth);
+          i += count;
+          break;
+        case u'M':
+          writeMonth(count, out);
+          i += count;
+          break;
         case u'Y':
           if (count <= 2) {
             appendNumber(out, civil_.year % 100, 2);
@@ -95,16 +106,34 @@ class PatternWriter {
           i += count;
           break;
         }
-        case u'N': appendNumber(out, civil_.minute, count >= 2 ? 2 : 1); i += count; break;
-        case u'S': appendNumber(out, civil_.second, count >= 2 ? 2 : 1); i += count; break;
-        case u'Z': appendNumber(out, civil_.millisecond, count <= 2 ? 1 : 3); i += count; break;
-        case u'T':
-          if (depth < 2) write(count == 1 ? settings_.shortTimeFormat : settings_.longTimeFormat, out, depth + 1);
+        case u'N':
+          appendNumber(out, civil_.minute, count >= 2 ? 2 : 1);
           i += count;
           break;
-        case u'A': i += writeHalfOfDay(pattern, i, out); break;
-        case u'/': out += settings_.dateSeparator; ++i; break;
-        case u':': out += settings_.timeSeparator; ++i; break;
+        case u'S':
+          appendNumber(out, civil_.second, count >= 2 ? 2 : 1);
+          i += count;
+          break;
+        case u'Z':
+          appendNumber(out, civil_.millisecond, count <= 2 ? 1 : 3);
+          i += count;
+          break;
+        case u'T':
+          if (depth < 2)
+            write(count == 1 ? settings_.shortTimeFormat : settings_.longTimeFormat, out, depth + 1);
+          i += count;
+          break;
+        case u'A':
+          i += writeHalfOfDay(pattern, i, out);
+          break;
+        case u'/':
+          out += settings_.dateSeparator;
+          ++i;
+          break;
+        case u':':
+          out += settings_.timeSeparator;
+          ++i;
+          break;
         case u'"':
         case u'\'': {
           const std::size_t end = pattern.find(c, i + 1);
@@ -113,7 +142,10 @@ class PatternWriter {
           i = stop == pattern.size() ? stop : stop + 1;
           break;
         }
-        default: out += c; ++i; break;
+        default:
+          out += c;
+          ++i;
+          break;
       }
     }
   }
@@ -128,10 +160,18 @@ class PatternWriter {
 
   void writeDay(std::size_t count, std::u16string& out, int depth) {
     switch (count) {
-      case 1: appendNumber(out, civil_.day, 1); break;
-      case 2: appendNumber(out, civil_.day, 2); break;
-      case 3: out += settings_.shortDayNames[static_cast<std::size_t>(dayOfWeek(civil_))]; break;
-      case 4: out += settings_.longDayNames[static_cast<std::size_t>(dayOfWeek(civil_))]; break;
+      case 1:
+        appendNumber(out, civil_.day, 1);
+        break;
+      case 2:
+        appendNumber(out, civil_.day, 2);
+        break;
+      case 3:
+        out += settings_.shortDayNames[static_cast<std::size_t>(dayOfWeek(civil_))];
+        break;
+      case 4:
+        out += settings_.longDayNames[static_cast<std::size_t>(dayOfWeek(civil_))];
+        break;
       case 5:
         if (depth < 2) write(settings_.shortDateFormat, out, depth + 1);
         break;
@@ -144,10 +184,18 @@ class PatternWriter {
   void writeMonth(std::size_t count, std::u16string& out) {
     const auto index = static_cast<std::size_t>(civil_.month - 1);
     switch (count) {
-      case 1: appendNumber(out, civil_.month, 1); break;
-      case 2: appendNumber(out, civil_.month, 2); break;
-      case 3: out += settings_.shortMonthNames[index]; break;
-      default: out += settings_.longMonthNames[index]; break;
+      case 1:
+        appendNumber(out, civil_.month, 1);
+        break;
+      case 2:
+        appendNumber(out, civil_.month, 2);
+        break;
+      case 3:
+        out += settings_.shortMonthNames[index];
+        break;
+      default:
+        out += settings_.longMonthNames[index];
+        break;
     }
   }
 
@@ -224,14 +272,28 @@ std::u16string convertLocalePattern(std::u16string_view pattern, char16_t& separ
     std::size_t count = 1;
     while (i + count < pattern.size() && pattern[i + count] == c) ++count;
     switch (c) {
-      case u'd': out.append(std::min<std::size_t>(count, 4), u'd'); break;
-      case u'M': out.append(std::min<std::size_t>(count, 4), u'm'); break;
-      case u'y': out.append(count <= 2 ? 2 : 4, u'y'); break;
+      case u'd':
+        out.append(std::min<std::size_t>(count, 4), u'd');
+        break;
+      case u'M':
+        out.append(std::min<std::size_t>(count, 4), u'm');
+        break;
+      case u'y':
+        out.append(count <= 2 ? 2 : 4, u'y');
+        break;
       case u'h':
-      case u'H': out.append(std::min<std::size_t>(count, 2), u'h'); break;
-      case u'm': out.append(std::min<std::size_t>(count, 2), u'n'); break;
-      case u's': out.append(std::min<std::size_t>(count, 2), u's'); break;
-      case u'z': out.append(count >= 3 ? 3 : 1, u'z'); break;
+      case u'H':
+        out.append(std::min<std::size_t>(count, 2), u'h');
+        break;
+      case u'm':
+        out.append(std::min<std::size_t>(count, 2), u'n');
+        break;
+      case u's':
+        out.append(std::min<std::size_t>(count, 2), u's');
+        break;
+      case u'z':
+        out.append(count >= 3 ? 3 : 1, u'z');
+        break;
       case u'A':
       case u'a': {
         const bool lower = c == u'a';
@@ -259,7 +321,8 @@ std::u16string convertLocalePattern(std::u16string_view pattern, char16_t& separ
 
 }  // namespace
 
-std::u16string formatDateTime(std::u16string_view pattern, jet::DateTime value, const FormatSettings& settings) {
+std::u16string formatDateTime(std::u16string_view pattern, jet::DateTime value,
+                              const FormatSettings& settings) {
   std::u16string out;
   PatternWriter(settings, value).write(pattern, out, 0);
   return out;
@@ -302,10 +365,14 @@ jet::DateOrder FormatSettings::dateOrder() const {
       continue;
     }
     switch (upper(c)) {
-      case u'D': return jet::DateOrder::DayMonthYear;
-      case u'M': return jet::DateOrder::MonthDayYear;
-      case u'Y': return jet::DateOrder::YearMonthDay;
-      default: break;
+      case u'D':
+        return jet::DateOrder::DayMonthYear;
+      case u'M':
+        return jet::DateOrder::MonthDayYear;
+      case u'Y':
+        return jet::DateOrder::YearMonthDay;
+      default:
+        break;
     }
   }
   return jet::DateOrder::MonthDayYear;

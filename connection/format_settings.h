@@ -41,9 +41,9 @@ struct FormatSettings {
   std::u16string timePm = u"PM";
   std::array<std::u16string, 12> shortMonthNames{u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
                                                  u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
-  std::array<std::u16string, 12> longMonthNames{u"January", u"February", u"March",     u"April",
-                                                u"May",     u"June",     u"July",      u"August",
-                                                u"September", u"October", u"November", u"December"};
+  std::array<std::u16string, 12> longMonthNames{u"January",   u"February", u"March",    u"April",
+                                                u"May",       u"June",     u"July",     u"August",
+                                                u"September", u"October",  u"November", u"December"};
   // Sunday first.
   std::array<std::u16string, 7> shortDayNames{u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"};
   std::array<std::u16string, 7> longDayNames{u"Sunday",   u"Monday", u"Tuesday", u"Wednesday",
@@ -64,6 +64,7 @@ struct FormatSettings {
 };
 
 // Writes a date and time with a pattern (see the top of this file).
-std::u16string formatDateTime(std::u16string_view pattern, jet::DateTime value, const FormatSettings& settings);
+std::u16string formatDateTime(std::u16string_view pattern, jet::DateTime value,
+                              const FormatSettings& settings);
 
 }  // namespace qb

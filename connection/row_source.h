@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "jet/expression.h"
@@ -39,8 +40,10 @@ class RowSource {
     return std::nullopt;
   }
 
-  // Whether rows may be inserted, changed and deleted.
+  // Whether rows may be inserted, changed and deleted, and if not, why (for
+  // people: "the database is opened read-only", ...).
   virtual bool canModify() const = 0;
+  virtual std::string readOnlyReason() const { return {}; }
   // Writes; values are converted to the column types and written back (so an
   // autonumber appears in them). Errors are the engine's, unchanged.
   virtual jet::RowId insertRow(std::vector<jet::Value>& values) = 0;

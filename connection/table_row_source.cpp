@@ -27,9 +27,12 @@ bool indexOrderMatchesSort(const jet::ColumnDef& column, const jet::DatabaseInfo
     case jet::DataType::Single:
     case jet::DataType::Double:
     case jet::DataType::DateTime:
-    case jet::DataType::Numeric: return true;
-    case jet::DataType::Text: return column.sortOrder == kGeneralSortOrder && info.sortOrderVersion == 0;
-    default: return false;
+    case jet::DataType::Numeric:
+      return true;
+    case jet::DataType::Text:
+      return column.sortOrder == kGeneralSortOrder && info.sortOrderVersion == 0;
+    default:
+      return false;
   }
 }
 
@@ -38,7 +41,9 @@ bool indexOrderMatchesSort(const jet::ColumnDef& column, const jet::DatabaseInfo
 TableRowSource::TableRowSource(jet::Database& database, std::shared_ptr<jet::Table> table)
     : database_(database), table_(std::move(table)) {}
 
-const std::vector<jet::ColumnDef>& TableRowSource::columns() const { return table_->columns(); }
+const std::vector<jet::ColumnDef>& TableRowSource::columns() const {
+  return table_->columns();
+}
 
 std::vector<jet::RowId> TableRowSource::rowIds() {
   jet::ScanReport report;
@@ -47,9 +52,13 @@ std::vector<jet::RowId> TableRowSource::rowIds() {
   return ids;
 }
 
-void TableRowSource::readRow(jet::RowId row, std::vector<jet::Value>& out) { table_->readRow(row, out); }
+void TableRowSource::readRow(jet::RowId row, std::vector<jet::Value>& out) {
+  table_->readRow(row, out);
+}
 
-jet::Value TableRowSource::readValue(jet::RowId row, std::size_t column) { return table_->readValue(row, column); }
+jet::Value TableRowSource::readValue(jet::RowId row, std::size_t column) {
+  return table_->readValue(row, column);
+}
 
 std::optional<std::vector<jet::RowId>> TableRowSource::rowIdsInOrder(std::span<const jet::SortKey> keys) {
   const auto& columns = table_->columns();
@@ -57,29 +66,42 @@ std::optional<std::vector<jet::RowId>> TableRowSource::rowIdsInOrder(std::span<c
   for (std::size_t i = 0; i < indexes.size(); ++i) {
     const jet::IndexDef& index = indexes[i];
     if (index.ignoreNulls || index.columns.size() != keys.size()) continue;
-    const bool matches = std::equal(
-        keys.begin(), keys.end(), index.columns.begin(), [&](const jet::SortKey& key, const jet::IndexColumn& c) {
-          return key.column == c.column && key.descending == !c.ascending &&
-                 indexOrderMatchesSort(columns[c.column], database_.info());
-        });
+    const bool matches = std::equal(keys.begin(), keys.end(), index.columns.begin(),
+                                    [&](const jet::SortKey& key, const jet::IndexColumn& c) {
+                                      return key.column == c.column && key.descending == !c.ascending &&
+                                             indexOrderMatchesSort(columns[c.column], database_.info());
+                                    });
     if (!matches) continue;
     try {
       return table_->rowIdsInIndexOrder(i);
     } catch (const jet::Error& e) {
       // An index the engine cannot walk (or cannot walk yet): sort instead.
-      if (e.code() == jet::ErrorCode::Unsupported || e.code() == jet::ErrorCode::Corruption) return std::nullopt;
+      if (e.code() == jet::ErrorCode::Unsupported || e.code() == jet::ErrorCode::Corruption)
+        return std::nullopt;
       throw;
     }
   }
   return std::nullopt;
 }
 
-bool TableRowSource::canModify() const { return !database_.isReadOnly(); }
+bool TableRowSource::canModify() const {
+  return !table_->isReadOnly();
+}
 
-jet::RowId TableRowSource::insertRow(std::vector<jet::Value>& values) { return table_->insertRow(values); }
+std::string TableRowSource::readOnlyReason() const {
+  return table_->readOnlyReason();
+}
 
-void TableRowSource::updateRow(jet::RowId row, std::vector<jet::Value>& values) { table_->updateRow(row, values); }
+jet::RowId TableRowSource::insertRow(std::vector<jet::Value>& values) {
+  return table_->insertRow(values);
+}
 
-void TableRowSource::deleteRow(jet::RowId row) { table_->deleteRow(row); }
+void TableRowSource::updateRow(jet::RowId row, std::vector<jet::Value>& values) {
+  table_->updateRow(row, values);
+}
+
+void TableRowSource::deleteRow(jet::RowId row) {
+  table_->deleteRow(row);
+}
 
 }  // namespace qb

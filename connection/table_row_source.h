@@ -26,6 +26,7 @@ class TableRowSource final : public RowSource {
   jet::Value readValue(jet::RowId row, std::size_t column) override;
   std::optional<std::vector<jet::RowId>> rowIdsInOrder(std::span<const jet::SortKey> keys) override;
   bool canModify() const override;
+  std::string readOnlyReason() const override;
   jet::RowId insertRow(std::vector<jet::Value>& values) override;
   void updateRow(jet::RowId row, std::vector<jet::Value>& values) override;
   void deleteRow(jet::RowId row) override;

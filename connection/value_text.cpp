@@ -30,7 +30,9 @@ constexpr std::array<char16_t, 32> kCp1252High{
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-std::u16string ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+std::u16string ascii(std::string_view text) {
+  return std::u16string(text.begin(), text.end());
+}
 
 // Writes significant digits (no leading or trailing zeros, at least one) with
 // the decimal exponent `exponent` (value = 0.DIGITS × 10^exponent).
@@ -80,8 +82,8 @@ std::u16string layoutScientific(std::string_view text, char16_t separator) {
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
   int exponent = 0;
   const std::string_view exponentText = text.substr(e + 1);
-  std::from_chars(exponentText.data() + (exponentText[0] == '+' ? 1 : 0), exponentText.data() + exponentText.size(),
-                  exponent);
+  std::from_chars(exponentText.data() + (exponentText[0] == '+' ? 1 : 0),
+                  exponentText.data() + exponentText.size(), exponent);
   if (digits == "0") return u"0";
   return layoutDigits(negative, digits, exponent + 1, separator);
 }
@@ -106,8 +108,12 @@ std::u16string exactText(std::string text, char16_t separator) {
   return out;
 }
 
-bool isMidnight(const jet::CivilDateTime& c) { return c.hour == 0 && c.minute == 0 && c.second == 0; }
-bool isDayZero(const jet::CivilDateTime& c) { return c.year == 1899 && c.month == 12 && c.day == 30; }
+bool isMidnight(const jet::CivilDateTime& c) {
+  return c.hour == 0 && c.minute == 0 && c.second == 0;
+}
+bool isDayZero(const jet::CivilDateTime& c) {
+  return c.year == 1899 && c.month == 12 && c.day == 30;
+}
 
 std::u16string generalDateText(jet::DateTime value, const FormatSettings& settings) {
   const jet::CivilDateTime c = jet::toCivil(value);
@@ -143,19 +149,32 @@ std::u16string valueText(const jet::Value& value, const FormatSettings& settings
                          BinaryText binary) {
   using jet::ValueKind;
   switch (value.kind()) {
-    case ValueKind::Null: return {};
-    case ValueKind::Boolean: return value.asBoolean() ? u"True" : u"False";
-    case ValueKind::Byte: return ascii(std::to_string(value.asByte()));
-    case ValueKind::Integer: return ascii(std::to_string(value.asInteger()));
-    case ValueKind::Long: return ascii(std::to_string(value.asLong()));
-    case ValueKind::Currency: return currencyText(value.asCurrency(), settings.decimalSeparator);
-    case ValueKind::Single: return singleText(value.asSingle(), settings.decimalSeparator);
-    case ValueKind::Double: return floatText(value.asDouble(), settings.decimalSeparator);
-    case ValueKind::DateTime: return dates(value.asDateTime());
-    case ValueKind::Text: return value.asText();
-    case ValueKind::Binary: return binary(value.asBinary());
-    case ValueKind::Guid: return ascii(value.asGuid().toString());
-    case ValueKind::Decimal: return decimalText(value.asDecimal(), settings.decimalSeparator);
+    case ValueKind::Null:
+      return {};
+    case ValueKind::Boolean:
+      return value.asBoolean() ? u"True" : u"False";
+    case ValueKind::Byte:
+      return ascii(std::to_string(value.asByte()));
+    case ValueKind::Integer:
+      return ascii(std::to_string(value.asInteger()));
+    case ValueKind::Long:
+      return ascii(std::to_string(value.asLong()));
+    case ValueKind::Currency:
+      return currencyText(value.asCurrency(), settings.decimalSeparator);
+    case ValueKind::Single:
+      return singleText(value.asSingle(), settings.decimalSeparator);
+    case ValueKind::Double:
+      return floatText(value.asDouble(), settings.decimalSeparator);
+    case ValueKind::DateTime:
+      return dates(value.asDateTime());
+    case ValueKind::Text:
+      return value.asText();
+    case ValueKind::Binary:
+      return binary(value.asBinary());
+    case ValueKind::Guid:
+      return ascii(value.asGuid().toString());
+    case ValueKind::Decimal:
+      return decimalText(value.asDecimal(), settings.decimalSeparator);
   }
   return {};
 }
@@ -175,7 +194,8 @@ std::u16string singleText(float value, char16_t decimalSeparator) {
   if (value == 0) return u"0";
   char buffer[48];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-  return layoutScientific(std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), decimalSeparator);
+  return layoutScientific(std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)),
+                          decimalSeparator);
 }
 
 std::u16string currencyText(jet::Currency value, char16_t decimalSeparator) {

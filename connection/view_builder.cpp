@@ -56,20 +56,45 @@ void appendKey(std::string& out, const jet::Value& v) {
   }
   out += kValueKey;
   switch (v.kind()) {
-    case ValueKind::Null: break;
+    case ValueKind::Null:
+      break;
     // Jet's True is -1, so it comes before False.
-    case ValueKind::Boolean: out += v.asBoolean() ? '\x00' : '\x01'; break;
-    case ValueKind::Byte: appendInteger(out, v.asByte()); break;
-    case ValueKind::Integer: appendInteger(out, v.asInteger()); break;
-    case ValueKind::Long: appendInteger(out, v.asLong()); break;
-    case ValueKind::Currency: appendInteger(out, v.asCurrency().units); break;
-    case ValueKind::Single: appendDouble(out, v.asSingle()); break;
-    case ValueKind::Double: appendDouble(out, v.asDouble()); break;
-    case ValueKind::DateTime: appendDouble(out, v.asDateTime().days); break;
-    case ValueKind::Text: jet::appendTextSortKey(v.asText(), out); break;
-    case ValueKind::Binary: out.append(v.asBinary().begin(), v.asBinary().end()); break;
-    case ValueKind::Guid: out.append(v.asGuid().bytes.begin(), v.asGuid().bytes.end()); break;
-    case ValueKind::Decimal: appendDecimal(out, v.asDecimal()); break;
+    case ValueKind::Boolean:
+      out += v.asBoolean() ? '\x00' : '\x01';
+      break;
+    case ValueKind::Byte:
+      appendInteger(out, v.asByte());
+      break;
+    case ValueKind::Integer:
+      appendInteger(out, v.asInteger());
+      break;
+    case ValueKind::Long:
+      appendInteger(out, v.asLong());
+      break;
+    case ValueKind::Currency:
+      appendInteger(out, v.asCurrency().units);
+      break;
+    case ValueKind::Single:
+      appendDouble(out, v.asSingle());
+      break;
+    case ValueKind::Double:
+      appendDouble(out, v.asDouble());
+      break;
+    case ValueKind::DateTime:
+      appendDouble(out, v.asDateTime().days);
+      break;
+    case ValueKind::Text:
+      jet::appendTextSortKey(v.asText(), out);
+      break;
+    case ValueKind::Binary:
+      out.append(v.asBinary().begin(), v.asBinary().end());
+      break;
+    case ValueKind::Guid:
+      out.append(v.asGuid().bytes.begin(), v.asGuid().bytes.end());
+      break;
+    case ValueKind::Decimal:
+      appendDecimal(out, v.asDecimal());
+      break;
   }
 }
 
@@ -79,7 +104,9 @@ struct ColumnKeys {
   std::vector<std::size_t> start;  // one per row, plus the end
   bool descending = false;
 
-  std::string_view key(std::uint32_t row) const { return {bytes.data() + start[row], start[row + 1] - start[row]}; }
+  std::string_view key(std::uint32_t row) const {
+    return {bytes.data() + start[row], start[row + 1] - start[row]};
+  }
 };
 
 ColumnKeys columnKeys(RowSource& source, std::span<const jet::RowId> rows, const jet::SortKey& sortKey) {
@@ -103,7 +130,9 @@ std::uint64_t prefixOf(std::string_view key) {
   return p;
 }
 
-char16_t folded(char16_t c) { return jet::toUpperSimple(c); }
+char16_t folded(char16_t c) {
+  return jet::toUpperSimple(c);
+}
 
 bool textMatches(std::u16string_view value, std::u16string_view wanted, bool caseInsensitive, bool partial) {
   if (partial ? value.size() < wanted.size() : value.size() != wanted.size()) return false;
@@ -128,7 +157,8 @@ bool decimalsEqual(const jet::Decimal& a, const jet::Decimal& b) {
 
 }  // namespace
 
-std::vector<jet::RowId> filterRows(RowSource& source, std::span<const jet::RowId> rows, const jet::Filter& filter) {
+std::vector<jet::RowId> filterRows(RowSource& source, std::span<const jet::RowId> rows,
+                                   const jet::Filter& filter) {
   if (filter.isEmpty()) return {rows.begin(), rows.end()};
   const std::vector<std::size_t>& used = filter.columnsUsed();
   std::vector<jet::Value> values(source.columns().size());
@@ -174,8 +204,9 @@ std::vector<jet::RowId> sortRows(RowSource& source, std::span<const jet::RowId> 
     const std::uint64_t prefix = prefixOf(key);
     items[i] = Item{lead.descending ? ~prefix : prefix, i};
   }
-  std::sort(items.begin(), items.end(),
-            [](const Item& a, const Item& b) { return a.prefix != b.prefix ? a.prefix < b.prefix : a.row < b.row; });
+  std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+    return a.prefix != b.prefix ? a.prefix < b.prefix : a.row < b.row;
+  });
 
   // Rows whose prefixes are equal: the whole keys decide, then the position.
   if (longerKeys) {
@@ -189,8 +220,9 @@ std::vector<jet::RowId> sortRows(RowSource& source, std::span<const jet::RowId> 
     for (std::size_t start = 0; start < n;) {
       std::size_t end = start + 1;
       while (end < n && items[end].prefix == items[start].prefix) ++end;
-      if (end - start > 1) std::sort(items.begin() + static_cast<std::ptrdiff_t>(start),
-                                     items.begin() + static_cast<std::ptrdiff_t>(end), byKeys);
+      if (end - start > 1)
+        std::sort(items.begin() + static_cast<std::ptrdiff_t>(start),
+                  items.begin() + static_cast<std::ptrdiff_t>(end), byKeys);
       start = end;
     }
   }

@@ -16,7 +16,8 @@
 namespace qb {
 
 // The rows of `rows` (kept in their order) for which the filter is True.
-std::vector<jet::RowId> filterRows(RowSource& source, std::span<const jet::RowId> rows, const jet::Filter& filter);
+std::vector<jet::RowId> filterRows(RowSource& source, std::span<const jet::RowId> rows,
+                                   const jet::Filter& filter);
 
 // `rows` ordered by `keys`: text in Jet's text order, numbers and dates by
 // value, True before False, Null first in an ascending key and last in a

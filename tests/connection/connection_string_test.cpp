@@ -40,8 +40,9 @@ TEST(ConnectionStringBuilders, ValuesThatCouldInjectKeysAreQuoted) {
   const std::u16string path = u"/tmp/a;Jet OLEDB:Database Password=x;.mdb";
   const std::u16string password = u"p;Data Source=/etc/other.mdb";
   const std::u16string text = qb::openConnectionString(path, password);
-  EXPECT_EQ(text, u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/tmp/a;Jet OLEDB:Database Password=x;.mdb\";"
-                  u"Persist Security Info=False;Jet OLEDB:Database Password=\"p;Data Source=/etc/other.mdb\"");
+  EXPECT_EQ(text,
+            u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/tmp/a;Jet OLEDB:Database Password=x;.mdb\";"
+            u"Persist Security Info=False;Jet OLEDB:Database Password=\"p;Data Source=/etc/other.mdb\"");
   const qb::ConnectionSettings settings = connectionSettingsOf(text);
   EXPECT_EQ(settings.dataSource, path);
   EXPECT_EQ(settings.password, password);
@@ -86,20 +87,26 @@ TEST(ConnectionStringParsing, ReportsWhatIsWrongAndWhere) {
   };
   EXPECT_EQ(message(u"a=1;oops;b=2"), "Invalid connection string: 'oops' has no '=' at position 5");
   EXPECT_EQ(message(u"=1"), "Invalid connection string: a value has no key at position 1");
-  EXPECT_EQ(message(u"a=\"open"), "Invalid connection string: the value of 'a' has no closing quote at position 3");
-  EXPECT_EQ(message(u"a=\"x\"y;"), "Invalid connection string: unexpected text after the quoted value of 'a' at "
-                                    "position 6");
+  EXPECT_EQ(message(u"a=\"open"),
+            "Invalid connection string: the value of 'a' has no closing quote at position 3");
+  EXPECT_EQ(message(u"a=\"x\"y;"),
+            "Invalid connection string: unexpected text after the quoted value of 'a' at "
+            "position 6");
 }
 
 TEST(ConnectionSettings, ReadsProviderSourcePasswordAndMode) {
   const auto s = connectionSettingsOf(
-      u"provider=MICROSOFT.JET.OLEDB.4.0; DATA SOURCE=/x.mdb;jet oledb:database password=pw;Mode=Share Deny None|Read");
+      u"provider=MICROSOFT.JET.OLEDB.4.0; DATA SOURCE=/x.mdb;jet oledb:database password=pw;Mode=Share Deny "
+      u"None|Read");
   EXPECT_EQ(s.dataSource, u"/x.mdb");
   EXPECT_EQ(s.password, u"pw");
   EXPECT_TRUE(s.readOnly);
   // The last value of a key counts.
-  EXPECT_EQ(connectionSettingsOf(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a;Data Source=/b").dataSource, u"/b");
-  EXPECT_FALSE(connectionSettingsOf(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a;Mode=ReadWrite").readOnly);
+  EXPECT_EQ(
+      connectionSettingsOf(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a;Data Source=/b").dataSource,
+      u"/b");
+  EXPECT_FALSE(
+      connectionSettingsOf(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/a;Mode=ReadWrite").readOnly);
 }
 
 TEST(ConnectionSettings, RefusesWhatCannotBeOpened) {
@@ -111,12 +118,14 @@ TEST(ConnectionSettings, RefusesWhatCannotBeOpened) {
   EXPECT_EQ(errorOf(u"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/x.accdb"),
             "Provider 'Microsoft.ACE.OLEDB.12.0' is not available: databases are opened with the provider "
             "Microsoft.Jet.OLEDB.4.0");
-  EXPECT_EQ(errorOf(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Sourse=/x.mdb"),
-            "The connection string holds the key 'Data Sourse', which the provider Microsoft.Jet.OLEDB.4.0 does "
-            "not know");
+  EXPECT_EQ(
+      errorOf(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Sourse=/x.mdb"),
+      "The connection string holds the key 'Data Sourse', which the provider Microsoft.Jet.OLEDB.4.0 does "
+      "not know");
   EXPECT_EQ(errorOf(u"Provider=Microsoft.Jet.OLEDB.4.0;Persist Security Info=False"),
             "The connection string names no database file (Data Source)");
-  EXPECT_EQ(errorOf(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/x.mdb;Jet OLEDB:Engine Type=5"), "(no error)");
+  EXPECT_EQ(errorOf(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/x.mdb;Jet OLEDB:Engine Type=5"),
+            "(no error)");
 }
 
 }  // namespace

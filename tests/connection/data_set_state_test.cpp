@@ -236,7 +236,8 @@ TEST_F(DataSetStates, RefusedSaveKeepsStateValuesAndPosition) {
   mdb_.open();
   mdb_.edit();
   mdb_.fieldByName(u"Name").setText(u"dup");
-  table_.refuseNextWrite = jet::Error(jet::ErrorCode::Constraint, "The changes you requested were not successful");
+  table_.refuseNextWrite =
+      jet::Error(jet::ErrorCode::Constraint, "The changes you requested were not successful");
   EXPECT_EQ(errorOf([&] { mdb_.next(); }), "The changes you requested were not successful");
   EXPECT_EQ(mdb_.state(), DataSetState::Edit);
   EXPECT_EQ(mdb_.recordNumber(), 1);
@@ -271,7 +272,8 @@ TEST_F(DataSetStates, EditOnAnEmptyViewInserts) {
 TEST_F(DataSetStates, SettingAFieldNeedsEditOrInsert) {
   fill(1);
   mdb_.open();
-  EXPECT_EQ(errorOf([&] { mdb_.fieldByName(u"Name").setText(u"x"); }), "mdb: Dataset not in edit or insert mode");
+  EXPECT_EQ(errorOf([&] { mdb_.fieldByName(u"Name").setText(u"x"); }),
+            "mdb: Dataset not in edit or insert mode");
   EXPECT_EQ(errorOf([&] { mdb_.fieldByName(u"Name").setValue(Value::text(u"x")); }),
             "mdb: Dataset not in edit or insert mode");
   mdb_.edit();
@@ -361,7 +363,8 @@ TEST_F(DataSetStates, AutoNumberIsFilledOnSaveAndCannotBeSet) {
   mdb_.open();
   EXPECT_TRUE(mdb_.field(0).readOnly());
   mdb_.append();
-  EXPECT_EQ(errorOf([&] { mdb_.field(0).setValue(Value::longInt(9)); }), "mdb: Field 'Id' cannot be modified");
+  EXPECT_EQ(errorOf([&] { mdb_.field(0).setValue(Value::longInt(9)); }),
+            "mdb: Field 'Id' cannot be modified");
   mdb_.field(1).setText(u"a");
   mdb_.save();
   EXPECT_EQ(currentId(), 1);

@@ -22,7 +22,9 @@ using jet::Value;
 using qb::LocateOptions;
 using qbtest::memoryColumn;
 
-jet::DateTime day(int y, int m, int d) { return jet::fromCivil({y, m, d, 0, 0, 0, 0}); }
+jet::DateTime day(int y, int m, int d) {
+  return jet::fromCivil({y, m, d, 0, 0, 0, 0});
+}
 
 std::string errorOf(const std::function<void()>& action) {
   try {
@@ -186,16 +188,11 @@ TEST_F(DataSetView, SortOrdersEveryKindOfValue) {
   mdb_.open();
   const std::vector<std::pair<std::u16string, Ids>> cases{
       {u"Surname", {5, 3, 4, 1, 2}},  // without case, accented A among the A's
-      {u"Surname DESC", {2, 1, 4, 3, 5}},
-      {u"State", {3, 5, 1, 4, 2}},       // Null, then the empty text
-      {u"State DESC", {2, 1, 4, 5, 3}},  // equal texts keep their order
-      {u"Active, Id desc", {5, 3, 1, 4, 2}},  // True first
-      {u"Score", {2, 5, 1, 4, 3}},
-      {u"Born", {4, 3, 1, 2, 5}},
-      {u"[Price] DESC", {5, 1, 2, 3, 4}},
-      {u"Amount ASC", {3, 2, 5, 1, 4}},
-      {u"Notes", {4, 2, 1, 3, 5}},
-      {u"  ", {1, 2, 3, 4, 5}},
+      {u"Surname DESC", {2, 1, 4, 3, 5}},    {u"State", {3, 5, 1, 4, 2}},  // Null, then the empty text
+      {u"State DESC", {2, 1, 4, 5, 3}},                                    // equal texts keep their order
+      {u"Active, Id desc", {5, 3, 1, 4, 2}},                               // True first
+      {u"Score", {2, 5, 1, 4, 3}},           {u"Born", {4, 3, 1, 2, 5}},  {u"[Price] DESC", {5, 1, 2, 3, 4}},
+      {u"Amount ASC", {3, 2, 5, 1, 4}},      {u"Notes", {4, 2, 1, 3, 5}}, {u"  ", {1, 2, 3, 4, 5}},
   };
   for (const auto& [sort, expected] : cases) {
     mdb_.setSort(sort);
@@ -216,8 +213,8 @@ TEST_F(DataSetView, SortTiesKeepTheNaturalOrderWhateverCameBefore) {
 TEST_F(DataSetView, SortFollowsJetTextOrder) {
   qbtest::MemoryTable words;
   words.columns = {memoryColumn(u"W", DataType::Text)};
-  for (const char16_t* w : {u"zebra", u"Apple", u"éclair", u"apple", u"Äpfel", u"banana", u"Eclair", u"Zebra",
-                            u"eclair"}) {
+  for (const char16_t* w :
+       {u"zebra", u"Apple", u"éclair", u"apple", u"Äpfel", u"banana", u"Eclair", u"Zebra", u"eclair"}) {
     words.add({Value::text(w)});
   }
   qbtest::MemoryDataSet set(words);
@@ -225,8 +222,8 @@ TEST_F(DataSetView, SortFollowsJetTextOrder) {
   set.setSort(u"W");
   std::vector<std::u16string> sorted;
   for (std::size_t row = 0; row < set.rowCount(); ++row) sorted.push_back(set.valueAt(row, 0).asText());
-  EXPECT_EQ(sorted, (std::vector<std::u16string>{u"Äpfel", u"Apple", u"apple", u"banana", u"Eclair", u"eclair",
-                                                 u"éclair", u"zebra", u"Zebra"}));
+  EXPECT_EQ(sorted, (std::vector<std::u16string>{u"Äpfel", u"Apple", u"apple", u"banana", u"Eclair",
+                                                 u"eclair", u"éclair", u"zebra", u"Zebra"}));
 }
 
 TEST_F(DataSetView, SortNeedsAnOpenDatasetAndIsLostAtClose) {
@@ -256,6 +253,27 @@ TEST_F(DataSetView, SortStaysWhenTheFilterChanges) {
   EXPECT_EQ(currentId(), 3);
 }
 
+TEST_F(DataSetView, SortTakesAnIndexOrderWhenOneFitsTheWholeView) {
+  // A made-up index order (by Id descending) tells whether it was used.
+  table_.indexOrder = [](std::span<const jet::SortKey>) {
+    return std::optional<std::vector<jet::RowId>>(std::vector<jet::RowId>{{5}, {4}, {3}, {2}, {1}});
+  };
+  mdb_.open();
+  mdb_.setSort(u"Surname");
+  EXPECT_EQ(ids(), (Ids{5, 4, 3, 2, 1}));
+  mdb_.setFilter(u"Active");
+  mdb_.setFiltered(true);  // the index order, without the rows filtered out
+  EXPECT_EQ(ids(), (Ids{5, 3, 1}));
+
+  // An index that leaves rows out (ignoring Nulls) cannot give the order.
+  table_.indexOrder = [](std::span<const jet::SortKey>) {
+    return std::optional<std::vector<jet::RowId>>(std::vector<jet::RowId>{{5}, {1}});
+  };
+  mdb_.setSort(u"Surname");
+  EXPECT_EQ(ids(), (Ids{5, 3, 1}));  // sorted here: Ålund, Jones, Smith
+  EXPECT_EQ(table_.indexRequests, 3);
+}
+
 TEST_F(DataSetView, SavedNewRecordStaysWhereItWasInserted) {
   mdb_.open();
   mdb_.setSort(u"Id DESC");
@@ -280,9 +298,9 @@ TEST_F(DataSetView, LocateTextWithEveryOption) {
     int expected;  // 0: not found
   };
   const std::vector<Case> cases{
-      {u"Smith", false, false, 1}, {u"smith", false, false, 0}, {u"smith", true, false, 1},
-      {u"Sm", false, true, 1},     {u"Sm", false, false, 4},    {u"smi", false, true, 2},
-      {u"SMI", true, true, 1},     {u"SMI", false, true, 0},    {u"ålund", true, false, 5},
+      {u"Smith", false, false, 1}, {u"smith", false, false, 0},   {u"smith", true, false, 1},
+      {u"Sm", false, true, 1},     {u"Sm", false, false, 4},      {u"smi", false, true, 2},
+      {u"SMI", true, true, 1},     {u"SMI", false, true, 0},      {u"ålund", true, false, 5},
       {u"alund", true, false, 0},  {u"Smithers!", true, true, 0},
   };
   for (const Case& c : cases) {
@@ -300,15 +318,29 @@ TEST_F(DataSetView, LocateTextWithEveryOption) {
 TEST_F(DataSetView, LocateConvertsTheValueToTheFieldsType) {
   mdb_.open();
   const std::vector<std::tuple<const char16_t*, const char16_t*, int>> cases{
-      {u"Id", u"3", 3},          {u"Id", u"abc", 0},       {u"Id", u"", 0},        {u"Id", u"99999999999", 0},
-      {u"Price", u"12.5", 1},    {u"Price", u"12.50", 1},  {u"Price", u"-0.0001", 4},
-      {u"Score", u"2.5", 1},     {u"Score", u"1E20", 3},   {u"Amount", u"15.5", 1}, {u"Amount", u"-2", 3},
-      {u"Amount", u"0.050", 5},  {u"Born", u"1/2/1985", 2}, {u"Born", u"12/31/1890", 3},
-      {u"Born", u"1985-01-02", 2}, {u"Born", u"not a date", 0}, {u"Active", u"False", 2}, {u"Active", u"yes", 1},
+      {u"Id", u"3", 3},
+      {u"Id", u"abc", 0},
+      {u"Id", u"", 0},
+      {u"Id", u"99999999999", 0},
+      {u"Price", u"12.5", 1},
+      {u"Price", u"12.50", 1},
+      {u"Price", u"-0.0001", 4},
+      {u"Score", u"2.5", 1},
+      {u"Score", u"1E20", 3},
+      {u"Amount", u"15.5", 1},
+      {u"Amount", u"-2", 3},
+      {u"Amount", u"0.050", 5},
+      {u"Born", u"1/2/1985", 2},
+      {u"Born", u"12/31/1890", 3},
+      {u"Born", u"1985-01-02", 2},
+      {u"Born", u"not a date", 0},
+      {u"Active", u"False", 2},
+      {u"Active", u"yes", 1},
   };
   for (const auto& [field, value, expected] : cases) {
     mdb_.last();
-    EXPECT_EQ(locate(field, value, true, true), expected != 0) << jet::toUtf8(field) << "=" << jet::toUtf8(value);
+    EXPECT_EQ(locate(field, value, true, true), expected != 0)
+        << jet::toUtf8(field) << "=" << jet::toUtf8(value);
     EXPECT_EQ(currentId(), expected != 0 ? expected : 5) << jet::toUtf8(field) << "=" << jet::toUtf8(value);
   }
 }
@@ -372,7 +404,8 @@ TEST(SortAgainstAStableSort, RandomTextAndNumbers) {
       for (int k = static_cast<int>(random() % 4); k > 0; --k) t += letters[random() % letters.size()];
       text = Value::text(t);
     }
-    table.add({text, random() % 7 == 0 ? Value() : Value::longInt(static_cast<std::int32_t>(random() % 5) - 2),
+    table.add({text,
+               random() % 7 == 0 ? Value() : Value::longInt(static_cast<std::int32_t>(random() % 5) - 2),
                Value::longInt(i)});
   }
   const auto rows = table.contents();
@@ -381,8 +414,9 @@ TEST(SortAgainstAStableSort, RandomTextAndNumbers) {
     return compare(a, b);
   };
   const auto text = [&](std::size_t a, std::size_t b) {
-    return compareNullable(rows[a][0], rows[b][0],
-                           [](const Value& x, const Value& y) { return jet::compareText(x.asText(), y.asText()); });
+    return compareNullable(rows[a][0], rows[b][0], [](const Value& x, const Value& y) {
+      return jet::compareText(x.asText(), y.asText());
+    });
   };
   const auto number = [&](std::size_t a, std::size_t b) {
     return compareNullable(rows[a][1], rows[b][1], [](const Value& x, const Value& y) {
@@ -392,11 +426,13 @@ TEST(SortAgainstAStableSort, RandomTextAndNumbers) {
   const std::vector<std::pair<std::u16string, std::function<bool(std::size_t, std::size_t)>>> sorts{
       {u"T", [&](std::size_t a, std::size_t b) { return text(a, b) < 0; }},
       {u"T DESC", [&](std::size_t a, std::size_t b) { return text(a, b) > 0; }},
-      {u"N DESC, T", [&](std::size_t a, std::size_t b) {
+      {u"N DESC, T",
+       [&](std::size_t a, std::size_t b) {
          const int n = number(a, b);
          return n != 0 ? n > 0 : text(a, b) < 0;
        }},
-      {u"T DESC, N", [&](std::size_t a, std::size_t b) {
+      {u"T DESC, N",
+       [&](std::size_t a, std::size_t b) {
          const int t = text(a, b);
          return t != 0 ? t > 0 : number(a, b) < 0;
        }},

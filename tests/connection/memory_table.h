@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,6 +30,10 @@ struct MemoryTable {
   bool readOnly = false;
   // The next write (insert, update or delete) fails with this error.
   std::optional<jet::Error> refuseNextWrite;
+  // What an index in a sort's order answers (none when unset), and how often
+  // it was asked.
+  std::function<std::optional<std::vector<jet::RowId>>(std::span<const jet::SortKey>)> indexOrder;
+  int indexRequests = 0;
   int writes = 0;
 
   jet::RowId add(std::vector<jet::Value> values);
@@ -42,6 +47,10 @@ class MemorySource final : public qb::RowSource {
   std::vector<jet::RowId> rowIds() override;
   void readRow(jet::RowId row, std::vector<jet::Value>& out) override;
   jet::Value readValue(jet::RowId row, std::size_t column) override;
+  std::optional<std::vector<jet::RowId>> rowIdsInOrder(std::span<const jet::SortKey> keys) override {
+    ++table_.indexRequests;
+    return table_.indexOrder ? table_.indexOrder(keys) : std::nullopt;
+  }
   bool canModify() const override { return !table_.readOnly; }
   jet::RowId insertRow(std::vector<jet::Value>& values) override;
   void updateRow(jet::RowId row, std::vector<jet::Value>& values) override;
@@ -55,7 +64,8 @@ class MemorySource final : public qb::RowSource {
 
 class MemoryDataSet final : public qb::DataSet {
  public:
-  explicit MemoryDataSet(MemoryTable& table, std::string name = "mdb") : DataSet(std::move(name)), table_(table) {}
+  explicit MemoryDataSet(MemoryTable& table, std::string name = "mdb")
+      : DataSet(std::move(name)), table_(table) {}
 
  protected:
   std::unique_ptr<qb::RowSource> openSource() override { return std::make_unique<MemorySource>(table_); }

@@ -84,7 +84,8 @@ TEST(NumberText, CurrencyAndDecimalAreExactWithoutTrailingZeros) {
   d.magnitude = 0;
   d.negative = true;
   EXPECT_EQ(qb::decimalText(d, u'.'), u"0");
-  d.magnitude = static_cast<jet::UInt128>(9999999999999999999ull) * 1000000000ull + 999999999ull;  // 28 digits
+  d.magnitude =
+      static_cast<jet::UInt128>(9999999999999999999ull) * 1000000000ull + 999999999ull;  // 28 digits
   d.scale = 10;
   d.negative = false;
   EXPECT_EQ(qb::decimalText(d, u'.'), u"999999999999999999.9999999999");
