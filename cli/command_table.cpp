@@ -20,6 +20,9 @@ std::span<const Command> allCommands() {
        "write a table's rows to standard output",
        {{"--format", true}, {"--no-header"}, {"--crlf"}}, 2, 2, runExport},
       {"queries", "FILE", "saved queries with their kind and SQL", {}, 1, 1, runQueries},
+      {"check", "[--strict] FILE",
+       "check the whole file's integrity; exit status 1 when errors are found (--strict: oddities too)",
+       {{"--strict"}}, 1, 1, runCheck},
   };
   return kCommands;
 }

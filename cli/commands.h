@@ -52,5 +52,6 @@ int runSchema(const Arguments& args, OutputBuffer& out);
 int runCount(const Arguments& args, OutputBuffer& out);
 int runExport(const Arguments& args, OutputBuffer& out);
 int runQueries(const Arguments& args, OutputBuffer& out);
+int runCheck(const Arguments& args, OutputBuffer& out);
 
 }  // namespace qbtool
