@@ -15,6 +15,7 @@
 #include "db/write_scope.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
+#include "format/index_key.h"
 #include "format/table_definition_format.h"
 #include "format/table_definition_writer.h"
 #include "format/usage_map.h"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "format/index_key.h"
 #include "format/property_blob_writer.h"
 #include "format/table_definition.h"
 #include "jet/database.h"
@@ -17,9 +18,8 @@ namespace jet {
 
 // Longest table, column and index name.
 inline constexpr std::size_t kMaxObjectName = 64;
-// Most columns a table and key columns an index can have.
+// Most columns a table can have (kMaxIndexColumns bounds an index).
 inline constexpr std::size_t kMaxColumns = 255;
-inline constexpr std::size_t kMaxIndexColumns = 10;
 
 // Throws InvalidArgument when `name` cannot name a table, column or index
 // (`what` says which, for the message).
