@@ -126,6 +126,12 @@ int runInsert(const Arguments& args, OutputBuffer& out) {
 }
 
 int runUpdate(const Arguments& args, OutputBuffer& out) {
+  // Mistyped assignments are reported before the file is even opened.
+  for (std::size_t i = 2; i < args.operands().size(); ++i) {
+    const std::string& assignment = args.operands()[i];
+    const auto eq = assignment.find('=');
+    if (eq == std::string::npos || eq == 0) throw UsageError("'" + assignment + "' is not COLUMN=VALUE");
+  }
   const auto db = openDatabaseForWriting(args);
   const auto table = openTable(*db, args.operands().at(1));
   const jet::RowId id = rowAt(*table, args);
@@ -133,7 +139,6 @@ int runUpdate(const Arguments& args, OutputBuffer& out) {
   for (std::size_t i = 2; i < args.operands().size(); ++i) {
     const std::string& assignment = args.operands()[i];
     const auto eq = assignment.find('=');
-    if (eq == std::string::npos || eq == 0) throw UsageError("'" + assignment + "' is not COLUMN=VALUE");
     const std::size_t column = columnIndex(*table, assignment.substr(0, eq));
     const std::string value = assignment.substr(eq + 1);
     row[column] = valueFor(table->columns()[column], value.empty() ? std::nullopt : std::optional(value));

@@ -82,7 +82,7 @@ TEST_F(WriteCommands, ARefusedRowLeavesTheFileAsItWas) {
   const std::string before = qbtest::readFileBytes(db);
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"Name,Qty\nok,1\ntoolong,2\n", "line 3: The value for field 'Name' of table 'T' is 7 characters long"},
-      {"Name,Qty\nok,1\nx,300\n", "line 3: Cannot store 300 in field 'Qty'"},
+      {"Name,Qty\nok,1\nx,300\n", "line 3: Cannot store '300' in field 'Qty'"},
       {"Name,Qty\nok,1\n,2\n", "line 3: The field 'Name' of table 'T' is required"},
       {"Name,Qty\nok,1\nx\n", "line 3 has 1 fields; the header names 2"},
       {"Name,Nope\n", "table 'T' has no column 'Nope'"},

@@ -33,8 +33,6 @@ class RelationshipRules : public testing::Test {
   void reopen() {
     db_.reset();
     db_ = disk_.open();
-    // Indexes are not kept in these tests; lookups go through the rows.
-    qbtest::recordIndexCalls(*db_);
   }
 
   std::shared_ptr<jet::Table> table(const char16_t* name) { return db_->table(name); }
