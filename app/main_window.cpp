@@ -16,8 +16,8 @@
 #include "browse/filter_sort_panel.h"
 #include "connection/ui/support/app_identity.h"
 #include "connection/ui/support/handler_guard.h"
+#include "browse/record_navigator.h"
 #include "connection/ui/tab_strip.h"
-#include "jet/version.h"
 
 TForm1* Form1 = nullptr;
 
@@ -33,7 +33,12 @@ QChar typedCharacter(const QKeyEvent& event) {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent),
+      data_(std::make_unique<MainData>()),
+      con(data_->con),
+      mdb(data_->mdb),
+      DataSource1(data_->DataSource1) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8(qb::kAppTitle));
   setWindowIcon(programIcon());
@@ -73,6 +78,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   layout->addWidget(Panel1, 1);
   setCentralWidget(central);
 
+  DBGrid1->setDataSource(&DataSource1);
+  DBGrid1->setDrawColumnCell([this](const GridCell& cell) { DBGrid1DrawColumnCell(cell); });
+  DBNavigator1->setDataSource(&DataSource1);
+
   createMenus();
   createGridMenu();
   DBGrid1->setPopupMenu(PopupMenu1);
@@ -87,7 +96,7 @@ QLabel* TForm1::statusPanel(int index) const {
 
 void TForm1::FormCreate() {
   try {
-    statusPanels_[2]->setText(QStringLiteral("MDAC: ") + QString::fromUtf8(jet::engineVersion()));
+    statusPanels_[2]->setText(QStringLiteral("MDAC: ") + QString::fromStdU16String(con.version()));
   } catch (...) {
     // The version is for information only: without it the panel stays empty.
   }

@@ -8,8 +8,12 @@
 
 #include <QFont>
 #include <QMainWindow>
+#include <memory>
+
+#include "connection/ui/main_data.h"
 
 class DataGrid;
+struct GridCell;
 class FilterSortPanel;
 class QAbstractButton;
 class QAction;
@@ -39,6 +43,22 @@ class TForm1 : public QMainWindow {
   // Status bar panel 0 to 3 ("Count: ", the web address, "MDAC: " + engine
   // version, "Filename:" + path).
   QLabel* statusPanel(int index) const;
+
+  // The open procedure of both open commands: connects `con` to the file at
+  // `path` (asking for its password first when `askPassword` is set), makes
+  // one tab per table and opens the first table in `mdb`.
+  void OpenDatabaseFile(const QString& path, bool askPassword);
+
+ private:
+  // Made before every control (they bind to it), so declared first.
+  std::unique_ptr<MainData> data_;
+
+ public:
+  // The program's only connection, its only table object (the current
+  // table) and the data link that shows it in the grid.
+  qb::Connection& con;
+  qb::TableDataSet& mdb;
+  DataSource& DataSource1;
 
   // Components, under the names of the window's design.
   QWidget* CoolBar1;
@@ -174,6 +194,9 @@ class TForm1 : public QMainWindow {
   void Edit2KeyPress(QObject* sender, QChar& key);
   // Tab strip.
   void TabControl1Change();
+  // Every data cell of the grid, after the grid painted it: the alternate
+  // row shading.
+  void DBGrid1DrawColumnCell(const GridCell& cell);
   // Wheel turns over the window that no control used.
   void FormMouseWheelDown();
   void FormMouseWheelUp();

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-class QPlainTextEdit;
+class DBMemo;
 
 class TfrmMemo : public QWidget {
   Q_OBJECT
@@ -13,7 +13,8 @@ class TfrmMemo : public QWidget {
  public:
   explicit TfrmMemo(QWidget* parent = nullptr);
 
-  QPlainTextEdit* DBMemo1;
+  // Bound to the main window's DataSource1 when the window is made.
+  DBMemo* DBMemo1;
 };
 
 // Program-wide reference, set when the window set is created.

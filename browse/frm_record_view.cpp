@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "browse/record_navigator.h"
+#include "connection/ui/main_data.h"
 
 TfrmRecordView* frmRecordView = nullptr;
 
@@ -16,6 +17,8 @@ TfrmRecordView::TfrmRecordView(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* bar = new QWidget(this);
   bar->setObjectName(QStringLiteral("NavigatorBar"));
   DBNavigator1 = new RecordNavigator(false, bar);
+  if (mainData) DataSource1.setDataSet(&mainData->mdb);
+  DBNavigator1->setDataSource(&DataSource1);
   auto* barLayout = new QHBoxLayout(bar);
   barLayout->setContentsMargins(6, 4, 6, 4);
   barLayout->addWidget(DBNavigator1);

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include "connection/ui/data_source.h"
+
 class QScrollArea;
 class RecordNavigator;
 
@@ -16,6 +18,9 @@ class TfrmRecordView : public QWidget {
  public:
   explicit TfrmRecordView(QWidget* parent = nullptr);
 
+  // The window's own data link, bound to the main window's current table
+  // when the window is made; the navigator acts through it.
+  DataSource DataSource1;
   RecordNavigator* DBNavigator1;
   // The field area; its widget() holds the built captions and boxes.
   QScrollArea* ScrollBox1;

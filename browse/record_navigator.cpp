@@ -8,6 +8,10 @@
 #include <QPixmap>
 #include <QToolButton>
 
+#include "connection/data_set.h"
+#include "connection/ui/support/handler_guard.h"
+#include "connection/ui/support/prompts.h"
+
 namespace {
 
 struct ButtonInfo {
@@ -104,7 +108,7 @@ RecordNavigator::RecordNavigator(bool showHints, QWidget* parent) : QWidget(pare
     button->setFocusPolicy(Qt::NoFocus);
     if (showHints) button->setToolTip(QString::fromLatin1(kButtons[i].hint));
     button->setEnabled(false);
-    connect(button, &QToolButton::clicked, this, [this, which] { emit clicked(which); });
+    connect(button, &QToolButton::clicked, this, [this, which] { qb::guarded([&] { perform(which); }); });
     layout->addWidget(button);
     buttons_[i] = button;
   }
@@ -112,4 +116,52 @@ RecordNavigator::RecordNavigator(bool showHints, QWidget* parent) : QWidget(pare
 
 QToolButton* RecordNavigator::button(NavigateButton which) const {
   return buttons_[static_cast<int>(which)];
+}
+
+RecordNavigator::~RecordNavigator() {
+  DataLink::setDataSource(nullptr);
+}
+
+void RecordNavigator::perform(NavigateButton which) {
+  qb::DataSet* set = dataSet();
+  if (!set) return;
+  switch (which) {
+    case NavigateButton::First: set->first(); break;
+    case NavigateButton::Prior: set->previous(); break;
+    case NavigateButton::Next: set->next(); break;
+    case NavigateButton::Last: set->last(); break;
+    case NavigateButton::Insert: set->insert(); break;
+    case NavigateButton::Delete:
+      if (qb::prompts().confirm(QStringLiteral("Delete record?"))) set->deleteRecord();
+      break;
+    case NavigateButton::Edit: set->edit(); break;
+    case NavigateButton::Post: set->save(); break;
+    case NavigateButton::Cancel: set->cancel(); break;
+  }
+}
+
+void RecordNavigator::updateButtons() {
+  const qb::DataSet* set = dataSet();
+  const bool open = set && set->active();
+  bool atFirst = true, atLast = true, canModify = false, changing = false, hasRows = false;
+  if (open) {
+    const bool inserting = set->state() == qb::DataSetState::Insert;
+    const int number = set->recordNumber();
+    const auto count = static_cast<int>(set->recordCount());
+    atFirst = set->bof() || (!inserting && number == 1);
+    atLast = set->eof() || (!inserting && number == count);
+    canModify = set->canModify();
+    changing = set->state() == qb::DataSetState::Edit || inserting;
+    hasRows = set->rowCount() > 0;
+  }
+  const auto enable = [this](NavigateButton which, bool on) { button(which)->setEnabled(on); };
+  enable(NavigateButton::First, open && !atFirst);
+  enable(NavigateButton::Prior, open && !atFirst);
+  enable(NavigateButton::Next, open && !atLast);
+  enable(NavigateButton::Last, open && !atLast);
+  enable(NavigateButton::Insert, canModify);
+  enable(NavigateButton::Delete, canModify && hasRows);
+  enable(NavigateButton::Edit, canModify && !changing);
+  enable(NavigateButton::Post, canModify && changing);
+  enable(NavigateButton::Cancel, canModify && changing);
 }

@@ -20,6 +20,22 @@ std::span<const Command> allCommands() {
        "write a table's rows to standard output",
        {{"--format", true}, {"--no-header"}, {"--crlf"}}, 2, 2, runExport},
       {"queries", "FILE", "saved queries with their kind and SQL", {}, 1, 1, runQueries},
+      {"check", "[--strict] FILE",
+       "check the whole file's integrity; exit status 1 when errors are found (--strict: oddities too)",
+       {{"--strict"}}, 1, 1, runCheck},
+      {"insert", "FILE TABLE [--csv FILE|-]",
+       "insert CSV rows (a header line names the columns; an empty unquoted field is Null)",
+       {{"--csv", true}}, 2, 2, runInsert},
+      {"update", "FILE TABLE --where-rownum N COLUMN=VALUE...",
+       "change columns of the Nth row (as export lists them); COLUMN= sets Null",
+       {{"--where-rownum", true}}, 3, 1000, runUpdate},
+      {"delete", "FILE TABLE --where-rownum N", "delete the Nth row (as export lists them)",
+       {{"--where-rownum", true}}, 2, 2, runDelete},
+      {"create-table", "FILE 'Name(column TYPE[(size)] [NOT NULL] [PRIMARY KEY] [UNIQUE], ...)'",
+       "create a table (types: TEXT(n) MEMO BYTE SHORT LONG COUNTER CURRENCY SINGLE DOUBLE DATETIME "
+       "YESNO BINARY(n) OLEOBJECT GUID DECIMAL(p,s))",
+       {}, 2, 2, runCreateTable},
+      {"drop-table", "FILE TABLE", "delete a table and all its rows", {}, 2, 2, runDropTable},
   };
   return kCommands;
 }
@@ -35,6 +51,17 @@ std::unique_ptr<jet::Database> openDatabase(const Arguments& args) {
   options.readOnly = true;
   if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
   return jet::Database::open(args.operands().at(0), options);
+}
+
+std::unique_ptr<jet::Database> openDatabaseForWriting(const Arguments& args) {
+  jet::OpenOptions options;
+  if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
+  auto db = jet::Database::open(args.operands().at(0), options);
+  if (db->isReadOnly()) {
+    throw jet::Error(jet::ErrorCode::ReadOnly,
+                     "Cannot change '" + args.operands().at(0) + "': it is read-only (" + db->readOnlyReason() + ")");
+  }
+  return db;
 }
 
 std::shared_ptr<jet::Table> openTable(jet::Database& db, const std::string& name) {

@@ -40,6 +40,10 @@ const Command* findCommand(std::string_view name);
 // --password option when given.
 std::unique_ptr<jet::Database> openDatabase(const Arguments& args);
 
+// Opens the database named by the first operand for writing; fails (ReadOnly,
+// with the reason) when it can only be read.
+std::unique_ptr<jet::Database> openDatabaseForWriting(const Arguments& args);
+
 // Opens a table by name for reading; a saved query of that name gets a
 // message saying that only tables can be read this way.
 std::shared_ptr<jet::Table> openTable(jet::Database& db, const std::string& name);
@@ -52,5 +56,11 @@ int runSchema(const Arguments& args, OutputBuffer& out);
 int runCount(const Arguments& args, OutputBuffer& out);
 int runExport(const Arguments& args, OutputBuffer& out);
 int runQueries(const Arguments& args, OutputBuffer& out);
+int runCheck(const Arguments& args, OutputBuffer& out);
+int runInsert(const Arguments& args, OutputBuffer& out);
+int runUpdate(const Arguments& args, OutputBuffer& out);
+int runDelete(const Arguments& args, OutputBuffer& out);
+int runCreateTable(const Arguments& args, OutputBuffer& out);
+int runDropTable(const Arguments& args, OutputBuffer& out);
 
 }  // namespace qbtool

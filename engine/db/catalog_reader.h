@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "jet/database.h"
 #include "format/property_blob.h"
+#include "jet/database.h"
 #include "jet/table.h"
 
 namespace jet {

@@ -3,9 +3,6 @@
 // and caching tables by name.
 #include "jet/database.h"
 
-#include <algorithm>
-#include <array>
-
 #include "db/catalog_reader.h"
 #include "db/database_impl.h"
 #include "db/table_impl.h"
@@ -21,23 +18,28 @@ namespace jet {
 
 namespace {
 
-std::string quoted(const std::string& fileName) { return "'" + fileName + "'"; }
+std::string quoted(const std::string& fileName) {
+  return "'" + fileName + "'";
+}
 
 // Refuses files this engine cannot read, with a message naming the format.
 const FormatVersion& versionFor(ByteSpan probe, std::uint64_t fileSize, const std::string& fileName) {
   std::uint32_t aceVersion = 0;
   switch (detectFileKind(probe, &aceVersion)) {
-    case FileKind::Jet4: return kJet4Format;
+    case FileKind::Jet4:
+      return kJet4Format;
     case FileKind::Jet3:
       throw Error(ErrorCode::Unsupported,
                   "Cannot open " + quoted(fileName) + ": Access 97 (Jet 3) databases are not supported yet");
     case FileKind::Ace:
-      throw Error(ErrorCode::Unsupported, "Cannot open " + quoted(fileName) + ": Access 2007 and later (ACE, version " +
-                                              std::to_string(aceVersion) + ") databases are not supported yet");
+      throw Error(ErrorCode::Unsupported,
+                  "Cannot open " + quoted(fileName) + ": Access 2007 and later (ACE, version " +
+                      std::to_string(aceVersion) + ") databases are not supported yet");
     case FileKind::Msisam:
       throw Error(ErrorCode::Unsupported,
                   "Cannot open " + quoted(fileName) + ": MSISAM databases are not supported yet");
-    case FileKind::NotDatabase: break;
+    case FileKind::NotDatabase:
+      break;
   }
   throw Error(ErrorCode::InvalidArgument, "Cannot open " + quoted(fileName) + ": " +
                                               (fileSize == 0 ? "the file is empty, not an Access database"
@@ -110,7 +112,8 @@ std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::file
   header.resize(file->readFully(0, header));
   const FormatVersion& version = versionFor(header, fileSize, fileName);
   if (header.size() < version.pageSize) {
-    throw Error(ErrorCode::Corruption, "Cannot open " + quoted(fileName) + ": the file is cut off inside its header page (" +
+    throw Error(ErrorCode::Corruption, "Cannot open " + quoted(fileName) +
+                                           ": the file is cut off inside its header page (" +
                                            std::to_string(fileSize) + " bytes)");
   }
   toggleHeaderMask(header, version);
@@ -175,13 +178,26 @@ Database::~Database() {
     }
   }
   db.owner = nullptr;
+  // Tables that outlive the database keep reading the file, but the writer's
+  // lock goes with the database.
+  db.pager->file().unlock();
 }
 
-const std::filesystem::path& Database::path() const { return impl_->path; }
-const DatabaseInfo& Database::info() const { return impl_->info; }
-bool Database::isReadOnly() const { return impl_->readOnly; }
-const std::string& Database::readOnlyReason() const { return impl_->readOnlyReason; }
-const std::vector<CatalogObject>& Database::catalog() const { return impl_->catalog; }
+const std::filesystem::path& Database::path() const {
+  return impl_->path;
+}
+const DatabaseInfo& Database::info() const {
+  return impl_->info;
+}
+bool Database::isReadOnly() const {
+  return impl_->readOnly;
+}
+const std::string& Database::readOnlyReason() const {
+  return impl_->readOnlyReason;
+}
+const std::vector<CatalogObject>& Database::catalog() const {
+  return impl_->catalog;
+}
 
 const CatalogObject* Database::Impl::findTableObject(std::u16string_view name) const {
   const CatalogObject* linked = nullptr;
@@ -198,26 +214,28 @@ bool Database::hasTable(std::u16string_view name) const {
   return o && o->type == kObjectLocalTable;
 }
 
-std::shared_ptr<Table> Database::table(std::u16string_view name) {
-  const CatalogObject* o = impl_->findTableObject(name);
+std::shared_ptr<Table> Database::table(std::u16string_view name) { return impl_->table(name); }
+
+std::shared_ptr<Table> Database::Impl::table(std::u16string_view name) {
+  const CatalogObject* o = findTableObject(name);
   if (!o) {
     throw Error(ErrorCode::NotFound,
-                "There is no table named '" + toUtf8(name) + "' in '" + impl_->context->fileName + "'");
+                "There is no table named '" + toUtf8(name) + "' in '" + context->fileName + "'");
   }
   if (o->type != kObjectLocalTable) {
-    const std::string source = o->type == kObjectOdbcLinkedTable ? "an ODBC data source"
-                                                                 : "'" + toUtf8(o->linkedDatabase) + "'";
+    const std::string source =
+        o->type == kObjectOdbcLinkedTable ? "an ODBC data source" : "'" + toUtf8(o->linkedDatabase) + "'";
     throw Error(ErrorCode::Unsupported, "Table '" + toUtf8(o->name) + "' is linked from " + source +
                                             "; linked tables are not supported yet");
   }
   // A local table's id is its definition page (the top byte is reserved).
   const std::uint32_t page = static_cast<std::uint32_t>(o->id) & 0x00FFFFFF;
-  if (auto it = impl_->tables.find(page); it != impl_->tables.end()) return it->second;
-  const Table& catalog = *impl_->tables.at(kCatalogPage);
-  const RowId row = impl_->catalogRows[static_cast<std::size_t>(o - impl_->catalog.data())];
-  auto table = Table::Impl::open(impl_->context, page, o->name, o->isSystem(), readObjectProperties(catalog, row));
-  impl_->tables.emplace(page, table);
-  return table;
+  if (auto it = tables.find(page); it != tables.end()) return it->second;
+  const Table& catalogTable = *tables.at(kCatalogPage);
+  const RowId row = catalogRows[static_cast<std::size_t>(o - catalog.data())];
+  auto opened = Table::Impl::open(context, page, o->name, o->isSystem(), readObjectProperties(catalogTable, row));
+  tables.emplace(page, opened);
+  return opened;
 }
 
 }  // namespace jet

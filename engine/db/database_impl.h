@@ -30,6 +30,8 @@ struct Database::Impl {
   // The catalog row of a table under the Tables container, by name (any case);
   // nullptr when none.
   const CatalogObject* findTableObject(std::u16string_view name) const;
+  // What Database::table does: the local table of that name (any case), cached.
+  std::shared_ptr<Table> table(std::u16string_view name);
 
   // After a write was undone: reads the catalog and the definitions of the open
   // tables again; tables that no longer exist are marked dropped. Never throws.

@@ -43,7 +43,8 @@ Table::Impl::Impl(std::shared_ptr<DatabaseContext> context, std::u16string table
 }
 
 std::shared_ptr<Table> Table::Impl::open(std::shared_ptr<DatabaseContext> context, std::uint32_t page,
-                                         std::u16string name, bool system, std::vector<PropertySet> properties) {
+                                         std::u16string name, bool system,
+                                         std::vector<PropertySet> properties) {
   TableDefinition definition;
   try {
     definition = readTableDefinition(*context->pager, page, *context->version);
@@ -51,16 +52,18 @@ std::shared_ptr<Table> Table::Impl::open(std::shared_ptr<DatabaseContext> contex
     throw Error(e.code(), "Cannot open table '" + toUtf8(name) + "': " + e.what());
   }
   system = system || definition.tableType == kTableTypeSystem;
-  auto impl =
-      std::make_unique<Impl>(std::move(context), std::move(name), system, std::move(definition), std::move(properties));
+  auto impl = std::make_unique<Impl>(std::move(context), std::move(name), system, std::move(definition),
+                                     std::move(properties));
   return std::make_shared<Table>(std::move(impl));
 }
 
-std::string Table::Impl::describe() const { return "table '" + toUtf8(name) + "'"; }
+std::string Table::Impl::describe() const {
+  return "table '" + toUtf8(name) + "'";
+}
 
 void Table::Impl::rethrowForRow(const Error& e, RowId id) const {
-  throw Error(e.code(), "Cannot read a row of " + describe() + " (page " + std::to_string(id.page()) + ", slot " +
-                            std::to_string(id.slot()) + "): " + e.what());
+  throw Error(e.code(), "Cannot read a row of " + describe() + " (page " + std::to_string(id.page()) +
+                            ", slot " + std::to_string(id.slot()) + "): " + e.what());
 }
 
 namespace {
@@ -94,8 +97,8 @@ ByteSpan followOverflow(const Table::Impl& t, const DataPage& start, unsigned sl
 ByteSpan Table::Impl::locate(RowId id, Page& holder) const {
   Pager& pager = *db->pager;
   const auto noRow = [&](const char* why) {
-    return Error(ErrorCode::NotFound, describe() + " has no row at page " + std::to_string(id.page()) + ", slot " +
-                                          std::to_string(id.slot()) + ": " + why);
+    return Error(ErrorCode::NotFound, describe() + " has no row at page " + std::to_string(id.page()) +
+                                          ", slot " + std::to_string(id.slot()) + ": " + why);
   };
   if (!pager.isPage(id.page())) throw noRow("the page lies beyond the end of the file");
   Page page = pager.page(id.page());
@@ -137,7 +140,8 @@ Value Table::Impl::decodeColumn(const RowFrame& frame, std::size_t column) const
       longValues.read(bytes, data);
       return Value::binary(std::move(data));
     }
-    default: return decodeValue(p.type, bytes, p.scale);
+    default:
+      return decodeValue(p.type, bytes, p.scale);
   }
 }
 
@@ -158,7 +162,8 @@ void Table::Impl::decode(ByteSpan row, const std::vector<std::size_t>* which, st
   }
 }
 
-void Table::Impl::forEachRow(ScanMode mode, ScanReport* report, const std::function<void(RowId, ByteSpan)>& read,
+void Table::Impl::forEachRow(ScanMode mode, ScanReport* report,
+                             const std::function<void(RowId, ByteSpan)>& read,
                              const std::function<bool(RowId)>& deliver) const {
   Pager& pager = *db->pager;
   const FormatVersion& version = *db->version;
@@ -192,7 +197,8 @@ void Table::Impl::forEachRow(ScanMode mode, ScanReport* report, const std::funct
     }
     // A page map can keep stale bits for pages the table gave up; only data
     // pages that name this table as their owner are its pages.
-    if (page.type() != kPageTypeData || loadU32(page.bytes().data() + kDataPageOwner) != definition.firstPage) {
+    if (page.type() != kPageTypeData ||
+        loadU32(page.bytes().data() + kDataPageOwner) != definition.firstPage) {
       continue;
     }
     std::optional<DataPage> data;
@@ -210,7 +216,8 @@ void Table::Impl::forEachRow(ScanMode mode, ScanReport* report, const std::funct
       const RowId id = RowId::of(number, static_cast<std::uint8_t>(slot));
       try {
         if (slot > 0xFF) {
-          throwCorruption("a live row in slot " + std::to_string(slot) + ", beyond the 256 a page can address");
+          throwCorruption("a live row in slot " + std::to_string(slot) +
+                          ", beyond the 256 a page can address");
         }
         Page target;
         read(id, (word & kSlotOverflow) != 0 ? followOverflow(*this, *data, slot, target) : data->row(slot));
@@ -227,13 +234,27 @@ void Table::Impl::forEachRow(ScanMode mode, ScanReport* report, const std::funct
 Table::Table(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Table::~Table() = default;
 
-const std::u16string& Table::name() const { return impl_->name; }
-std::uint32_t Table::definitionPage() const { return impl_->definition.firstPage; }
-bool Table::isSystem() const { return impl_->system; }
-const std::vector<ColumnDef>& Table::columns() const { return impl_->columns; }
-const std::vector<IndexDef>& Table::indexes() const { return impl_->indexes; }
-std::uint32_t Table::storedRowCount() const { return impl_->definition.rowCount; }
-std::uint32_t Table::autoNumberCounter() const { return impl_->definition.autoNumber; }
+const std::u16string& Table::name() const {
+  return impl_->name;
+}
+std::uint32_t Table::definitionPage() const {
+  return impl_->definition.firstPage;
+}
+bool Table::isSystem() const {
+  return impl_->system;
+}
+const std::vector<ColumnDef>& Table::columns() const {
+  return impl_->columns;
+}
+const std::vector<IndexDef>& Table::indexes() const {
+  return impl_->indexes;
+}
+std::uint32_t Table::storedRowCount() const {
+  return impl_->definition.rowCount;
+}
+std::uint32_t Table::autoNumberCounter() const {
+  return impl_->definition.autoNumber;
+}
 
 int Table::findColumn(std::u16string_view name) const {
   const auto& columns = impl_->columns;

@@ -72,7 +72,8 @@ struct Table::Impl {
 
   // Opens the table whose definition starts at `page`.
   static std::shared_ptr<Table> open(std::shared_ptr<DatabaseContext> context, std::uint32_t page,
-                                     std::u16string name, bool system, std::vector<PropertySet> properties = {});
+                                     std::u16string name, bool system,
+                                     std::vector<PropertySet> properties = {});
 
   // Streams the live rows of the owned data pages, following overflow pointers.
   // `read` gets each row's locator and bytes; a jet::Error it raises marks the

@@ -14,23 +14,37 @@ namespace {
 AdoType adoTypeOf(const ColumnDefinition& c) {
   const bool fixed = c.isFixed();
   switch (c.type) {
-    case DataType::Boolean: return AdoType::Boolean;
-    case DataType::Byte: return AdoType::UnsignedTinyInt;
-    case DataType::Integer: return AdoType::SmallInt;
-    case DataType::Long: return AdoType::Integer;
-    case DataType::Currency: return AdoType::Currency;
-    case DataType::Single: return AdoType::Single;
-    case DataType::Double: return AdoType::Double;
-    case DataType::DateTime: return AdoType::Date;
-    case DataType::Text: return fixed ? AdoType::WChar : AdoType::VarWChar;
-    case DataType::Memo: return AdoType::LongVarWChar;
-    case DataType::Ole: return AdoType::LongVarBinary;
-    case DataType::Guid: return AdoType::Guid;
-    case DataType::Numeric: return AdoType::Numeric;
+    case DataType::Boolean:
+      return AdoType::Boolean;
+    case DataType::Byte:
+      return AdoType::UnsignedTinyInt;
+    case DataType::Integer:
+      return AdoType::SmallInt;
+    case DataType::Long:
+      return AdoType::Integer;
+    case DataType::Currency:
+      return AdoType::Currency;
+    case DataType::Single:
+      return AdoType::Single;
+    case DataType::Double:
+      return AdoType::Double;
+    case DataType::DateTime:
+      return AdoType::Date;
+    case DataType::Text:
+      return fixed ? AdoType::WChar : AdoType::VarWChar;
+    case DataType::Memo:
+      return AdoType::LongVarWChar;
+    case DataType::Ole:
+      return AdoType::LongVarBinary;
+    case DataType::Guid:
+      return AdoType::Guid;
+    case DataType::Numeric:
+      return AdoType::Numeric;
     case DataType::Binary:
     case DataType::Unknown0D:
     case DataType::Unknown11:
-    default: return fixed ? AdoType::Binary : AdoType::VarBinary;
+    default:
+      return fixed ? AdoType::Binary : AdoType::VarBinary;
   }
 }
 
@@ -46,10 +60,13 @@ std::uint32_t adoAttributesOf(const ColumnDef& c) {
 
 std::uint32_t ColumnDef::definedSize() const {
   switch (type) {
-    case DataType::Text: return length / 2u;
+    case DataType::Text:
+      return length / 2u;
     case DataType::Memo:
-    case DataType::Ole: return 0;
-    default: return length;
+    case DataType::Ole:
+      return 0;
+    default:
+      return length;
   }
 }
 
@@ -96,7 +113,8 @@ void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& 
   }
 }
 
-std::vector<IndexDef> describeIndexes(const TableDefinition& definition, const std::vector<ColumnDef>& columns) {
+std::vector<IndexDef> describeIndexes(const TableDefinition& definition,
+                                      const std::vector<ColumnDef>& columns) {
   std::vector<IndexDef> out;
   out.reserve(definition.logicalIndexes.size());
   for (const LogicalIndexDefinition& l : definition.logicalIndexes) {
@@ -114,7 +132,8 @@ std::vector<IndexDef> describeIndexes(const TableDefinition& definition, const s
         // A key column the table no longer defines belongs to a damaged
         // definition; leaving it out keeps every listed position valid.
         if (it == columns.end()) continue;
-        d.columns.push_back(IndexColumn{k.columnNumber, static_cast<std::size_t>(it - columns.begin()), k.ascending});
+        d.columns.push_back(
+            IndexColumn{k.columnNumber, static_cast<std::size_t>(it - columns.begin()), k.ascending});
       }
       d.unique = (r.flags & kIndexUnique) != 0;
       d.ignoreNulls = (r.flags & kIndexIgnoreNulls) != 0;

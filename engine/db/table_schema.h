@@ -16,7 +16,8 @@ void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& 
                      std::vector<ColumnPlan>& plans);
 
 // Logical indexes in definition order, each with its real index's key columns and flags.
-std::vector<IndexDef> describeIndexes(const TableDefinition& definition, const std::vector<ColumnDef>& columns);
+std::vector<IndexDef> describeIndexes(const TableDefinition& definition,
+                                      const std::vector<ColumnDef>& columns);
 
 // Marks columns that a required or primary-key index makes non-nullable, and
 // sets their ADO attributes accordingly.

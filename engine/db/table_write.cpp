@@ -7,6 +7,7 @@
 #include "db/table_impl.h"
 #include "db/table_writer.h"
 #include "db/write_scope.h"
+#include "format/index_key.h"
 #include "format/table_definition_format.h"
 #include "jet/error.h"
 #include "jet/text.h"

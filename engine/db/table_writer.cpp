@@ -63,6 +63,10 @@ TableWriter::TableWriter(Table::Impl& table)
     w.fixedSize = p.fixedSize;
     w.varSlot = p.varSlot;
     w.compress = c.compressedUnicode;
+    if (const Property* zeroLength = findProperty(table.properties, c.name, u"AllowZeroLength");
+        zeroLength && zeroLength->type == DataType::Boolean) {
+      w.allowZeroLength = propertyValue(*zeroLength).asBoolean();
+    }
     if (c.type == DataType::Memo || c.type == DataType::Ole) {
       for (const LongValueColumnMaps& m : def.longValueMaps) {
         if (m.columnNumber == c.number) w.longValue = &m;
@@ -121,6 +125,13 @@ std::vector<Value> TableWriter::prepare(const std::vector<Value>& values, const 
       continue;
     }
     row[w.column] = convertToColumn(v, c, where(w.column));
+    if (c.type == DataType::Text && c.fixedLength && row[w.column].kind() == ValueKind::Text &&
+        row[w.column].asText().size() < c.length / 2u) {
+      // Fixed-length text is stored padded with spaces, and read back so.
+      std::u16string padded = row[w.column].asText();
+      padded.resize(c.length / 2u, u' ');
+      row[w.column] = Value::text(std::move(padded));
+    }
     if (row[w.column].isNull() && c.required) {
       throw Error(ErrorCode::Constraint,
                   "The " + where(w.column) + " is required: it cannot be left empty (Null)");

@@ -35,6 +35,11 @@ class TableWriter {
   // Adds to the stored row count, first making it exact when it was stale.
   void addToRowCount(int delta);
 
+  // The long-value references of the stored row at `id`, per column in the
+  // writer's order (empty for nulls and other types).
+  std::vector<std::vector<std::uint8_t>> longValueReferences(RowId id);
+  LongValueWriter& longValues() { return longValues_; }
+
  private:
   struct ColumnWrite {
     std::size_t column = 0;  // position in columns()
@@ -54,8 +59,6 @@ class TableWriter {
   // their pages), or taken over from `keep` (the old references, per column,
   // for values that did not change).
   void encode(const std::vector<Value>& row, const std::vector<std::vector<std::uint8_t>>* keep);
-  // The long-value references of the stored row at `id` (empty for nulls).
-  std::vector<std::vector<std::uint8_t>> longValueReferences(RowId id);
   void releaseLongValues(const std::vector<std::vector<std::uint8_t>>& references);
   // A data page of the table with room for `length` bytes (a new one if needed).
   std::uint32_t pageWithRoom(std::size_t length, std::uint32_t avoid = 0);

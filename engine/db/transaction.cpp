@@ -29,6 +29,7 @@ void Database::commitTransaction() {
   db.userTransaction = false;
   try {
     db.pager->commitWrite();
+    impl_->info.pageCount = db.pager->pageCount();
   } catch (const Error&) {
     try {
       db.pager->rollbackWrite();
@@ -58,9 +59,11 @@ void Database::rollbackTransaction() {
 bool Database::inTransaction() const { return impl_->context->userTransaction; }
 
 void Database::Impl::reloadAfterRollback() noexcept {
+  info.pageCount = context->pager->pageCount();
   try {
     Table& catalogTable = *tables.at(kCatalogPage);
     catalogTable.impl().reload();
+    catalogRows.clear();
     catalog = readCatalog(catalogTable, catalogRows);
     tablesContainer = findTablesContainer(catalog);
   } catch (const Error&) {
@@ -90,6 +93,7 @@ void Table::Impl::reload() {
   indexBlock.reset();
   definition = readTableDefinition(*db->pager, definition.firstPage, *db->version);
   describeColumns(definition, columns, plans);
+  applyRequiredProperties(properties, columns);
   indexes = describeIndexes(definition, columns);
   applyRequiredIndexes(indexes, columns);
 }

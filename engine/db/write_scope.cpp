@@ -48,6 +48,7 @@ void WriteScope::commit() {
     pager.spillIfNeeded();
   } else {
     pager.commitWrite();
+    if (db_.owner) db_.owner->info.pageCount = pager.pageCount();
   }
   done_ = true;
 }

@@ -7,7 +7,9 @@
 
 namespace jet {
 
-void throwCorruption(const std::string& message) { throw Error(ErrorCode::Corruption, message); }
+void throwCorruption(const std::string& message) {
+  throw Error(ErrorCode::Corruption, message);
+}
 
 void throwOutOfRange(std::size_t offset, std::size_t size, std::size_t available) {
   throwCorruption("a " + std::to_string(size) + "-byte field at offset " + std::to_string(offset) +

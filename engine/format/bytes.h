@@ -35,8 +35,12 @@ inline std::uint32_t loadU32(const std::uint8_t* p) {
 inline std::uint64_t loadU64(const std::uint8_t* p) {
   return static_cast<std::uint64_t>(loadU32(p)) | static_cast<std::uint64_t>(loadU32(p + 4)) << 32;
 }
-inline float loadF32(const std::uint8_t* p) { return std::bit_cast<float>(loadU32(p)); }
-inline double loadF64(const std::uint8_t* p) { return std::bit_cast<double>(loadU64(p)); }
+inline float loadF32(const std::uint8_t* p) {
+  return std::bit_cast<float>(loadU32(p));
+}
+inline double loadF64(const std::uint8_t* p) {
+  return std::bit_cast<double>(loadU64(p));
+}
 
 inline void checkRange(ByteSpan b, std::size_t offset, std::size_t size) {
   if (offset > b.size() || size > b.size() - offset) throwOutOfRange(offset, size, b.size());
@@ -58,7 +62,9 @@ inline std::uint32_t u32At(ByteSpan b, std::size_t offset) {
   checkRange(b, offset, 4);
   return loadU32(b.data() + offset);
 }
-inline std::int32_t i32At(ByteSpan b, std::size_t offset) { return static_cast<std::int32_t>(u32At(b, offset)); }
+inline std::int32_t i32At(ByteSpan b, std::size_t offset) {
+  return static_cast<std::int32_t>(u32At(b, offset));
+}
 inline double f64At(ByteSpan b, std::size_t offset) {
   checkRange(b, offset, 8);
   return loadF64(b.data() + offset);

@@ -1,7 +1,6 @@
 // Data page view with every slot extent checked against the page.
 #include "format/data_page.h"
 
-
 namespace jet {
 
 DataPage::DataPage(ByteSpan page, std::uint32_t number, const FormatVersion& version)
@@ -17,13 +16,17 @@ DataPage::DataPage(ByteSpan page, std::uint32_t number, const FormatVersion& ver
   }
 }
 
-bool DataPage::isDeleted(unsigned slot) const { return (slotWord(slot) & kSlotDeleted) != 0; }
-bool DataPage::isOverflow(unsigned slot) const { return (slotWord(slot) & kSlotOverflow) != 0; }
+bool DataPage::isDeleted(unsigned slot) const {
+  return (slotWord(slot) & kSlotDeleted) != 0;
+}
+bool DataPage::isOverflow(unsigned slot) const {
+  return (slotWord(slot) & kSlotOverflow) != 0;
+}
 
 ByteSpan DataPage::row(unsigned slot) const {
   if (slot >= slotCount_) {
-    throwCorruption("data page " + std::to_string(number_) + " has no row slot " + std::to_string(slot) + " (it has " +
-                    std::to_string(slotCount_) + ")");
+    throwCorruption("data page " + std::to_string(number_) + " has no row slot " + std::to_string(slot) +
+                    " (it has " + std::to_string(slotCount_) + ")");
   }
   const std::size_t start = offsetOf(slot);
   const std::size_t end = slot == 0 ? page_.size() : offsetOf(slot - 1);

@@ -56,6 +56,8 @@ class DataPageEditor {
   // Marks a row deleted (0xC000) and gives its bytes back to the page.
   void remove(unsigned slot);
 
+  std::uint32_t pageNumber() const { return number_; }
+
  private:
   std::size_t offsetOf(unsigned slot) const;
   std::size_t endOf(unsigned slot) const;  // end of the row's bytes

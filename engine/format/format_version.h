@@ -19,13 +19,13 @@ struct FormatVersion {
   std::uint32_t pageSize;
 
   // Header page (page 0): the RC4-masked region and the fields inside it.
-  std::size_t headerMaskLength;     // bytes masked from offset 0x18
-  std::size_t headerSortOrder;      // u16 LCID of the default sort order
-  std::size_t headerPasswordLength; // bytes of the password area at 0x42
+  std::size_t headerMaskLength;      // bytes masked from offset 0x18
+  std::size_t headerSortOrder;       // u16 LCID of the default sort order
+  std::size_t headerPasswordLength;  // bytes of the password area at 0x42
 
   // Data pages (type 0x01): table rows, long values, usage maps.
-  std::size_t dataSlotCount;        // u16 number of row slots
-  std::size_t dataSlotTable;        // first u16 slot entry
+  std::size_t dataSlotCount;  // u16 number of row slots
+  std::size_t dataSlotTable;  // first u16 slot entry
 
   // Table definition: fixed header of the logical definition buffer.
   std::size_t tdefRowCount;         // u32 stored row count
@@ -52,41 +52,41 @@ struct FormatVersion {
 
   // Block B: column descriptor.
   std::size_t columnSize;
-  std::size_t columnNumber;         // u16
-  std::size_t columnVarSlot;        // u16
-  std::size_t columnPosition;       // u16 user-visible ordinal
-  std::size_t columnSortOrder;      // u16 LCID (text and memo)
-  std::size_t columnPrecision;      // u8 (numeric)
-  std::size_t columnScale;          // u8 (numeric)
-  std::size_t columnFlags;          // u8
-  std::size_t columnExtFlags;       // u8; kNoField when the version has none
-  std::size_t columnSortVersion;    // u8; kNoField when the version has none
-  std::size_t columnFixedOffset;    // u16
-  std::size_t columnLength;         // u16
+  std::size_t columnNumber;       // u16
+  std::size_t columnVarSlot;      // u16
+  std::size_t columnPosition;     // u16 user-visible ordinal
+  std::size_t columnSortOrder;    // u16 LCID (text and memo)
+  std::size_t columnPrecision;    // u8 (numeric)
+  std::size_t columnScale;        // u8 (numeric)
+  std::size_t columnFlags;        // u8
+  std::size_t columnExtFlags;     // u8; kNoField when the version has none
+  std::size_t columnSortVersion;  // u8; kNoField when the version has none
+  std::size_t columnFixedOffset;  // u16
+  std::size_t columnLength;       // u16
 
   // Blocks C and F: names.
-  std::size_t nameLengthSize;       // 2 (u16 + UCS-2) or 1 (u8 + code page)
+  std::size_t nameLengthSize;  // 2 (u16 + UCS-2) or 1 (u8 + code page)
 
   // Block D: real index definition.
   std::size_t realIndexSize;
-  std::size_t realIndexColumns;     // 10 x (u16 column number, u8 order flag)
-  std::size_t realIndexUsageMap;    // RowId
-  std::size_t realIndexRoot;        // u32 root page
-  std::size_t realIndexFlags;       // u8
+  std::size_t realIndexColumns;   // 10 x (u16 column number, u8 order flag)
+  std::size_t realIndexUsageMap;  // RowId
+  std::size_t realIndexRoot;      // u32 root page
+  std::size_t realIndexFlags;     // u8
 
   // Block E: logical index definition.
   std::size_t logicalIndexSize;
-  std::size_t logicalIndexNumber;   // u32
-  std::size_t logicalIndexReal;     // u32 real index number
-  std::size_t logicalIndexFkRole;   // u8
-  std::size_t logicalIndexFkIndex;  // i32 logical index in the other table
-  std::size_t logicalIndexFkTable;  // u32 definition page of the other table
+  std::size_t logicalIndexNumber;          // u32
+  std::size_t logicalIndexReal;            // u32 real index number
+  std::size_t logicalIndexFkRole;          // u8
+  std::size_t logicalIndexFkIndex;         // i32 logical index in the other table
+  std::size_t logicalIndexFkTable;         // u32 definition page of the other table
   std::size_t logicalIndexCascadeUpdates;  // u8
   std::size_t logicalIndexCascadeDeletes;  // u8
-  std::size_t logicalIndexKind;     // u8 0 normal, 1 primary key, 2 foreign key
+  std::size_t logicalIndexKind;            // u8 0 normal, 1 primary key, 2 foreign key
 
   // Rows.
-  std::size_t rowCountSize;         // column count and variable-offset entries: 2 or 1 bytes
+  std::size_t rowCountSize;  // column count and variable-offset entries: 2 or 1 bytes
 
   // Largest row the writer produces.
   std::size_t maxRowSize;

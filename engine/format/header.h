@@ -17,8 +17,8 @@ enum class FileKind {
   NotDatabase,  // no Jet or ACE signature
   Jet3,
   Jet4,
-  Ace,          // Access 2007 and later
-  Msisam,       // the MSISAM variant of the Jet 4 layout
+  Ace,     // Access 2007 and later
+  Msisam,  // the MSISAM variant of the Jet 4 layout
 };
 
 // Tells the file kind from its first bytes (at least kHeaderProbeSize of them;

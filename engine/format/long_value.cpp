@@ -12,8 +12,8 @@ namespace jet {
 
 LongValueReference parseLongValueReference(ByteSpan field) {
   if (field.size() < kLongValueReferenceSize) {
-    throwCorruption("a long-value reference needs " + std::to_string(kLongValueReferenceSize) + " bytes but has " +
-                    std::to_string(field.size()));
+    throwCorruption("a long-value reference needs " + std::to_string(kLongValueReferenceSize) +
+                    " bytes but has " + std::to_string(field.size()));
   }
   const std::uint32_t word = loadU32(field.data());
   LongValueReference r;
@@ -28,16 +28,22 @@ LongValueReference parseLongValueReference(ByteSpan field) {
       }
       r.inlineData = field.subspan(kLongValueReferenceSize, r.length);
       break;
-    case kLongValueSingleRow: r.kind = LongValueKind::SingleRow; break;
-    case kLongValueChain: r.kind = LongValueKind::Chain; break;
-    default: throwCorruption("a long-value reference has the unknown storage kind " + hex(word >> 30));
+    case kLongValueSingleRow:
+      r.kind = LongValueKind::SingleRow;
+      break;
+    case kLongValueChain:
+      r.kind = LongValueKind::Chain;
+      break;
+    default:
+      throwCorruption("a long-value reference has the unknown storage kind " + hex(word >> 30));
   }
   return r;
 }
 
 ByteSpan LongValueReader::rowOf(RowId id, Page& holder) {
   if (!pager_.isPage(id.page())) {
-    throwCorruption("a long-value pointer names page " + std::to_string(id.page()) + ", beyond the end of the file");
+    throwCorruption("a long-value pointer names page " + std::to_string(id.page()) +
+                    ", beyond the end of the file");
   }
   holder = pager_.page(id.page());
   const DataPage page(holder.bytes(), id.page(), version_);
@@ -51,7 +57,8 @@ void LongValueReader::read(ByteSpan field, std::vector<std::uint8_t>& out) {
     out.assign(ref.inlineData.begin(), ref.inlineData.end());
     return;
   }
-  if (static_cast<std::uint64_t>(ref.length) > static_cast<std::uint64_t>(pager_.pageCount()) * pager_.pageSize()) {
+  if (static_cast<std::uint64_t>(ref.length) >
+      static_cast<std::uint64_t>(pager_.pageCount()) * pager_.pageSize()) {
     throwCorruption("a long value claims " + std::to_string(ref.length) + " bytes, more than the whole file");
   }
   Page holder;
@@ -82,7 +89,8 @@ void LongValueReader::read(ByteSpan field, std::vector<std::uint8_t>& out) {
       throwCorruption("a long-value chain link (page " + std::to_string(link.page()) + " slot " +
                       std::to_string(link.slot()) + ") is too short to hold its pointer");
     }
-    const std::size_t take = std::min<std::size_t>(row.size() - kLongValueLinkHeader, ref.length - out.size());
+    const std::size_t take =
+        std::min<std::size_t>(row.size() - kLongValueLinkHeader, ref.length - out.size());
     out.insert(out.end(), row.begin() + kLongValueLinkHeader, row.begin() + kLongValueLinkHeader + take);
     link = RowId{loadU32(row.data())};
   }

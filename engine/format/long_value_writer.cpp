@@ -130,10 +130,14 @@ void LongValueWriter::deleteRow(const LongValueColumnMaps* maps, RowId id) {
 }
 
 void LongValueWriter::release(const LongValueColumnMaps* maps, ByteSpan reference) {
-  const LongValueReference ref = parseLongValueReference(reference);
-  if (ref.kind == LongValueKind::Inline) return;
   // Collect the links first (reading), then delete them.
+  for (const RowId id : rowsOf(reference)) deleteRow(maps, id);
+}
+
+std::vector<RowId> LongValueWriter::rowsOf(ByteSpan reference) {
+  const LongValueReference ref = parseLongValueReference(reference);
   std::vector<RowId> rows;
+  if (ref.kind == LongValueKind::Inline) return rows;
   std::unordered_set<std::uint32_t> seen;
   RowId link = ref.first;
   std::size_t remaining = ref.length;
@@ -153,7 +157,7 @@ void LongValueWriter::release(const LongValueColumnMaps* maps, ByteSpan referenc
     remaining -= data;
     link = RowId{loadU32(row.data())};
   }
-  for (const RowId id : rows) deleteRow(maps, id);
+  return rows;
 }
 
 }  // namespace jet

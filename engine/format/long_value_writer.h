@@ -40,6 +40,9 @@ class LongValueWriter {
   // deleted but their pages are not offered for reuse.
   void release(const LongValueColumnMaps* maps, ByteSpan reference);
 
+  // The long-value rows a reference points at, as far as they are sound.
+  std::vector<RowId> rowsOf(ByteSpan reference);
+
  private:
   // Puts one long-value row on a page of the column and returns where.
   RowId place(const LongValueColumnMaps& maps, ByteSpan row, std::uint32_t& hint);

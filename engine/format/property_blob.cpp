@@ -27,7 +27,8 @@ std::u16string ucs2(ByteSpan b) {
 }  // namespace
 
 std::vector<PropertySet> parsePropertyBlob(ByteSpan blob) {
-  if (blob.size() < sizeof kSignatureJet4 || std::memcmp(blob.data(), kSignatureJet4, sizeof kSignatureJet4) != 0) {
+  if (blob.size() < sizeof kSignatureJet4 ||
+      std::memcmp(blob.data(), kSignatureJet4, sizeof kSignatureJet4) != 0) {
     throwCorruption("a property blob lacks its signature");
   }
   std::vector<std::u16string> names;
@@ -53,7 +54,8 @@ std::vector<PropertySet> parsePropertyBlob(ByteSpan blob) {
       PropertySet set;
       set.objectName = ucs2(bytesAt(chunk, 6, nameLength));
       if (headerLength < 6 + nameLength || headerLength > chunk.size()) {
-        throwCorruption("a property chunk's header of " + std::to_string(headerLength) + " bytes does not fit");
+        throwCorruption("a property chunk's header of " + std::to_string(headerLength) +
+                        " bytes does not fit");
       }
       for (std::size_t at = headerLength; at + kRecordHeader <= chunk.size();) {
         const std::size_t recordLength = loadU16(chunk.data() + at);
@@ -61,11 +63,13 @@ std::vector<PropertySet> parsePropertyBlob(ByteSpan blob) {
           throwCorruption("a property record of " + std::to_string(recordLength) + " bytes does not fit");
         }
         const std::size_t nameIndex = loadU16(chunk.data() + at + 4);
-        if (nameIndex >= names.size()) throwCorruption("a property names entry " + std::to_string(nameIndex) + " of " +
-                                                        std::to_string(names.size()));
-        const ByteSpan value = bytesAt(chunk.subspan(at, recordLength), kRecordHeader, loadU16(chunk.data() + at + 6));
-        set.properties.push_back(Property{names[nameIndex], static_cast<DataType>(chunk[at + 3]), chunk[at + 2] != 0,
-                                          Bytes(value.begin(), value.end())});
+        if (nameIndex >= names.size())
+          throwCorruption("a property names entry " + std::to_string(nameIndex) + " of " +
+                          std::to_string(names.size()));
+        const ByteSpan value =
+            bytesAt(chunk.subspan(at, recordLength), kRecordHeader, loadU16(chunk.data() + at + 6));
+        set.properties.push_back(Property{names[nameIndex], static_cast<DataType>(chunk[at + 3]),
+                                          chunk[at + 2] != 0, Bytes(value.begin(), value.end())});
         at += recordLength;
       }
       sets.push_back(std::move(set));

@@ -10,7 +10,9 @@
 
 namespace jet {
 
-bool ColumnDefinition::isFixed() const { return (flags & kColumnFixed) != 0; }
+bool ColumnDefinition::isFixed() const {
+  return (flags & kColumnFixed) != 0;
+}
 
 std::vector<std::uint8_t> readTableDefinitionBuffer(Pager& pager, std::uint32_t firstPage,
                                                     std::vector<std::uint32_t>* pages) {
@@ -24,8 +26,8 @@ std::vector<std::uint8_t> readTableDefinitionBuffer(Pager& pager, std::uint32_t 
     const Page page = pager.page(number);
     const ByteSpan bytes = page.bytes();
     if (bytes[0] != kPageTypeTableDefinition) {
-      throwCorruption("page " + std::to_string(number) + " is not a table definition page (type " + hex(bytes[0]) +
-                      ")");
+      throwCorruption("page " + std::to_string(number) + " is not a table definition page (type " +
+                      hex(bytes[0]) + ")");
     }
     if (pages) pages->push_back(number);
     if (number == firstPage) {
@@ -49,8 +51,9 @@ class Cursor {
   std::size_t remaining() const { return b_.size() - pos_; }
   ByteSpan take(std::size_t n, const char* what) {
     if (n > remaining()) {
-      throwCorruption(std::string(what) + " (" + std::to_string(n) + " bytes at offset " + std::to_string(pos_) +
-                      ") runs past the end of the definition (" + std::to_string(b_.size()) + " bytes)");
+      throwCorruption(std::string(what) + " (" + std::to_string(n) + " bytes at offset " +
+                      std::to_string(pos_) + ") runs past the end of the definition (" +
+                      std::to_string(b_.size()) + " bytes)");
     }
     ByteSpan s = b_.subspan(pos_, n);
     pos_ += n;
@@ -79,9 +82,11 @@ std::u16string readName(Cursor& c, const FormatVersion& version, const char* wha
   const ByteSpan bytes = c.take(length, what);
   std::u16string name;
   if (version.nameLengthSize == 2) {
-    if (length % 2 != 0) throwCorruption(std::string(what) + " has an odd byte length " + std::to_string(length));
+    if (length % 2 != 0)
+      throwCorruption(std::string(what) + " has an odd byte length " + std::to_string(length));
     name.resize(length / 2);
-    for (std::size_t i = 0; i < name.size(); ++i) name[i] = static_cast<char16_t>(loadU16(bytes.data() + 2 * i));
+    for (std::size_t i = 0; i < name.size(); ++i)
+      name[i] = static_cast<char16_t>(loadU16(bytes.data() + 2 * i));
   } else {
     // Jet 3 names are code-page text; Western files use code page 1252, whose
     // letters below 0x80 and from 0xA0 are the Latin-1 ones.
@@ -113,7 +118,8 @@ ColumnDefinition parseColumn(ByteSpan b, const FormatVersion& v) {
 RealIndexDefinition parseRealIndex(ByteSpan b, const FormatVersion& v) {
   RealIndexDefinition r;
   for (int i = 0; i < kIndexKeySlots; ++i) {
-    const std::uint8_t* slot = b.data() + v.realIndexColumns + static_cast<std::size_t>(i) * kIndexKeySlotSize;
+    const std::uint8_t* slot =
+        b.data() + v.realIndexColumns + static_cast<std::size_t>(i) * kIndexKeySlotSize;
     const std::uint16_t column = loadU16(slot);
     if (column == kIndexSlotUnused) continue;
     r.columns.push_back(IndexKeyColumn{column, (slot[2] & kIndexOrderAscending) != 0});
@@ -141,7 +147,8 @@ LogicalIndexDefinition parseLogicalIndex(ByteSpan b, const FormatVersion& v) {
 
 TableDefinition parseTableDefinition(ByteSpan buf, const FormatVersion& v) {
   if (buf.size() < v.tdefHeaderSize) throwCorruption("the definition is shorter than its fixed header");
-  if (buf[0] != kPageTypeTableDefinition) throwCorruption("the definition does not start with a definition page");
+  if (buf[0] != kPageTypeTableDefinition)
+    throwCorruption("the definition does not start with a definition page");
   TableDefinition t;
   t.length = loadU32(buf.data() + kTdefLength);
   t.rowCount = loadU32(buf.data() + v.tdefRowCount);
@@ -161,12 +168,14 @@ TableDefinition parseTableDefinition(ByteSpan buf, const FormatVersion& v) {
   std::vector<std::uint32_t> uniqueCounts;
   uniqueCounts.reserve(realCount);
   for (std::uint32_t i = 0; i < realCount; ++i) {
-    uniqueCounts.push_back(loadU32(c.take(v.realIndexCounterSize, "an index counter").data() + v.realIndexCounterUnique));
+    uniqueCounts.push_back(
+        loadU32(c.take(v.realIndexCounterSize, "an index counter").data() + v.realIndexCounterUnique));
   }
 
   c.requireBlocks(columnCount, v.columnSize, "columns");
   t.columns.reserve(columnCount);
-  for (std::uint32_t i = 0; i < columnCount; ++i) t.columns.push_back(parseColumn(c.take(v.columnSize, "a column"), v));
+  for (std::uint32_t i = 0; i < columnCount; ++i)
+    t.columns.push_back(parseColumn(c.take(v.columnSize, "a column"), v));
   for (auto& column : t.columns) column.name = readName(c, v, "a column name");
 
   c.requireBlocks(realCount, v.realIndexSize, "real indexes");
@@ -189,8 +198,8 @@ TableDefinition parseTableDefinition(ByteSpan buf, const FormatVersion& v) {
   for (std::size_t pos = c.pos(); pos + 2 <= end;) {
     const std::uint16_t column = loadU16(buf.data() + pos);
     if (column == kLongValueMapEnd || pos + kLongValueMapEntrySize > end) break;
-    t.longValueMaps.push_back(
-        LongValueColumnMaps{column, RowId{loadU32(buf.data() + pos + 2)}, RowId{loadU32(buf.data() + pos + 6)}});
+    t.longValueMaps.push_back(LongValueColumnMaps{column, RowId{loadU32(buf.data() + pos + 2)},
+                                                  RowId{loadU32(buf.data() + pos + 6)}});
     pos += kLongValueMapEntrySize;
   }
   return t;

@@ -24,10 +24,10 @@ struct ColumnDefinition {
   std::uint16_t position = 0;     // user-visible ordinal (0 for every column of system tables)
   std::uint16_t fixedOffset = 0;  // fixed columns: offset in the row's fixed area
   std::uint16_t length = 0;
-  std::uint16_t sortOrder = 0;    // text and memo: LCID
+  std::uint16_t sortOrder = 0;  // text and memo: LCID
   std::uint8_t sortOrderVersion = 0;
-  std::uint8_t precision = 0;     // numeric
-  std::uint8_t scale = 0;         // numeric
+  std::uint8_t precision = 0;  // numeric
+  std::uint8_t scale = 0;      // numeric
   std::uint8_t flags = 0;
   std::uint8_t extFlags = 0;
   bool isFixed() const;
@@ -71,8 +71,8 @@ struct TableDefinition {
   std::uint32_t rowCount = 0;
   std::uint32_t autoNumber = 0;
   std::uint8_t tableType = 0;
-  std::uint16_t maxColumns = 0;      // columns every row carries, deleted ones included
-  std::uint16_t varColumns = 0;      // variable-offset slots every row carries
+  std::uint16_t maxColumns = 0;  // columns every row carries, deleted ones included
+  std::uint16_t varColumns = 0;  // variable-offset slots every row carries
   RowId ownedPages;
   RowId freePages;
   std::vector<ColumnDefinition> columns;  // in definition order

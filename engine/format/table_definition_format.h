@@ -20,8 +20,8 @@
 
 namespace jet {
 
-inline constexpr std::size_t kTdefNextPage = 4;       // u32 next definition page, 0 if none
-inline constexpr std::size_t kTdefLength = 8;         // u32 bytes of the logical buffer in use
+inline constexpr std::size_t kTdefNextPage = 4;  // u32 next definition page, 0 if none
+inline constexpr std::size_t kTdefLength = 8;    // u32 bytes of the logical buffer in use
 inline constexpr std::size_t kTdefContinuationHeader = 8;
 
 inline constexpr std::uint8_t kTableTypeUser = 0x4E;    // 'N'
@@ -32,10 +32,6 @@ inline constexpr std::uint32_t kTdefMagicValue = 1625;
 inline constexpr std::uint32_t kRealIndexMagicValue = 1923;
 // Logical index bytes for cascades when the index is not a foreign key.
 inline constexpr std::uint8_t kNotForeignKeyCascade = 0x04;
-
-// The "General" sort order of text (LCID 0x0409), the only one whose index keys
-// the engine builds (in its legacy version 0).
-inline constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 
 // Column descriptor: data type code at offset 0 in every version.
 inline constexpr std::size_t kColumnType = 0;

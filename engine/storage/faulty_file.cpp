@@ -1,7 +1,6 @@
 // Fault-injecting file wrapper.
 #include "storage/faulty_file.h"
 
-
 #include "jet/error.h"
 
 namespace jet {
@@ -25,12 +24,14 @@ std::size_t FaultyFile::read(std::uint64_t offset, std::span<std::uint8_t> out) 
 }
 
 void FaultyFile::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
-  if (plan_.failWrites) throw Error(ErrorCode::Io, "Cannot write '" + name() + "': No space left on device (injected)");
+  if (plan_.failWrites)
+    throw Error(ErrorCode::Io, "Cannot write '" + name() + "': No space left on device (injected)");
   inner_->write(offset, data);
 }
 
 void FaultyFile::sync() {
-  if (plan_.failSync) throw Error(ErrorCode::Io, "Cannot sync '" + name() + "': Input/output error (injected)");
+  if (plan_.failSync)
+    throw Error(ErrorCode::Io, "Cannot sync '" + name() + "': Input/output error (injected)");
   inner_->sync();
 }
 

@@ -14,7 +14,8 @@ namespace jet {
 
 class MemoryFile final : public File {
  public:
-  explicit MemoryFile(std::vector<std::uint8_t> bytes = {}, std::string name = "(memory)", bool writable = true)
+  explicit MemoryFile(std::vector<std::uint8_t> bytes = {}, std::string name = "(memory)",
+                      bool writable = true)
       : bytes_(std::move(bytes)), name_(std::move(name)), writable_(writable) {}
 
   const std::string& name() const override { return name_; }

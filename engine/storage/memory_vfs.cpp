@@ -67,7 +67,7 @@ class MemoryVfsFile final : public File {
 
   void sync() override {
     if (!vfs_.admit("sync", name_)) return;
-    node_->synced = node_->current;
+    for (const PendingWrite& w : node_->pending) applyWrite(node_->synced, w);
     node_->pending.clear();
   }
 

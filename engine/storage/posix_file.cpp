@@ -14,7 +14,9 @@ namespace jet {
 
 namespace {
 
-std::string reason(int err) { return std::strerror(err); }
+std::string reason(int err) {
+  return std::strerror(err);
+}
 
 }  // namespace
 
@@ -26,13 +28,15 @@ std::unique_ptr<PosixFile> PosixFile::open(const std::filesystem::path& path, Op
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     const int err = errno;
-    if (err == ENOENT) throw Error(ErrorCode::NotFound, "Cannot open '" + path.string() + "': the file does not exist");
+    if (err == ENOENT)
+      throw Error(ErrorCode::NotFound, "Cannot open '" + path.string() + "': the file does not exist");
     throw Error(ErrorCode::Io, "Cannot open '" + path.string() + "': " + reason(err));
   }
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
-    throw Error(ErrorCode::InvalidArgument, "Cannot open '" + path.string() + "': it is a folder, not a file");
+    throw Error(ErrorCode::InvalidArgument,
+                "Cannot open '" + path.string() + "': it is a folder, not a file");
   }
   return std::unique_ptr<PosixFile>(new PosixFile(fd, path.string(), mode == OpenMode::ReadWrite));
 }
@@ -72,7 +76,8 @@ std::size_t PosixFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
 void PosixFile::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
   std::size_t done = 0;
   while (done < data.size()) {
-    const ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+    const ssize_t n =
+        ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       fail("write", errno);

@@ -10,13 +10,13 @@
 #include <random>
 #include <set>
 
+#include "corpus/database_exercise.h"
 #include "db/database_impl.h"
 #include "db/table_impl.h"
 #include "format/usage_map.h"
 #include "jet/error.h"
 #include "jet/text.h"
 #include "storage/memory_file.h"
-#include "corpus/database_exercise.h"
 #include "support/test_files.h"
 
 namespace {
@@ -24,17 +24,32 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint32_t kPageSize = 4096;
 
-enum class Structure { Header, CatalogDefinition, TableDefinition, DataPage, LongValuePage, UsageMapPage, IndexPage };
+enum class Structure {
+  Header,
+  CatalogDefinition,
+  TableDefinition,
+  DataPage,
+  LongValuePage,
+  UsageMapPage,
+  IndexPage
+};
 
 const char* nameOf(Structure s) {
   switch (s) {
-    case Structure::Header: return "header";
-    case Structure::CatalogDefinition: return "catalog definition";
-    case Structure::TableDefinition: return "table definition";
-    case Structure::DataPage: return "data page";
-    case Structure::LongValuePage: return "long-value page";
-    case Structure::UsageMapPage: return "usage-map page";
-    case Structure::IndexPage: return "index page";
+    case Structure::Header:
+      return "header";
+    case Structure::CatalogDefinition:
+      return "catalog definition";
+    case Structure::TableDefinition:
+      return "table definition";
+    case Structure::DataPage:
+      return "data page";
+    case Structure::LongValuePage:
+      return "long-value page";
+    case Structure::UsageMapPage:
+      return "usage-map page";
+    case Structure::IndexPage:
+      return "index page";
   }
   return "?";
 }
@@ -45,13 +60,20 @@ struct CorpusFile {
 };
 
 const CorpusFile kFiles[] = {
-    {"jackcess-V2000-testV2000.mdb", u""},          {"jackcess-V2000-test2V2000.mdb", u""},
-    {"jackcess-V2000-fixedNumericTestV2000.mdb", u""}, {"jackcess-V2003-testUnicodeCompV2003.mdb", u""},
-    {"jackcess-V2000-overflowTestV2000.mdb", u""},  {"jackcess-V2000-delTestV2000.mdb", u""},
-    {"jackcess-V2000-indexTestV2000.mdb", u""},     {"jackcess-V2000-fixedTextTestV2000.mdb", u""},
-    {"jackcess-V2000-compIndexTestV2000.mdb", u""}, {"jackcess-V2000-queryTestV2000.mdb", u""},
-    {"mdbreader-password-V2003_with-password.mdb", u"password"}, {"jackcess-empty.mdb", u""},
-    {"jackcessencrypt-db-enc.mdb", u""},             {"ucanaccess-weirdObjectNames.mdb", u""},
+    {"jackcess-V2000-testV2000.mdb", u""},
+    {"jackcess-V2000-test2V2000.mdb", u""},
+    {"jackcess-V2000-fixedNumericTestV2000.mdb", u""},
+    {"jackcess-V2003-testUnicodeCompV2003.mdb", u""},
+    {"jackcess-V2000-overflowTestV2000.mdb", u""},
+    {"jackcess-V2000-delTestV2000.mdb", u""},
+    {"jackcess-V2000-indexTestV2000.mdb", u""},
+    {"jackcess-V2000-fixedTextTestV2000.mdb", u""},
+    {"jackcess-V2000-compIndexTestV2000.mdb", u""},
+    {"jackcess-V2000-queryTestV2000.mdb", u""},
+    {"mdbreader-password-V2003_with-password.mdb", u"password"},
+    {"jackcess-empty.mdb", u""},
+    {"jackcessencrypt-db-enc.mdb", u""},
+    {"ucanaccess-weirdObjectNames.mdb", u""},
     {"ucanaccess-linked.mdb", u""},
 };
 
@@ -61,7 +83,8 @@ Bytes corpusBytes(const std::string& name) {
 }
 
 // Which pages hold which structures, found by reading the undamaged file.
-std::map<Structure, std::set<std::uint32_t>> mapStructures(const Bytes& image, const std::u16string& password) {
+std::map<Structure, std::set<std::uint32_t>> mapStructures(const Bytes& image,
+                                                           const std::u16string& password) {
   jet::OpenOptions options;
   options.password = password;
   auto db = qbtest::openImage(image, "clean.mdb", options);
@@ -102,7 +125,8 @@ class Corruption : public testing::TestWithParam<CorpusFile> {
 TEST_P(Corruption, TruncatedFilesGiveErrorsOrPartialResults) {
   QB_REQUIRE_CORPUS();
   const Bytes whole = corpusBytes(GetParam().name);
-  std::set<std::size_t> cuts{0, 1, 0x14, 0x80, kPageSize - 1, kPageSize + 1, 2 * kPageSize, 3 * kPageSize - 7};
+  std::set<std::size_t> cuts{
+      0, 1, 0x14, 0x80, kPageSize - 1, kPageSize + 1, 2 * kPageSize, 3 * kPageSize - 7};
   for (std::size_t i = 1; i < 24; ++i) cuts.insert(whole.size() * i / 24);
   for (std::size_t i = 1; i < 6; ++i) cuts.insert(whole.size() - i * kPageSize / 2);
   for (std::size_t size : cuts) {
@@ -131,7 +155,8 @@ TEST_P(Corruption, ChangedBytesInEveryStructureGiveErrorsOrPartialResults) {
         std::string what = std::string(nameOf(kind)) + " page " + std::to_string(page) + ":";
         for (int c = 0; c < changes; ++c) {
           const std::size_t at = base + random() % span;
-          const std::uint8_t value = round < 4 ? static_cast<std::uint8_t>(random()) : (round % 2 ? 0xFF : 0x00);
+          const std::uint8_t value =
+              round < 4 ? static_cast<std::uint8_t>(random()) : (round % 2 ? 0xFF : 0x00);
           image[at] = value;
           what += " [" + std::to_string(at - base) + "]=" + std::to_string(value);
         }
@@ -156,17 +181,19 @@ TEST(CorruptionCases, LongValueChainsThatLoopOrLeaveTheFileAreErrorsNamingTheTab
   const std::size_t pageStart = static_cast<std::size_t>(row.page()) * kPageSize;
   std::size_t reference = 0;
   for (std::size_t at = pageStart; at + 12 <= pageStart + kPageSize; ++at) {
-    if (image[at] == (length & 0xFF) && image[at + 1] == ((length >> 8) & 0xFF) && image[at + 2] == (length >> 16) &&
-        image[at + 3] == 0) {
+    if (image[at] == (length & 0xFF) && image[at + 1] == ((length >> 8) & 0xFF) &&
+        image[at + 2] == (length >> 16) && image[at + 3] == 0) {
       reference = at;
     }
   }
   ASSERT_NE(reference, 0u);
-  const std::uint32_t firstLink = image[reference + 4] | image[reference + 5] << 8 | image[reference + 6] << 16 |
+  const std::uint32_t firstLink = image[reference + 4] | image[reference + 5] << 8 |
+                                  image[reference + 6] << 16 |
                                   static_cast<std::uint32_t>(image[reference + 7]) << 24;
   const std::size_t linkPage = (firstLink >> 8) * kPageSize;
   const std::uint8_t linkSlot = firstLink & 0xFF;
-  const std::size_t linkRow = linkPage + ((image[linkPage + 14 + 2 * linkSlot] | image[linkPage + 15 + 2 * linkSlot] << 8) & 0x1FFF);
+  const std::size_t linkRow =
+      linkPage + ((image[linkPage + 14 + 2 * linkSlot] | image[linkPage + 15 + 2 * linkSlot] << 8) & 0x1FFF);
 
   const auto failure = [&](const Bytes& damaged) -> std::string {
     auto d = qbtest::openImage(damaged, "damaged.mdb", {});
@@ -180,7 +207,8 @@ TEST(CorruptionCases, LongValueChainsThatLoopOrLeaveTheFileAreErrorsNamingTheTab
   };
   Bytes looping = image;  // the first link points back at itself
   std::copy(image.begin() + static_cast<std::ptrdiff_t>(reference + 4),
-            image.begin() + static_cast<std::ptrdiff_t>(reference + 8), looping.begin() + static_cast<std::ptrdiff_t>(linkRow));
+            image.begin() + static_cast<std::ptrdiff_t>(reference + 8),
+            looping.begin() + static_cast<std::ptrdiff_t>(linkRow));
   std::string message = failure(looping);
   EXPECT_NE(message.find("loops"), std::string::npos) << message;
   EXPECT_NE(message.find("table 'MSP_PROJECTS'"), std::string::npos) << message;

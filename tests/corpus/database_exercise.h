@@ -21,9 +21,9 @@ std::unique_ptr<jet::Database> openImage(std::vector<std::uint8_t> image, const 
 
 struct ExerciseResult {
   bool opened = false;
-  std::size_t tables = 0;       // tables whose definition could be read
-  std::size_t rows = 0;         // rows read in lenient scans
-  std::string brokenPromise;    // a lenient read that raised an error, or empty
+  std::size_t tables = 0;     // tables whose definition could be read
+  std::size_t rows = 0;       // rows read in lenient scans
+  std::string brokenPromise;  // a lenient read that raised an error, or empty
 };
 
 ExerciseResult exerciseImage(std::vector<std::uint8_t> image, const std::u16string& password = {},

@@ -55,7 +55,8 @@ TEST(DatabaseOpen, RefusesOtherFormatsNamingThem) {
   for (const char* name : {"jackcess-V1997-testV1997.mdb", "jackcess-V1997-test2V1997.mdb"}) {
     const Failure f = openFailure(qbtest::corpusFile(name));
     EXPECT_EQ(f.code, jet::ErrorCode::Unsupported);
-    EXPECT_NE(f.message.find("Access 97 (Jet 3) databases are not supported yet"), std::string::npos) << f.message;
+    EXPECT_NE(f.message.find("Access 97 (Jet 3) databases are not supported yet"), std::string::npos)
+        << f.message;
     EXPECT_NE(f.message.find(name), std::string::npos) << f.message;
   }
   // An ACE header: the same layout with its own engine name and version.
@@ -95,8 +96,10 @@ TEST(DatabaseOpen, TruncatedFilesAreDamagedNotForeign) {
   QB_REQUIRE_CORPUS();
   const Bytes whole = corpusBytes("jackcess-V2000-testV2000.mdb");
   // Cut inside the header page, right after it, and inside the catalog's pages.
-  for (std::size_t size : {std::size_t{100}, std::size_t{4096}, std::size_t{3 * 4096 + 10}, std::size_t{14 * 4096}}) {
-    const Failure f = openImageFailure(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+  for (std::size_t size :
+       {std::size_t{100}, std::size_t{4096}, std::size_t{3 * 4096 + 10}, std::size_t{14 * 4096}}) {
+    const Failure f =
+        openImageFailure(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
     EXPECT_EQ(f.code, jet::ErrorCode::Corruption) << size << ": " << f.message;
     EXPECT_NE(f.message.find("image.mdb"), std::string::npos) << f.message;
   }
@@ -107,8 +110,8 @@ TEST(DatabaseOpen, PasswordsMustMatchExactly) {
   const auto path = qbtest::corpusFile("mdbreader-password-V2003_with-password.mdb");
   jet::OpenOptions options;
   options.readOnly = true;
-  for (const std::u16string& wrong : {std::u16string(), std::u16string(u"PASSWORD"), std::u16string(u"passwor"),
-                                      std::u16string(u"password ")}) {
+  for (const std::u16string& wrong : {std::u16string(), std::u16string(u"PASSWORD"),
+                                      std::u16string(u"passwor"), std::u16string(u"password ")}) {
     options.password = wrong;
     const Failure f = openFailure(path, options);
     EXPECT_EQ(f.code, jet::ErrorCode::InvalidArgument);
@@ -169,7 +172,8 @@ TEST(DatabaseOpen, UnwritableFilesOpenReadOnlyWithAReason) {
     // While it holds the file, a second open is read-only.
     auto second = jet::Database::open(path);
     EXPECT_TRUE(second->isReadOnly());
-    EXPECT_NE(second->readOnlyReason().find("another program"), std::string::npos) << second->readOnlyReason();
+    EXPECT_NE(second->readOnlyReason().find("another program"), std::string::npos)
+        << second->readOnlyReason();
     EXPECT_EQ(second->table(u"Table1")->rowIds().size(), 2u);
   }
   jet::OpenOptions options;
@@ -178,8 +182,9 @@ TEST(DatabaseOpen, UnwritableFilesOpenReadOnlyWithAReason) {
   EXPECT_TRUE(asked->isReadOnly());
   EXPECT_FALSE(asked->readOnlyReason().empty());
 
-  std::filesystem::permissions(path, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                         std::filesystem::perms::others_write,
+  std::filesystem::permissions(path,
+                               std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
                                std::filesystem::perm_options::remove);
   if (::geteuid() == 0) GTEST_SKIP() << "root can write any file";
   auto protectedFile = jet::Database::open(path);

@@ -233,6 +233,12 @@ TEST_P(IndexWriteWorkloadTest, RandomWritesKeepEveryIndexEqualToTheRows) {
           EXPECT_FALSE(columnRule) << "a required field left empty was taken";
         } catch (const jet::Error& e) {
           ASSERT_EQ(e.code(), jet::ErrorCode::Constraint) << e.what();
+          // Random foreign keys mostly lack a parent row; the relationship
+          // tests check those refusals, here they only leave the rows alone.
+          if (std::string(e.what()).find("relationship '") != std::string::npos) {
+            ++refusals;
+            continue;
+          }
           ASSERT_TRUE(!broken.empty() || columnRule) << "refused for no reason: " << e.what();
           if (!columnRule) {
             EXPECT_NE(std::string(e.what()).find("'" + broken + "'"), std::string::npos) << e.what();

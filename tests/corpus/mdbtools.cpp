@@ -93,7 +93,8 @@ bool closeEnough(double a, double b, double relative) {
 // Parses "YYYY-MM-DDTHH:MM:SS".
 std::optional<jet::DateTime> parseDateTime(const std::string& s) {
   jet::CivilDateTime c;
-  if (std::sscanf(s.c_str(), "%d-%d-%dT%d:%d:%d", &c.year, &c.month, &c.day, &c.hour, &c.minute, &c.second) != 6) {
+  if (std::sscanf(s.c_str(), "%d-%d-%dT%d:%d:%d", &c.year, &c.month, &c.day, &c.hour, &c.minute, &c.second) !=
+      6) {
     return std::nullopt;
   }
   return jet::fromCivil(c);
@@ -108,13 +109,20 @@ double linearDays(jet::DateTime t) {
 
 std::string describe(const jet::Value& v) {
   switch (v.kind()) {
-    case jet::ValueKind::Null: return "null";
-    case jet::ValueKind::Text: return "\"" + jet::toUtf8(v.asText()) + "\"";
-    case jet::ValueKind::DateTime: return jet::toIsoString(v.asDateTime());
-    case jet::ValueKind::Double: return std::to_string(v.asDouble());
-    case jet::ValueKind::Single: return std::to_string(v.asSingle());
-    case jet::ValueKind::Binary: return "0x" + hexOf(v.asBinary());
-    default: return jet::valueKindName(v.kind());
+    case jet::ValueKind::Null:
+      return "null";
+    case jet::ValueKind::Text:
+      return "\"" + jet::toUtf8(v.asText()) + "\"";
+    case jet::ValueKind::DateTime:
+      return jet::toIsoString(v.asDateTime());
+    case jet::ValueKind::Double:
+      return std::to_string(v.asDouble());
+    case jet::ValueKind::Single:
+      return std::to_string(v.asSingle());
+    case jet::ValueKind::Binary:
+      return "0x" + hexOf(v.asBinary());
+    default:
+      return jet::valueKindName(v.kind());
   }
 }
 
@@ -150,7 +158,8 @@ MdbExport mdbExport(const std::filesystem::path& file, const std::string& table)
   return result;
 }
 
-std::string compareWithMdbExport(const jet::Value& v, jet::DataType type, const std::optional<std::string>& field) {
+std::string compareWithMdbExport(const jet::Value& v, jet::DataType type,
+                                 const std::optional<std::string>& field) {
   const auto differ = [&](const std::string& ours) {
     const auto cut = [](const std::string& t) { return t.size() > 120 ? t.substr(0, 120) + "..." : t; };
     return "engine " + cut(ours) + ", mdb-export " + (field ? "'" + cut(*field) + "'" : std::string("null"));
@@ -160,8 +169,8 @@ std::string compareWithMdbExport(const jet::Value& v, jet::DataType type, const 
   if (type == jet::DataType::Unknown11 && !field) return "";
   // mdb-export prints Binary (not OLE) values as C strings: it stops at the
   // first zero byte, and prints a value that starts with one as null.
-  if (type == jet::DataType::Binary && !field && v.kind() == jet::ValueKind::Binary && !v.asBinary().empty() &&
-      v.asBinary()[0] == 0) {
+  if (type == jet::DataType::Binary && !field && v.kind() == jet::ValueKind::Binary &&
+      !v.asBinary().empty() && v.asBinary()[0] == 0) {
     return "";
   }
   // mdb-export prints a zero-length value the way it prints null.
@@ -169,11 +178,14 @@ std::string compareWithMdbExport(const jet::Value& v, jet::DataType type, const 
   if (v.isNull() || !field) return v.isNull() && !field ? "" : differ(describe(v));
   const std::string& s = *field;
   switch (v.kind()) {
-    case jet::ValueKind::Boolean: return s == (v.asBoolean() ? "1" : "0") ? "" : differ(describe(v));
-    case jet::ValueKind::Byte: return s == std::to_string(v.asByte()) ? "" : differ(std::to_string(v.asByte()));
+    case jet::ValueKind::Boolean:
+      return s == (v.asBoolean() ? "1" : "0") ? "" : differ(describe(v));
+    case jet::ValueKind::Byte:
+      return s == std::to_string(v.asByte()) ? "" : differ(std::to_string(v.asByte()));
     case jet::ValueKind::Integer:
       return s == std::to_string(v.asInteger()) ? "" : differ(std::to_string(v.asInteger()));
-    case jet::ValueKind::Long: return s == std::to_string(v.asLong()) ? "" : differ(std::to_string(v.asLong()));
+    case jet::ValueKind::Long:
+      return s == std::to_string(v.asLong()) ? "" : differ(std::to_string(v.asLong()));
     case jet::ValueKind::Currency: {
       const auto theirs = jet::Currency::parse(s);
       return theirs && *theirs == v.asCurrency() ? "" : differ(v.asCurrency().toString());
@@ -186,7 +198,8 @@ std::string compareWithMdbExport(const jet::Value& v, jet::DataType type, const 
       // mdb-export cannot print dates before 1900: it writes day 0 of January 1900.
       if (s.starts_with("1900-01-00") && v.asDateTime().days < 2.0) return "";
       const auto theirs = parseDateTime(s);
-      const bool same = theirs && std::fabs(linearDays(v.asDateTime()) - linearDays(*theirs)) * 86400.0 <= 1.0;
+      const bool same =
+          theirs && std::fabs(linearDays(v.asDateTime()) - linearDays(*theirs)) * 86400.0 <= 1.0;
       return same ? "" : differ(describe(v));
     }
     case jet::ValueKind::Text: {
@@ -221,7 +234,8 @@ std::string compareWithMdbExport(const jet::Value& v, jet::DataType type, const 
       while (ours.scale < theirs->scale) ours.magnitude *= 10, ++ours.scale;
       return ours == *theirs ? "" : differ(v.asDecimal().toString());
     }
-    case jet::ValueKind::Null: break;
+    case jet::ValueKind::Null:
+      break;
   }
   return differ(describe(v));
 }

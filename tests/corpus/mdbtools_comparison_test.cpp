@@ -102,15 +102,17 @@ TEST_P(MdbtoolsComparison, EveryTableHasTheSameRowsAndValues) {
       const auto& fields = expected.rows[i];
       ASSERT_EQ(fields.size(), columnOf.size()) << "row " << i;
       while (firstUnmatched != rows.end() && firstUnmatched->matched) ++firstUnmatched;
-      const auto match = std::find_if(firstUnmatched, rows.end(),
-                                      [&](const EngineRow& r) { return !r.matched && differences(r, fields).empty(); });
+      const auto match = std::find_if(firstUnmatched, rows.end(), [&](const EngineRow& r) {
+        return !r.matched && differences(r, fields).empty();
+      });
       if (match == rows.end()) {
         const auto first = firstUnmatched;
         ADD_FAILURE() << "mdb-export row " << i << " matches no engine row"
-                      << (first != rows.end() ? "; the next engine row (page " + std::to_string(first->id.page()) +
-                                                    " slot " + std::to_string(first->id.slot()) + ") differs:" +
-                                                    differences(*first, fields)
-                                              : std::string());
+                      << (first != rows.end()
+                              ? "; the next engine row (page " + std::to_string(first->id.page()) + " slot " +
+                                    std::to_string(first->id.slot()) +
+                                    ") differs:" + differences(*first, fields)
+                              : std::string());
         continue;
       }
       match->matched = true;

@@ -4,10 +4,10 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
-#include "support/value_printer.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "support/test_files.h"
+#include "support/value_printer.h"
 
 namespace {
 

@@ -35,10 +35,14 @@ TEST(TableSchema, DescribesEachTypeTheWayAdoDoes) {
     bool fixed;
   };
   const Expected expected[] = {
-      {u"A", DataType::Text, AdoType::VarWChar, 50, false},      {u"B", DataType::Text, AdoType::VarWChar, 100, false},
-      {u"C", DataType::Byte, AdoType::UnsignedTinyInt, 1, true}, {u"D", DataType::Integer, AdoType::SmallInt, 2, true},
-      {u"E", DataType::Long, AdoType::Integer, 4, true},         {u"F", DataType::Double, AdoType::Double, 8, true},
-      {u"G", DataType::DateTime, AdoType::Date, 8, true},        {u"H", DataType::Currency, AdoType::Currency, 8, true},
+      {u"A", DataType::Text, AdoType::VarWChar, 50, false},
+      {u"B", DataType::Text, AdoType::VarWChar, 100, false},
+      {u"C", DataType::Byte, AdoType::UnsignedTinyInt, 1, true},
+      {u"D", DataType::Integer, AdoType::SmallInt, 2, true},
+      {u"E", DataType::Long, AdoType::Integer, 4, true},
+      {u"F", DataType::Double, AdoType::Double, 8, true},
+      {u"G", DataType::DateTime, AdoType::Date, 8, true},
+      {u"H", DataType::Currency, AdoType::Currency, 8, true},
       {u"I", DataType::Boolean, AdoType::Boolean, 1, true},
   };
   ASSERT_EQ(t->columns().size(), std::size(expected));
@@ -55,7 +59,8 @@ TEST(TableSchema, DescribesEachTypeTheWayAdoDoes) {
   // A is the primary key: required, so not nullable. B is an ordinary column.
   EXPECT_TRUE(t->columns()[0].required);
   EXPECT_EQ(t->columns()[0].adoAttributes, jet::kAdoFldUpdatable);
-  EXPECT_EQ(t->columns()[1].adoAttributes, jet::kAdoFldUpdatable | jet::kAdoFldIsNullable | jet::kAdoFldMayBeNull);
+  EXPECT_EQ(t->columns()[1].adoAttributes,
+            jet::kAdoFldUpdatable | jet::kAdoFldIsNullable | jet::kAdoFldMayBeNull);
 }
 
 TEST(TableSchema, AutonumbersAndReplicationIds) {

@@ -2,7 +2,7 @@
 // updated and deleted rows read back exactly, by our reader and by mdbtools.
 #include <gtest/gtest.h>
 
-#include "corpus/mdbtools.h"
+#include "corpus/write_mdbtools_check.h"
 #include "engine/write_fixtures.h"
 #include "jet/database.h"
 #include "jet/error.h"
@@ -22,21 +22,6 @@ std::vector<std::vector<Value>> rowsOf(jet::Table& t) {
     return true;
   });
   return rows;
-}
-
-// mdb-export of the table agrees with our reader value by value.
-void expectMdbtoolsAgrees(const std::filesystem::path& file, jet::Table& t) {
-  if (!qbtest::mdbtoolsAvailable()) return;
-  const auto expected = rowsOf(t);
-  const qbtest::MdbExport exported = qbtest::mdbExport(file, jet::toUtf8(t.name()));
-  ASSERT_EQ(exported.rows.size(), expected.size()) << jet::toUtf8(t.name());
-  for (std::size_t r = 0; r < expected.size(); ++r) {
-    for (std::size_t c = 0; c < t.columns().size(); ++c) {
-      const std::string diff =
-          qbtest::compareWithMdbExport(expected[r][c], t.columns()[c].type, exported.rows[r][c]);
-      EXPECT_TRUE(diff.empty()) << "row " << r << " column " << jet::toUtf8(t.columns()[c].name) << ": " << diff;
-    }
-  }
 }
 
 TEST(WriteRows, InsertUpdateAndDeleteOnACorpusTable) {
@@ -73,7 +58,7 @@ TEST(WriteRows, InsertUpdateAndDeleteOnACorpusTable) {
   auto db = jet::Database::open(path);
   auto t = db->table(u"Table1");
   EXPECT_EQ(rowsOf(*t), expected);
-  expectMdbtoolsAgrees(path, *t);
+  qbtest::expectMdbExportReadsTheSameRows(path, *db, *t);
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ TEST(DataPage, RowsRunFromTheirOffsetToThePreviousRow) {
 }
 
 TEST(DataPage, ReadsOverflowPointers) {
-  const Bytes page = qbtest::dataPage(1, {qbtest::concat({qbtest::rowPointer(0x123456, 9), Bytes{0, 0}})}, {0x4000});
+  const Bytes page =
+      qbtest::dataPage(1, {qbtest::concat({qbtest::rowPointer(0x123456, 9), Bytes{0, 0}})}, {0x4000});
   const jet::DataPage data(page, 3, jet::kJet4Format);
   EXPECT_EQ(data.overflowTarget(0).page(), 0x123456u);
   EXPECT_EQ(data.overflowTarget(0).slot(), 9);

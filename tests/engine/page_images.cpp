@@ -33,7 +33,9 @@ Bytes concat(std::initializer_list<Bytes> parts) {
   return out;
 }
 
-Bytes rowPointer(std::uint32_t page, std::uint8_t slot) { return u32Bytes(page << 8 | slot); }
+Bytes rowPointer(std::uint32_t page, std::uint8_t slot) {
+  return u32Bytes(page << 8 | slot);
+}
 
 Bytes dataPage(std::uint32_t owner, const std::vector<Bytes>& rows, const std::vector<std::uint16_t>& flags) {
   Bytes page(kPageSize, 0);
@@ -53,8 +55,9 @@ Bytes dataPage(std::uint32_t owner, const std::vector<Bytes>& rows, const std::v
   return page;
 }
 
-Bytes jet4Row(std::uint16_t columnCount, const Bytes& fixed, const std::vector<std::optional<Bytes>>& variable,
-              const std::vector<unsigned>& present, bool hasVariableColumns) {
+Bytes jet4Row(std::uint16_t columnCount, const Bytes& fixed,
+              const std::vector<std::optional<Bytes>>& variable, const std::vector<unsigned>& present,
+              bool hasVariableColumns) {
   Bytes row = concat({u16Bytes(columnCount), fixed});
   if (hasVariableColumns) {
     std::vector<std::uint16_t> starts;
@@ -78,8 +81,8 @@ std::unique_ptr<jet::Pager> pagerOver(std::vector<Bytes> pages, std::size_t cach
     p.resize(kPageSize, 0);
     file.insert(file.end(), p.begin(), p.end());
   }
-  return std::make_unique<jet::Pager>(std::make_unique<jet::MemoryFile>(std::move(file), "test.mdb"), kPageSize,
-                                      cachePages);
+  return std::make_unique<jet::Pager>(std::make_unique<jet::MemoryFile>(std::move(file), "test.mdb"),
+                                      kPageSize, cachePages);
 }
 
 }  // namespace qbtest

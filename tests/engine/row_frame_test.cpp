@@ -10,11 +10,14 @@ namespace {
 
 using qbtest::Bytes;
 
-std::string text(jet::ByteSpan b) { return std::string(b.begin(), b.end()); }
+std::string text(jet::ByteSpan b) {
+  return std::string(b.begin(), b.end());
+}
 
 TEST(RowFrame, FindsFixedAndVariableValues) {
   // Four columns: 0 fixed Long at 0, 1 variable slot 0, 2 variable slot 1 (null), 3 fixed Integer at 4.
-  const Bytes row = qbtest::jet4Row(4, Bytes{7, 0, 0, 0, 9, 0}, {Bytes{'a', 'b', 'c'}, std::nullopt}, {0, 1, 3});
+  const Bytes row =
+      qbtest::jet4Row(4, Bytes{7, 0, 0, 0, 9, 0}, {Bytes{'a', 'b', 'c'}, std::nullopt}, {0, 1, 3});
   const jet::RowFrame frame(row, true);
   EXPECT_EQ(frame.columnCount(), 4u);
   EXPECT_EQ(frame.variableSlotCount(), 2u);

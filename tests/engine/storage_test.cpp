@@ -56,6 +56,22 @@ TEST(MemoryFile, ReadsStopAtTheEndAndWritesGrowTheFile) {
   EXPECT_FALSE(readOnly.tryLockExclusive());
 }
 
+TEST(FaultyFile, FailsWritesAndSyncsOnRequest) {
+  jet::FaultPlan plan;
+  plan.failWrites = true;
+  plan.failSync = true;
+  jet::FaultyFile f(std::make_unique<jet::MemoryFile>(Bytes{1, 2, 3}), plan);
+  EXPECT_EQ(codeOf([&] { f.write(0, Bytes{9}); }), jet::ErrorCode::Io);
+  EXPECT_EQ(codeOf([&] { f.sync(); }), jet::ErrorCode::Io);
+  f.plan().failWrites = false;
+  f.write(0, Bytes{9});
+  Bytes buf(1);
+  EXPECT_EQ(f.read(0, buf), 1u);
+  EXPECT_EQ(buf[0], 9);
+  f.plan().failAfterReads = 1;
+  EXPECT_EQ(codeOf([&] { f.read(0, buf); }), jet::ErrorCode::Io);
+}
+
 TEST(Pager, ReadsWholePagesThroughShortReads) {
   jet::FaultPlan plan;
   plan.maxBytesPerRead = 1000;  // every read returns less than a page
@@ -74,7 +90,8 @@ TEST(Pager, ReportsFailedReadsAndPagesBeyondTheEnd) {
   plan.failOffset = 2 * kPageSize + 17;
   Bytes bytes = numberedPages(3);
   bytes.resize(bytes.size() + 100);  // a partial page at the end is not a page
-  jet::Pager pager(std::make_unique<jet::FaultyFile>(std::make_unique<jet::MemoryFile>(bytes), plan), kPageSize);
+  jet::Pager pager(std::make_unique<jet::FaultyFile>(std::make_unique<jet::MemoryFile>(bytes), plan),
+                   kPageSize);
   EXPECT_EQ(pager.pageCount(), 3u);
   EXPECT_EQ(pager.page(1).bytes()[0], 1);
   EXPECT_EQ(codeOf([&] { pager.page(2); }), jet::ErrorCode::Io);
@@ -149,9 +166,7 @@ TEST(Pager, DecodesEncodedPagesWithThePageNumberInTheKey) {
 TEST(PosixFile, OpensReadsLocksAndReportsMissingFiles) {
   qbtest::TempDir dir;
   const auto path = dir / "data.bin";
-  {
-    std::ofstream(path, std::ios::binary) << "hello";
-  }
+  { std::ofstream(path, std::ios::binary) << "hello"; }
   auto file = jet::PosixFile::open(path, jet::OpenMode::ReadWrite);
   Bytes buf(5);
   EXPECT_EQ(file->readFully(0, buf), 5u);

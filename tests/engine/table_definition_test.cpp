@@ -38,8 +38,8 @@ Bytes peopleDefinition() {
   qbtest::putU32(header, 16, 12);  // rows
   qbtest::putU32(header, 20, 77);  // autonumber
   header[40] = 0x4E;
-  qbtest::putU16(header, 41, 6);   // rows carry 6 columns (two were deleted)
-  qbtest::putU16(header, 43, 3);   // and 3 variable slots
+  qbtest::putU16(header, 41, 6);  // rows carry 6 columns (two were deleted)
+  qbtest::putU16(header, 43, 3);  // and 3 variable slots
   qbtest::putU16(header, 45, 4);
   qbtest::putU32(header, 47, 2);
   qbtest::putU32(header, 51, 1);
@@ -47,24 +47,25 @@ Bytes peopleDefinition() {
   qbtest::putU32(header, 59, 0x00000A02);
 
   const Bytes counters = concat({u32Bytes(0), u32Bytes(12), u32Bytes(0)});
-  const Bytes columns = concat({column(0x04, 0, 0, 0, 0x0409, 0x07, 0, 0, 4),
-                                column(0x0A, 2, 0, 1, 0x0409, 0x02, 0x01, 0, 100),
-                                column(0x0C, 5, 2, 3, 0x0409, 0x02, 0x01, 0, 0),
-                                column(0x10, 3, 1, 2, 0x0612, 0x03, 0, 4, 17)});
+  const Bytes columns = concat(
+      {column(0x04, 0, 0, 0, 0x0409, 0x07, 0, 0, 4), column(0x0A, 2, 0, 1, 0x0409, 0x02, 0x01, 0, 100),
+       column(0x0C, 5, 2, 3, 0x0409, 0x02, 0x01, 0, 0), column(0x10, 3, 1, 2, 0x0612, 0x03, 0, 4, 17)});
   const Bytes names = concat({name(u"ID"), name(u"Name"), name(u"Notes"), name(u"Price")});
   Bytes keys;
   keys = concat({u16Bytes(0), Bytes{0x01}});
   for (int i = 1; i < 10; ++i) keys = concat({keys, u16Bytes(0xFFFF), Bytes{0x00}});
-  const Bytes real = concat({u32Bytes(1923), keys, u32Bytes(0x00000B00), u32Bytes(33), u32Bytes(0), Bytes{0x89},
-                             Bytes(5, 0)});
-  const auto logical = [](std::uint32_t number, std::uint8_t role, std::int32_t fkIndex, std::uint32_t fkTable,
-                          std::uint8_t kind) {
-    return concat({u32Bytes(1625), u32Bytes(number), u32Bytes(0), Bytes{role}, u32Bytes(static_cast<std::uint32_t>(fkIndex)),
-                   u32Bytes(fkTable), Bytes{1, 2, kind}, u32Bytes(0)});
+  const Bytes real = concat(
+      {u32Bytes(1923), keys, u32Bytes(0x00000B00), u32Bytes(33), u32Bytes(0), Bytes{0x89}, Bytes(5, 0)});
+  const auto logical = [](std::uint32_t number, std::uint8_t role, std::int32_t fkIndex,
+                          std::uint32_t fkTable, std::uint8_t kind) {
+    return concat({u32Bytes(1625), u32Bytes(number), u32Bytes(0), Bytes{role},
+                   u32Bytes(static_cast<std::uint32_t>(fkIndex)), u32Bytes(fkTable), Bytes{1, 2, kind},
+                   u32Bytes(0)});
   };
   const Bytes logicals = concat({logical(0, 0, -1, 0, 1), logical(1, 1, 3, 44, 2)});
   const Bytes logicalNames = concat({name(u"PrimaryKey"), name(u"OrdersPeople")});
-  const Bytes longValues = concat({u16Bytes(5), u32Bytes(0x00000C00), u32Bytes(0x00000C01), u16Bytes(0xFFFF)});
+  const Bytes longValues =
+      concat({u16Bytes(5), u32Bytes(0x00000C00), u32Bytes(0x00000C01), u16Bytes(0xFFFF)});
   Bytes def = concat({header, counters, columns, names, real, logicals, logicalNames, longValues});
   qbtest::putU32(def, 8, static_cast<std::uint32_t>(def.size()));
   return def;
@@ -126,7 +127,8 @@ TEST(TableDefinition, RefusesCountsTheBufferCannotHold) {
     return "no error";
   };
   const Bytes good = peopleDefinition();
-  EXPECT_NE(failure(Bytes(good.begin(), good.begin() + 40)).find("shorter than its fixed header"), std::string::npos);
+  EXPECT_NE(failure(Bytes(good.begin(), good.begin() + 40)).find("shorter than its fixed header"),
+            std::string::npos);
 
   Bytes columns = good;
   qbtest::putU16(columns, 45, 0xFFFF);
@@ -178,9 +180,10 @@ TEST(TableDefinition, JoinsContinuationPagesAndDetectsLoops) {
   };
   const auto continuation = [&](std::size_t from, std::uint32_t next) {
     const std::size_t to = std::min(def.size(), from + part);
-    return page(concat({Bytes{0x02, 0x01, 0, 0, 0, 0, 0, 0}, Bytes(def.begin() + static_cast<std::ptrdiff_t>(from),
-                                                                   def.begin() + static_cast<std::ptrdiff_t>(to))}),
-                next);
+    return page(
+        concat({Bytes{0x02, 0x01, 0, 0, 0, 0, 0, 0}, Bytes(def.begin() + static_cast<std::ptrdiff_t>(from),
+                                                           def.begin() + static_cast<std::ptrdiff_t>(to))}),
+        next);
   };
   const Bytes first = page(Bytes(def.begin(), def.begin() + qbtest::kPageSize), 3);
   const Bytes second = continuation(qbtest::kPageSize, 2);

@@ -81,11 +81,13 @@ struct CraftedTable {
 std::vector<Bytes> standardPages(const Bytes& overflowPointer = qbtest::rowPointer(4, 0)) {
   // Written when the table had 3 columns (ID, Done, Name) and 1 variable slot.
   const Bytes oldRow = qbtest::jet4Row(3, qbtest::u32Bytes(1), {text("old")}, {0, 1, 2});
-  const Bytes fullRow = qbtest::jet4Row(7, concat({qbtest::u32Bytes(2), qbtest::u32Bytes(50), qbtest::u32Bytes(99)}),
-                                        {text("full"), qbtest::u16Bytes(7), text("note")}, {0, 2, 3, 4, 5, 6});
+  const Bytes fullRow =
+      qbtest::jet4Row(7, concat({qbtest::u32Bytes(2), qbtest::u32Bytes(50), qbtest::u32Bytes(99)}),
+                      {text("full"), qbtest::u16Bytes(7), text("note")}, {0, 2, 3, 4, 5, 6});
   const Bytes deleted = qbtest::jet4Row(7, Bytes(12, 0), {std::nullopt, std::nullopt, std::nullopt}, {});
-  const Bytes moved = qbtest::jet4Row(7, concat({qbtest::u32Bytes(4), qbtest::u32Bytes(0), qbtest::u32Bytes(0)}),
-                                      {text("moved"), std::nullopt, std::nullopt}, {0, 1, 2});
+  const Bytes moved =
+      qbtest::jet4Row(7, concat({qbtest::u32Bytes(4), qbtest::u32Bytes(0), qbtest::u32Bytes(0)}),
+                      {text("moved"), std::nullopt, std::nullopt}, {0, 1, 2});
   return {Bytes{},
           Bytes{},
           qbtest::dataPage(0, {usageMap({3, 4, 5})}),
@@ -110,8 +112,8 @@ TEST(TableRows, ListsLiveRowsOnceAndSkipsMovedCopiesAndOtherTablesPages) {
 TEST(TableRows, RowsWrittenBeforeColumnsWereAddedReadThemAsNull) {
   CraftedTable t(standardPages());
   const auto old = t.table->readRow(RowId::of(3, 0));
-  EXPECT_EQ(old, (std::vector<Value>{Value::longInt(1), Value::boolean(true), Value::text(u"old"), Value(), Value(),
-                                     Value()}));
+  EXPECT_EQ(old, (std::vector<Value>{Value::longInt(1), Value::boolean(true), Value::text(u"old"), Value(),
+                                     Value(), Value()}));
   const auto full = t.table->readRow(RowId::of(3, 1));
   // The deleted column's bytes (50) are never read; a false boolean is not null.
   EXPECT_EQ(full, (std::vector<Value>{Value::longInt(2), Value::boolean(false), Value::text(u"full"),
@@ -144,7 +146,8 @@ TEST(TableRows, SlotsWithoutALiveRowAreNotFound) {
 }
 
 TEST(TableRows, OverflowLoopsAndForeignTargetsAreDamagedRows) {
-  for (const Bytes& pointer : {qbtest::rowPointer(3, 3), qbtest::rowPointer(5, 0), qbtest::rowPointer(77, 0)}) {
+  for (const Bytes& pointer :
+       {qbtest::rowPointer(3, 3), qbtest::rowPointer(5, 0), qbtest::rowPointer(77, 0)}) {
     CraftedTable t(standardPages(pointer));
     try {
       t.table->rowIds();
@@ -155,7 +158,8 @@ TEST(TableRows, OverflowLoopsAndForeignTargetsAreDamagedRows) {
     }
     jet::ScanReport report;
     std::size_t rows = 0;
-    t.table->scan([&](RowId, const std::vector<Value>&) { return ++rows, true; }, jet::ScanMode::Lenient, &report);
+    t.table->scan([&](RowId, const std::vector<Value>&) { return ++rows, true; }, jet::ScanMode::Lenient,
+                  &report);
     EXPECT_EQ(rows, 2u);
     EXPECT_EQ(report.unreadableRows, 1u);
     ASSERT_EQ(report.problems.size(), 1u);

@@ -50,7 +50,7 @@ TEST(UsageMap, RefusesUnknownTypesAndWrongPages) {
   };
   EXPECT_TRUE(corrupt(Bytes{}));
   EXPECT_TRUE(corrupt(Bytes{0x02, 0, 0, 0, 0}));
-  EXPECT_TRUE(corrupt(Bytes{0x00, 1, 2}));  // inline map cut inside its start page
+  EXPECT_TRUE(corrupt(Bytes{0x00, 1, 2}));                           // inline map cut inside its start page
   EXPECT_TRUE(corrupt(concat({Bytes{0x01}, qbtest::u32Bytes(1)})));  // page 1 is a data page
 
   // readUsageMap names where the map lives.

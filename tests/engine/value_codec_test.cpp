@@ -16,7 +16,9 @@ using jet::DataType;
 using jet::Value;
 using qbtest::Bytes;
 
-Value decode(DataType type, const Bytes& bytes, std::uint8_t scale = 0) { return jet::decodeValue(type, bytes, scale); }
+Value decode(DataType type, const Bytes& bytes, std::uint8_t scale = 0) {
+  return jet::decodeValue(type, bytes, scale);
+}
 
 TEST(TextCodec, ReadsPlainUcs2) {
   EXPECT_EQ(jet::decodeJet4Text(Bytes{'H', 0, 'i', 0, 0x1F, 0x04}), u"Hi\u041F");
@@ -29,7 +31,8 @@ TEST(TextCodec, ReadsCompressedTextAndToggles) {
   // One byte per character after FF FE.
   EXPECT_EQ(jet::decodeJet4Text(Bytes{0xFF, 0xFE, 0xFC, 'm', 'l', 'a', 'u', 't'}), u"\u00FCmlaut");
   // 00 switches to two bytes per character and back.
-  EXPECT_EQ(jet::decodeJet4Text(Bytes{0xFF, 0xFE, 'a', 0, 0x1F, 0x04, 0x20, 0x04, 0, 'b'}), u"a\u041F\u0420b");
+  EXPECT_EQ(jet::decodeJet4Text(Bytes{0xFF, 0xFE, 'a', 0, 0x1F, 0x04, 0x20, 0x04, 0, 'b'}),
+            u"a\u041F\u0420b");
   // The value may end in the two-byte mode, and a dangling byte there is dropped.
   EXPECT_EQ(jet::decodeJet4Text(Bytes{0xFF, 0xFE, 0, 0x1F, 0x04}), u"\u041F");
   EXPECT_EQ(jet::decodeJet4Text(Bytes{0xFF, 0xFE, 0, 0x1F, 0x04, 0x20}), u"\u041F");
@@ -54,8 +57,11 @@ TEST(ValueCodec, ReadsIntegersWithTheirSignsAndWidths) {
 }
 
 TEST(ValueCodec, ReadsCurrencyExactly) {
-  EXPECT_EQ(decode(DataType::Currency, Bytes{0x10, 0x27, 0, 0, 0, 0, 0, 0}), Value::currency(jet::Currency{10000}));
-  EXPECT_EQ(decode(DataType::Currency, Bytes{0xC7, 0xCF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}).asCurrency().toString(),
+  EXPECT_EQ(decode(DataType::Currency, Bytes{0x10, 0x27, 0, 0, 0, 0, 0, 0}),
+            Value::currency(jet::Currency{10000}));
+  EXPECT_EQ(decode(DataType::Currency, Bytes{0xC7, 0xCF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})
+                .asCurrency()
+                .toString(),
             "-1.2345");
   EXPECT_EQ(decode(DataType::Currency, Bytes{0, 0, 0, 0, 0, 0, 0, 0x80}).asCurrency().units, INT64_MIN);
 }
@@ -83,23 +89,27 @@ TEST(ValueCodec, ReadsDatesAroundAndBeforeTheEpoch) {
   EXPECT_EQ(date(-115859.0), "1582-10-14T00:00:00");
   EXPECT_EQ(date(-185532.0), "1392-01-10T00:00:00");
   // The stored bytes of 2000-01-01 12:00.
-  EXPECT_EQ(jet::toIsoString(decode(DataType::DateTime, Bytes{0, 0, 0, 0, 0xD0, 0xD5, 0xE1, 0x40}).asDateTime()),
-            "2000-01-01T12:00:00");
+  EXPECT_EQ(
+      jet::toIsoString(decode(DataType::DateTime, Bytes{0, 0, 0, 0, 0xD0, 0xD5, 0xE1, 0x40}).asDateTime()),
+      "2000-01-01T12:00:00");
 }
 
 TEST(ValueCodec, ReadsGuidsInMixedEndianOrder) {
-  const Bytes stored{0xA0, 0x6C, 0x09, 0x8F, 0x16, 0xFC, 0x88, 0x42, 0x80, 0x1E, 0x11, 0x9F, 0x26, 0xC0, 0xB6, 0xFC};
+  const Bytes stored{0xA0, 0x6C, 0x09, 0x8F, 0x16, 0xFC, 0x88, 0x42,
+                     0x80, 0x1E, 0x11, 0x9F, 0x26, 0xC0, 0xB6, 0xFC};
   EXPECT_EQ(decode(DataType::Guid, stored).asGuid().toString(), "{8F096CA0-FC16-4288-801E-119F26C0B6FC}");
 }
 
 Bytes numeric(std::uint8_t sign, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3, std::uint32_t w4) {
-  return qbtest::concat({Bytes{sign}, qbtest::u32Bytes(w1), qbtest::u32Bytes(w2), qbtest::u32Bytes(w3),
-                         qbtest::u32Bytes(w4)});
+  return qbtest::concat(
+      {Bytes{sign}, qbtest::u32Bytes(w1), qbtest::u32Bytes(w2), qbtest::u32Bytes(w3), qbtest::u32Bytes(w4)});
 }
 
 TEST(ValueCodec, ReadsDecimalsWithSignAndScale) {
-  EXPECT_EQ(decode(DataType::Numeric, numeric(0x00, 0, 0, 0, 0x02FFE608), 6).asDecimal().toString(), "50.325000");
-  EXPECT_EQ(decode(DataType::Numeric, numeric(0x80, 0, 0, 0, 0x0228B4F8), 6).asDecimal().toString(), "-36.222200");
+  EXPECT_EQ(decode(DataType::Numeric, numeric(0x00, 0, 0, 0, 0x02FFE608), 6).asDecimal().toString(),
+            "50.325000");
+  EXPECT_EQ(decode(DataType::Numeric, numeric(0x80, 0, 0, 0, 0x0228B4F8), 6).asDecimal().toString(),
+            "-36.222200");
   EXPECT_EQ(decode(DataType::Numeric, numeric(0x00, 0, 0, 0x016A7C1C, 0xE1EDF4F1), 6).asDecimal().toString(),
             "102030405060.654321");
   // Any non-zero sign byte is negative; a negative zero is plain zero.
@@ -107,13 +117,14 @@ TEST(ValueCodec, ReadsDecimalsWithSignAndScale) {
   EXPECT_EQ(decode(DataType::Numeric, numeric(0x80, 0, 0, 0, 0), 2).asDecimal().toString(), "0.00");
   EXPECT_FALSE(decode(DataType::Numeric, numeric(0x80, 0, 0, 0, 0), 2).asDecimal().negative);
   // 28 nines, the largest magnitude Jet allows, fills three words.
-  const jet::Decimal big = decode(DataType::Numeric, numeric(0, 0, 0x204FCE5E, 0x3E250261, 0x0FFFFFFF), 0)
-                               .asDecimal();
+  const jet::Decimal big =
+      decode(DataType::Numeric, numeric(0, 0, 0x204FCE5E, 0x3E250261, 0x0FFFFFFF), 0).asDecimal();
   EXPECT_EQ(big.toString(), "9999999999999999999999999999");
 }
 
 TEST(ValueCodec, RefusesFieldsShorterThanTheirType) {
-  for (DataType t : {DataType::Integer, DataType::Long, DataType::Double, DataType::Guid, DataType::Numeric}) {
+  for (DataType t :
+       {DataType::Integer, DataType::Long, DataType::Double, DataType::Guid, DataType::Numeric}) {
     try {
       decode(t, Bytes{1});
       ADD_FAILURE() << jet::dataTypeName(t);

@@ -53,7 +53,7 @@ inline std::set<std::uint32_t> freePages(jet::Pager& pager) { return mapPages(pa
 
 // An index maintenance that keeps no index and remembers what it was asked,
 // so tests of the row writer can run on tables with indexes and check the calls.
-struct RecordingIndexMaintenance final : jet::IndexMaintenance {
+struct RecordingIndexMaintenance : jet::IndexMaintenance {
   struct Call {
     char what;  // 'i' insert, 'r' remove, 'u' update, 'b' build
     std::u16string table;

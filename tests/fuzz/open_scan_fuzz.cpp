@@ -12,7 +12,8 @@
 #include "corpus/database_exercise.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const qbtest::ExerciseResult result = qbtest::exerciseImage(std::vector<std::uint8_t>(data, data + size), u"", 50);
+  const qbtest::ExerciseResult result =
+      qbtest::exerciseImage(std::vector<std::uint8_t>(data, data + size), u"", 50);
   if (!result.brokenPromise.empty()) {
     std::fprintf(stderr, "%s\n", result.brokenPromise.c_str());
     std::abort();

@@ -9,6 +9,7 @@
 
 #include "app/main_window.h"
 #include "browse/data_grid.h"
+#include "browse/db_memo.h"
 #include "browse/frm_memo.h"
 #include "browse/frm_record_view.h"
 #include "jet/error.h"

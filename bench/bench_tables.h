@@ -1,0 +1,104 @@
+// What the write benchmark and the database generator share: copying the
+// blank template database, and the Orders table of the benchmark databases
+// (autonumber primary key, an indexed text column, memo notes).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/table.h"
+#include "jet/text.h"
+
+namespace qbbench {
+
+inline std::filesystem::path blankTemplate() {
+  return std::filesystem::path(QB_CORPUS_DIR) / "jackcess-empty.mdb";
+}
+
+// Copies the blank database to `path` (replacing it) and makes it writable.
+inline void copyTemplate(const std::filesystem::path& path) {
+  std::filesystem::copy_file(blankTemplate(), path, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+}
+
+inline jet::ColumnSpec column(const char16_t* name, jet::DataType type, std::uint16_t size = 0) {
+  jet::ColumnSpec c;
+  c.name = name;
+  c.type = type;
+  c.size = size;
+  return c;
+}
+
+// Orders: ID (autonumber, primary key), Customer (text 50, indexed), Amount
+// (currency), Qty (long), Created (date/time), Paid (yes/no), Notes (memo).
+inline jet::TableSpec ordersSpec() {
+  jet::TableSpec spec;
+  spec.name = u"Orders";
+  spec.columns = {column(u"ID", jet::DataType::Long),         column(u"Customer", jet::DataType::Text, 50),
+                  column(u"Amount", jet::DataType::Currency), column(u"Qty", jet::DataType::Long),
+                  column(u"Created", jet::DataType::DateTime), column(u"Paid", jet::DataType::Boolean),
+                  column(u"Notes", jet::DataType::Memo)};
+  spec.columns[0].autoNumber = true;
+  jet::IndexSpec pk;
+  pk.name = u"PrimaryKey";
+  pk.primaryKey = true;
+  pk.columns = {{u"ID", true}};
+  jet::IndexSpec customer;
+  customer.name = u"Customer";
+  customer.columns = {{u"Customer", true}};
+  spec.indexes = {pk, customer};
+  return spec;
+}
+
+// Realistic rows: customer names from a few thousand, amounts to the cent,
+// dates over ten years, notes on one row in ten (some of them long).
+class OrderRows {
+ public:
+  explicit OrderRows(std::uint32_t seed) : random_(seed) {}
+
+  std::u16string customerName() {
+    static constexpr const char16_t* kFirst[] = {u"Anna", u"Bernd", u"Chloé", u"Dmitri", u"Eva", u"Farid",
+                                                  u"Greta", u"Hugo", u"Ingrid", u"Jürgen", u"Keiko", u"Lars"};
+    static constexpr const char16_t* kLast[] = {u"Müller", u"Schmidt", u"Dubois", u"Rossi", u"Novak", u"Smith",
+                                                 u"García", u"Kowalski", u"Jensen", u"Tanaka", u"Okafor", u"Silva"};
+    std::u16string name = kFirst[random_() % 12];
+    name += u' ';
+    name += kLast[random_() % 12];
+    name += u' ';
+    name += jet::fromUtf8(std::to_string(random_() % 400));
+    return name;
+  }
+
+  std::vector<jet::Value> next() {
+    std::vector<jet::Value> row(7);
+    row[1] = jet::Value::text(customerName());
+    row[2] = jet::Value::currency(jet::Currency{static_cast<std::int64_t>(random_() % 100000000) * 100});
+    row[3] = jet::Value::longInt(static_cast<std::int32_t>(random_() % 500 + 1));
+    row[4] = jet::Value::dateTime(jet::DateTime{40000.0 + static_cast<double>(random_() % 3650) +
+                                                static_cast<double>(random_() % 86400) / 86400.0});
+    row[5] = jet::Value::boolean(random_() % 3 != 0);
+    if (random_() % 10 == 0) {
+      const std::size_t length = random_() % 8 == 0 ? 2000 + random_() % 6000 : 20 + random_() % 200;
+      std::u16string notes;
+      for (std::size_t i = 0; i < length; ++i) notes.push_back(i % 7 == 6 ? u' ' : static_cast<char16_t>(u'a' + random_() % 26));
+      row[6] = jet::Value::text(std::move(notes));
+    }
+    return row;
+  }
+
+  std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>(random_() % n); }
+
+ private:
+  std::mt19937 random_;
+};
+
+inline double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace qbbench

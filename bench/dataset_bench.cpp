@@ -1,0 +1,170 @@
+// The table dataset on a large table: opening to the first record, the record
+// count, a filter on a text column, sorts by text and by a number, a Locate
+// that has to look at every row, and reading a window of 50 rows by position.
+//
+// The table is Orders of QB_DATASET_BENCH_FILE when set, else of
+// orders-1m.mdb in the benchmark data folder when present, else of
+// orders-100k.mdb there. Counters: rows, and the view's memory per row.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "connection/connection.h"
+#include "connection/connection_string.h"
+#include "connection/table_data_set.h"
+#include "jet/text.h"
+
+namespace {
+
+std::filesystem::path benchFile() {
+  if (const char* env = std::getenv("QB_DATASET_BENCH_FILE")) return env;
+  const std::filesystem::path folder = QB_BENCH_DATA_DIR;
+  if (std::filesystem::exists(folder / "orders-1m.mdb")) return folder / "orders-1m.mdb";
+  return folder / "orders-100k.mdb";
+}
+
+// One read-only connection and an open Orders dataset for every benchmark.
+struct Orders {
+  qb::Connection con;
+  qb::TableDataSet mdb;
+
+  Orders() {
+    con.setConnectionString(qb::openConnectionString(jet::fromUtf8(benchFile().string())) + u";Mode=Read");
+    mdb.setConnection(&con);
+    mdb.setTableName(u"Orders");
+    mdb.open();
+  }
+};
+
+Orders& orders() {
+  static Orders o;
+  return o;
+}
+
+std::size_t allocatedBytes() {
+  return mallinfo2().uordblks;
+}
+
+void setRows(benchmark::State& state, std::size_t rows) {
+  state.counters["rows"] = static_cast<double>(rows);
+}
+
+void BM_OpenToFirstRecord(benchmark::State& state) {
+  qb::TableDataSet& mdb = orders().mdb;
+  mdb.close();
+  double bytesPerRow = 0;
+  for (auto _ : state) {
+    const std::size_t before = allocatedBytes();
+    mdb.open();
+    benchmark::DoNotOptimize(mdb.field(1).value());
+    bytesPerRow = static_cast<double>(allocatedBytes() - before) / static_cast<double>(mdb.recordCount());
+    state.PauseTiming();
+    mdb.close();
+    state.ResumeTiming();
+  }
+  mdb.open();
+  setRows(state, mdb.recordCount());
+  state.counters["bytes_per_row"] = bytesPerRow;
+}
+
+void BM_RecordCount(benchmark::State& state) {
+  qb::TableDataSet& mdb = orders().mdb;
+  for (auto _ : state) benchmark::DoNotOptimize(mdb.recordCount());
+  setRows(state, mdb.recordCount());
+}
+
+void filter(benchmark::State& state, const char16_t* expression) {
+  qb::TableDataSet& mdb = orders().mdb;
+  mdb.setFilter(expression);
+  for (auto _ : state) {
+    mdb.setFiltered(true);
+    benchmark::DoNotOptimize(mdb.recordCount());
+    state.PauseTiming();
+    state.counters["matches"] = static_cast<double>(mdb.recordCount());
+    mdb.setFiltered(false);
+    state.ResumeTiming();
+  }
+  setRows(state, mdb.recordCount());
+}
+
+void BM_FilterTextEquals(benchmark::State& state) {
+  filter(state, u"Customer = 'Customer 31130 Ltd'");
+}
+void BM_FilterTextLike(benchmark::State& state) {
+  filter(state, u"Customer Like 'Customer 1*'");
+}
+
+void sort(benchmark::State& state, const char16_t* order) {
+  qb::TableDataSet& mdb = orders().mdb;
+  double bytesPerRow = 0;
+  for (auto _ : state) {
+    const std::size_t before = allocatedBytes();
+    mdb.setSort(order);
+    bytesPerRow = static_cast<double>(allocatedBytes() - before) / static_cast<double>(mdb.recordCount());
+    state.PauseTiming();
+    mdb.setSort(u"");
+    state.ResumeTiming();
+  }
+  setRows(state, mdb.recordCount());
+  state.counters["sorted_extra_bytes_per_row"] = bytesPerRow;
+}
+
+void BM_SortByText(benchmark::State& state) {
+  sort(state, u"Customer");
+}
+void BM_SortByNumber(benchmark::State& state) {
+  sort(state, u"Amount DESC");
+}
+
+void BM_LocateNoMatch(benchmark::State& state) {
+  qb::TableDataSet& mdb = orders().mdb;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(mdb.locate(u"Customer", u"Nobody Ltd", qb::LocateOptions{true, false}));
+  }
+  setRows(state, mdb.recordCount());
+}
+
+void BM_LocateLastRecord(benchmark::State& state) {
+  qb::TableDataSet& mdb = orders().mdb;
+  mdb.last();
+  const std::u16string created = mdb.fieldByName(u"Created").text();
+  mdb.first();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(mdb.locate(u"Created", created, qb::LocateOptions{}));
+    state.PauseTiming();
+    state.counters["found_at"] = mdb.recordNumber();
+    mdb.first();
+    state.ResumeTiming();
+  }
+  setRows(state, mdb.recordCount());
+}
+
+void BM_WindowOf50Rows(benchmark::State& state) {
+  qb::TableDataSet& mdb = orders().mdb;
+  const std::size_t rows = mdb.recordCount();
+  std::size_t window = 0;
+  for (auto _ : state) {
+    // A different window each time, so that no row comes from the cache.
+    const std::size_t start = (rows / 2 + window * 7919 * 50) % (rows - 50);
+    for (std::size_t row = start; row < start + 50; ++row) benchmark::DoNotOptimize(mdb.rowValues(row));
+    ++window;
+  }
+  setRows(state, rows);
+}
+
+}  // namespace
+
+BENCHMARK(BM_OpenToFirstRecord)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_RecordCount);
+BENCHMARK(BM_FilterTextEquals)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FilterTextLike)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SortByText)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SortByNumber)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LocateNoMatch)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LocateLastRecord)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WindowOf50Rows)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

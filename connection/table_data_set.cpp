@@ -1,0 +1,37 @@
+// TableDataSet: the table name and opening the table on the connection.
+#include "connection/table_data_set.h"
+
+#include "connection/connection.h"
+#include "connection/table_row_source.h"
+#include "jet/database.h"
+#include "jet/error.h"
+#include "jet/text.h"
+
+namespace qb {
+
+TableDataSet::TableDataSet(std::string name) : DataSet(std::move(name)) {}
+
+void TableDataSet::setTableName(std::u16string name) {
+  if (name == tableName_) return;
+  if (active()) fail("Cannot perform this operation on an open dataset");
+  tableName_ = std::move(name);
+}
+
+std::unique_ptr<RowSource> TableDataSet::openSource() {
+  if (tableName_.empty()) fail("Missing TableName property");
+  if (connection() == nullptr) fail("Missing Connection or ConnectionString");
+  jet::Database& database = connection()->database();
+  if (!database.hasTable(tableName_)) {
+    // Views are listed with the tables; running them needs the query engine.
+    for (const jet::TableListEntry& entry : database.listTables(false)) {
+      if (entry.kind == jet::TableKind::View && jet::equalNamesNoCase(entry.name, tableName_)) {
+        throw jet::Error(jet::ErrorCode::Unsupported, "'" + jet::toUtf8(entry.name) +
+                                                          "' is a saved query; opening saved queries is not "
+                                                          "available yet");
+      }
+    }
+  }
+  return std::make_unique<TableRowSource>(database, database.table(tableName_));
+}
+
+}  // namespace qb
