@@ -19,37 +19,39 @@
 #include "jet/table.h"
 #include "format/index_key.h"
 #include "format/index_page.h"
+#include "storage/memory_file.h"
+#include "storage/memory_vfs.h"
+#include "storage/pager.h"
 
 namespace {
 
 constexpr std::uint32_t kOwner = 2;
 constexpr std::uint32_t kRoot = 3;
 
-class MemoryPages final : public jet::IndexPageStore, public jet::IndexPageAllocator {
+// The index's pages in a database file held in memory, inside a journaled
+// write transaction, as a row write sees them.
+class MemoryPages final : public jet::IndexPageAllocator {
  public:
-  MemoryPages() : pages_(kRoot + 1, std::vector<std::uint8_t>(4096, 0)) {
+  MemoryPages() {
+    std::vector<std::uint8_t> file(std::size_t{4096} * (kRoot + 1), 0);
     jet::IndexPage empty;
     empty.ownerPage = kOwner;
-    empty.encode(pages_[kRoot], jet::kJet4IndexPage);
+    empty.encode(std::span<std::uint8_t>(file).subspan(std::size_t{kRoot} * 4096, 4096), jet::kJet4IndexPage);
+    pager_ = std::make_unique<jet::Pager>(std::make_unique<jet::MemoryFile>(std::move(file)), 4096);
+    pager_->enableWriting(std::make_shared<jet::MemoryVfs>(), "/bench.mdb-journal");
+    pager_->beginWrite();
   }
-  std::uint32_t pageCount() const override { return static_cast<std::uint32_t>(pages_.size()); }
-  std::span<const std::uint8_t> read(std::uint32_t page) override { return pages_[page]; }
-  void write(std::uint32_t page, std::span<const std::uint8_t> bytes) override {
-    pages_[page].assign(bytes.begin(), bytes.end());
-  }
-  std::uint32_t allocate() override {
-    pages_.emplace_back(4096, 0);
-    return pageCount() - 1;
-  }
-  void release(std::uint32_t) override {}
+  jet::Pager& pager() { return *pager_; }
+  std::uint32_t allocate() override { return pager_->allocatePage(); }
+  void release(std::uint32_t page) override { pager_->freePage(page); }
 
  private:
-  std::vector<std::vector<std::uint8_t>> pages_;
+  std::unique_ptr<jet::Pager> pager_;
 };
 
 struct Index {
   MemoryPages pages;
-  jet::IndexPageCache cache{pages, jet::kJet4IndexPage};
+  jet::IndexPageCache cache{pages.pager(), jet::kJet4IndexPage};
   jet::BTree tree{cache, kRoot, kOwner, "bench index"};
   Index() { tree.setAllocator(&pages); }
 };
