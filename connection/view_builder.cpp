@@ -244,7 +244,8 @@ std::vector<jet::RowId> sortRows(RowSource& source, std::span<const jet::RowId> 
     std::sort(first, last, byChunk);
     for (std::size_t start = range.begin; start < range.end;) {
       std::size_t stop = start + 1;
-      while (stop < range.end && items[stop].chunk == items[start].chunk && items[stop].rest == items[start].rest)
+      while (stop < range.end && items[stop].chunk == items[start].chunk &&
+             items[stop].rest == items[start].rest)
         ++stop;
       if (stop - start > 1) {
         const std::size_t rest = lead.descending ? kChunk + 1 - items[start].rest : items[start].rest;

@@ -121,7 +121,7 @@ TEST_F(DataSetView, FilterHelpOperatorsAndBlank) {
       {u"Born - #1/1/1970# > 365", {2, 5}},  // days between two dates
       {u"Born + 1 = #5/2/1970#", {1}},
       {u"#1/1/1980# - Born > 0", {1, 3}},
-      {u"NOT (State = 'CA')", {2, 5}},  // a Null state is neither
+      {u"NOT (State = 'CA')", {2, 5}},                          // a Null state is neither
       {u"State = 'CA' OR State = 'NY' AND Id > 1", {1, 2, 4}},  // AND binds first
       {u"(State = 'CA' OR State = 'NY') AND Id > 1", {2, 4}},
       {u"Surname LIKE '*MI*'", {1, 2}},

@@ -249,7 +249,8 @@ TEST_F(TableDataSetOnFiles, SortAfterEditsOnAnIndexedTable) {
       });
       for (std::size_t i = 0; i < rows.size(); ++i) {
         for (const jet::IndexColumn& c : index.columns)
-          ASSERT_EQ(compareForIndex(rows[i][c.column], natural[i][c.column]), 0) << jet::toUtf8(sort) << " row " << i;
+          ASSERT_EQ(compareForIndex(rows[i][c.column], natural[i][c.column]), 0)
+              << jet::toUtf8(sort) << " row " << i;
       }
     }
     openTable(u"Table1");
