@@ -194,7 +194,7 @@ std::vector<jet::RowId> sortRows(RowSource& source, std::span<const jet::RowId> 
   }
 
   // One entry per row: 8 bytes of its first key from the current offset as an
-  // integer, how far the key goes on past them, and the row's position.
+  // integer, how many bytes the key has left from there, and the row's position.
   struct Item {
     std::uint64_t chunk;
     std::uint32_t row;
