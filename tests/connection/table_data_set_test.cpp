@@ -224,7 +224,10 @@ TEST_F(TableDataSetOnFiles, SortAfterEditsOnAnIndexedTable) {
   mdb_.fieldByName(u"CD_AGENTE").setText(u"-7");
   mdb_.save();
 
-  // Every index column as a sort key, and again after a reopen.
+  // Every index's columns as a sort, and again after a reopen. (Every column
+  // of this table is a field, in column order, so column positions are field
+  // positions.)
+  ASSERT_EQ(mdb_.fieldCount(), con_.listFieldNames(u"Table1").size());
   for (int pass = 0; pass < 2; ++pass) {
     for (const jet::IndexDef& index : indexes) {
       std::u16string sort;
