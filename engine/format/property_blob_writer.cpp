@@ -10,7 +10,6 @@ namespace {
 constexpr std::uint16_t kChunkNames = 0x0080;
 constexpr std::uint16_t kChunkObject = 0x0000;
 constexpr std::uint16_t kChunkColumn = 0x0001;
-constexpr std::size_t kChunkHeader = 6;
 
 void appendU16(std::vector<std::uint8_t>& out, std::size_t v) {
   out.push_back(static_cast<std::uint8_t>(v));
