@@ -130,7 +130,8 @@ std::size_t columnOf(const Table& t, const char16_t* name) {
   return static_cast<std::size_t>(at);
 }
 
-void insertCatalogRow(Table& catalog, const BlankCatalogRow& r, DateTime now) {
+// Inserts the row without its properties; they are added by setProperties.
+RowId insertCatalogRow(Table& catalog, const BlankCatalogRow& r, DateTime now) {
   std::vector<Value> row(catalog.columns().size());
   row[columnOf(catalog, u"Id")] = Value::longInt(r.id);
   row[columnOf(catalog, u"ParentId")] = Value::longInt(r.parentId);
@@ -140,8 +141,13 @@ void insertCatalogRow(Table& catalog, const BlankCatalogRow& r, DateTime now) {
   row[columnOf(catalog, u"DateUpdate")] = Value::dateTime(now);
   row[columnOf(catalog, u"Owner")] = Value::binary(r.owner);
   row[columnOf(catalog, u"Flags")] = Value::longInt(static_cast<std::int32_t>(r.flags));
-  if (!r.properties.empty()) row[columnOf(catalog, u"LvProp")] = Value::binary(r.properties);
-  catalog.impl().insertRow(row);
+  return catalog.impl().insertRow(row);
+}
+
+void setProperties(Table& catalog, RowId at, const Bytes& properties) {
+  std::vector<Value> row = catalog.impl().readValues(at);
+  row[columnOf(catalog, u"LvProp")] = Value::binary(properties);
+  catalog.impl().updateRow(at, row);
 }
 
 void insertAces(Table& aces, const std::vector<BlankAce>& entries) {
@@ -159,9 +165,10 @@ void insertAces(Table& aces, const std::vector<BlankAce>& entries) {
   }
 }
 
-// Fills the catalog of the freshly opened structure: the catalog rows, Access's
-// project table (created after them, as Access does) and the access-control
-// entries, in one write.
+// Fills the catalog of the freshly opened structure, in one write and in the
+// order Access does it: the catalog rows, its project table, the
+// access-control entries, and last the properties of the database objects
+// (so that their long-value page comes after the rest).
 void fillCatalog(Database::Impl& db, const CoreTables& core, DateTime now) {
   DatabaseContext& ctx = *db.context;
   Pager& pager = *ctx.pager;
@@ -169,8 +176,10 @@ void fillCatalog(Database::Impl& db, const CoreTables& core, DateTime now) {
   WriteScope scope(ctx);
   Table& catalog = *db.tables.at(kCatalogPage);
 
+  std::vector<std::pair<RowId, Bytes>> properties;
   for (const BlankCatalogRow& row : blankCatalogRows(core.aces, core.queries, core.relationships)) {
-    insertCatalogRow(catalog, row, now);
+    const RowId at = insertCatalogRow(catalog, row, now);
+    if (!row.properties.empty()) properties.emplace_back(at, row.properties);
   }
   TableDefinition accessObjects = accessObjectsTableDefinition();
   accessObjects.firstPage = pager.allocatePage();
@@ -183,6 +192,7 @@ void fillCatalog(Database::Impl& db, const CoreTables& core, DateTime now) {
   reloadCatalog(db);
   insertAces(*db.table(kAceTableName),
              blankAces(core.aces, core.queries, core.relationships, accessObjects.firstPage));
+  for (const auto& [at, blob] : properties) setProperties(catalog, at, blob);
   scope.commit();
   reloadCatalog(db);
 }
