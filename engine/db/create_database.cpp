@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include "db/catalog_reader.h"
 #include "db/create_database_tables.h"
@@ -165,6 +166,8 @@ void insertAces(Table& aces, const std::vector<BlankAce>& entries) {
   }
 }
 
+constexpr char kNameTaken[] = "a file of that name exists already (it was left as it is)";
+
 // Fills the catalog of the freshly opened structure, in one write and in the
 // order Access does it: the catalog rows, its project table, the
 // access-control entries, and last the properties of the database objects
@@ -197,24 +200,21 @@ void fillCatalog(Database::Impl& db, const CoreTables& core, DateTime now) {
   reloadCatalog(db);
 }
 
-}  // namespace
-
-std::unique_ptr<Database> createDatabase(std::shared_ptr<Vfs> vfs, const std::filesystem::path& path,
-                                         const CreateOptions& options) {
+// Creates the database in the file `makeFile` makes (new and empty, or it
+// throws). Whatever fails after that, the file and its journal are removed.
+std::unique_ptr<Database> createOn(const std::shared_ptr<Vfs>& vfs, const std::filesystem::path& path,
+                                   const CreateOptions& options, const std::function<std::unique_ptr<File>()>& makeFile) {
   const std::string name = path.string();
   const std::string what = "Cannot create the database '" + name + "': ";
-  if (vfs->exists(name)) {
-    throw Error(ErrorCode::InvalidArgument, what + "a file of that name exists already (it was left as it is)");
-  }
   const DateTime now = currentDateTime();
   NewHeader fields;
   fields.creationDate = now.days;
   fields.password = options.password;
-  const std::vector<std::uint8_t> header = buildJet4Header(fields);
-
+  std::vector<std::uint8_t> header;
   std::unique_ptr<File> file;
   try {
-    file = vfs->create(name);
+    header = buildJet4Header(fields);
+    file = makeFile();
   } catch (const Error& e) {
     throw Error(e.code(), what + e.what());
   }
@@ -242,8 +242,45 @@ std::unique_ptr<Database> createDatabase(std::shared_ptr<Vfs> vfs, const std::fi
   }
 }
 
+}  // namespace
+
+std::unique_ptr<Database> createDatabase(std::shared_ptr<Vfs> vfs, const std::filesystem::path& path,
+                                         const CreateOptions& options) {
+  const std::string name = path.string();
+  return createOn(vfs, path, options, [&] {
+    if (vfs->exists(name)) throw Error(ErrorCode::InvalidArgument, kNameTaken);
+    return vfs->create(name);
+  });
+}
+
 std::unique_ptr<Database> Database::create(const std::filesystem::path& path, const CreateOptions& options) {
-  return createDatabase(std::make_shared<PosixVfs>(), path, options);
+  // The name is claimed with an exclusive create, so that a file another
+  // program makes at the same moment is never overwritten.
+  const auto vfs = std::make_shared<PosixVfs>();
+  const std::string name = path.string();
+  return createOn(vfs, path, options, [&] {
+    int fd;
+    do {
+      fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+      const int err = errno;
+      if (err == EEXIST) throw Error(ErrorCode::InvalidArgument, kNameTaken);
+      const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+      std::error_code ignored;
+      if (err == ENOENT && !std::filesystem::is_directory(folder, ignored)) {
+        throw Error(ErrorCode::Io, "the folder '" + folder.string() + "' does not exist");
+      }
+      throw Error(ErrorCode::Io, std::strerror(err));
+    }
+    ::close(fd);
+    try {
+      return vfs->open(name, OpenMode::ReadWrite);
+    } catch (const Error&) {
+      ::unlink(name.c_str());
+      throw;
+    }
+  });
 }
 
 }  // namespace jet

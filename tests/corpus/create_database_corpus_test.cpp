@@ -16,6 +16,7 @@
 #include "jet/table.h"
 #include "jet/text.h"
 #include "support/test_files.h"
+#include "support/value_printer.h"
 
 namespace {
 
@@ -23,11 +24,14 @@ constexpr const char* kAccessBlank = "jackcess-empty.mdb";
 const char16_t* const kSystemTables[] = {u"MSysObjects", u"MSysACEs", u"MSysQueries", u"MSysRelationships",
                                          u"MSysAccessObjects"};
 
-// Everything a definition says apart from where its pages are.
-std::string describe(const jet::TableDefinition& d) {
+// Everything a definition says apart from where its pages are; the row and
+// key counters only when `counters` (they follow the rows the table holds).
+std::string describe(const jet::TableDefinition& d, bool counters) {
   std::ostringstream s;
   s << "type " << int(d.tableType) << " max columns " << d.maxColumns << " variable " << d.varColumns << " length "
-    << d.length << " rows " << d.rowCount << "\n";
+    << d.length;
+  if (counters) s << " rows " << d.rowCount << " autonumber " << d.autoNumber;
+  s << "\n";
   for (const jet::ColumnDefinition& c : d.columns) {
     s << "column " << jet::toUtf8(c.name) << " type " << int(c.type) << " number " << c.number << " position "
       << c.position << " length " << c.length << " flags " << int(c.flags) << " ext " << int(c.extFlags);
@@ -39,7 +43,9 @@ std::string describe(const jet::TableDefinition& d) {
     s << "\n";
   }
   for (const jet::RealIndexDefinition& r : d.realIndexes) {
-    s << "real index flags " << int(r.flags) << " unique keys " << r.uniqueCount << " on";
+    s << "real index flags " << int(r.flags);
+    if (counters) s << " unique keys " << r.uniqueCount;
+    s << " on";
     for (const jet::IndexKeyColumn& k : r.columns) s << " " << k.columnNumber << (k.ascending ? "+" : "-");
     s << "\n";
   }
@@ -85,7 +91,10 @@ class CreateDatabaseCorpus : public ::testing::Test {
 
 TEST_F(CreateDatabaseCorpus, SystemTablesAreDefinedAsInABlankAccessFile) {
   for (const char16_t* table : kSystemTables) {
-    EXPECT_EQ(describe(definitionOf(*ours_, table)), describe(definitionOf(*access_, table))) << jet::toUtf8(table);
+    // Access's project table holds Access's own data, which a new file has not.
+    const bool counters = std::u16string_view(table) != u"MSysAccessObjects";
+    EXPECT_EQ(describe(definitionOf(*ours_, table), counters), describe(definitionOf(*access_, table), counters))
+        << jet::toUtf8(table);
     const auto a = access_->table(table);
     const auto o = ours_->table(table);
     ASSERT_EQ(o->columns().size(), a->columns().size());

@@ -159,6 +159,9 @@ TEST(CreateDatabase, ExistingFileIsRefusedAndLeftAsItIs) {
 
 // Every write, sync, create and remove of a creation fails in turn: the error
 // reaches the caller and neither the database nor its journal is left behind.
+// The only failures a creation may get over are those the journal's commit
+// point tolerates (the folder sync after the journal is removed; the folder is
+// synced again at the end): then the file must be whole.
 TEST(CreateDatabase, FailureAtAnyStepLeavesNoFile) {
   std::size_t steps = 0;
   {
@@ -167,19 +170,24 @@ TEST(CreateDatabase, FailureAtAnyStepLeavesNoFile) {
     steps = vfs->operations();
   }
   ASSERT_GT(steps, 3u);
+  std::size_t survived = 0;
   for (std::size_t step = 0; step < steps; ++step) {
+    SCOPED_TRACE("failing step " + std::to_string(step));
     auto vfs = std::make_shared<jet::MemoryVfs>();
     vfs->failAt(step);
     try {
-      create(vfs);
-      ADD_FAILURE() << "a failure at step " << step << " went unreported";
+      create(vfs).reset();
+      ++survived;
+      expectStrictlyClean(*reopen(vfs));
+      continue;
     } catch (const jet::Error& e) {
       EXPECT_NE(std::string(e.what()).find("Cannot create the database '" + kPath + "'"), std::string::npos)
           << e.what();
     }
-    EXPECT_FALSE(vfs->exists(kPath)) << "step " << step;
-    EXPECT_FALSE(vfs->exists(kJournal)) << "step " << step;
+    EXPECT_FALSE(vfs->exists(kPath));
+    EXPECT_FALSE(vfs->exists(kJournal));
   }
+  EXPECT_LE(survived, 2u);
 }
 
 // When even the removal fails (the disk is gone), the error says the partial
