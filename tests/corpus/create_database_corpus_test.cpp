@@ -10,6 +10,8 @@
 #include "db/catalog_reader.h"
 #include "db/database_impl.h"
 #include "db/table_impl.h"
+#include "format/header.h"
+#include "format/header_format.h"
 #include "format/table_definition.h"
 #include "jet/database.h"
 #include "jet/integrity.h"
@@ -88,6 +90,24 @@ class CreateDatabaseCorpus : public ::testing::Test {
   std::unique_ptr<jet::Database> access_;
   std::unique_ptr<jet::Database> ours_;
 };
+
+// Unmasked, the header pages differ only in the creation date and the
+// password area the date masks.
+TEST_F(CreateDatabaseCorpus, HeaderPageIsThatOfABlankAccessFileButForItsDate) {
+  ours_.reset();
+  const auto unmasked = [](const std::filesystem::path& file) {
+    const std::string bytes = qbtest::readFileBytes(file).substr(0, jet::kJet4Format.pageSize);
+    std::vector<std::uint8_t> page(bytes.begin(), bytes.end());
+    jet::toggleHeaderMask(page, jet::kJet4Format);
+    std::fill_n(page.begin() + jet::kHeaderPassword, jet::kJet4Format.headerPasswordLength, 0);
+    std::fill_n(page.begin() + jet::kHeaderCreationDate, sizeof(double), 0);
+    return page;
+  };
+  const std::vector<std::uint8_t> ours = unmasked(path_);
+  const std::vector<std::uint8_t> access = unmasked(dir_ / kAccessBlank);
+  ASSERT_EQ(ours.size(), access.size());
+  for (std::size_t i = 0; i < access.size(); ++i) EXPECT_EQ(ours[i], access[i]) << "header byte " << i;
+}
 
 TEST_F(CreateDatabaseCorpus, SystemTablesAreDefinedAsInABlankAccessFile) {
   for (const char16_t* table : kSystemTables) {
