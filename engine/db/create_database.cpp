@@ -24,6 +24,7 @@
 #include "format/data_page_writer.h"
 #include "format/global_page_map.h"
 #include "format/header_writer.h"
+#include "format/index_key.h"
 #include "format/table_definition_writer.h"
 #include "format/usage_map_format.h"
 #include "format/usage_map_writer.h"
@@ -36,7 +37,6 @@ namespace jet {
 
 namespace {
 
-constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 
 // Page 1: row 0 is the global page map (a set bit marks a page not in use),
 // row 1 an inline map every file carries empty.
@@ -169,9 +169,9 @@ void insertAces(Table& aces, const std::vector<BlankAce>& entries) {
 constexpr char kNameTaken[] = "a file of that name exists already (it was left as it is)";
 
 // Fills the catalog of the freshly opened structure, in one write and in the
-// order Access does it: the catalog rows, its project table, the
-// access-control entries, and last the properties of the database objects
-// (so that their long-value page comes after the rest).
+// order the pages of a blank Access file show: the catalog rows, Access's
+// project table, the access-control entries, and last the properties of the
+// database objects (so that their long-value page comes after the rest).
 void fillCatalog(Database::Impl& db, const CoreTables& core, DateTime now) {
   DatabaseContext& ctx = *db.context;
   Pager& pager = *ctx.pager;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "db/catalog_reader.h"
+#include "format/index_key.h"
 #include "format/property_blob_writer.h"
 #include "format/table_definition_format.h"
 #include "format/value_codec.h"
@@ -22,7 +23,6 @@ constexpr std::uint8_t kSystemSid = 0x32;
 constexpr std::uint16_t kSystemTextBytes = 510;
 // Access's project storage rows carry one opaque block of this size.
 constexpr std::uint16_t kAccessObjectBlock = 3992;
-constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 
 struct ColumnFact {
   const char16_t* name;

@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "format/index_key.h"
+
 namespace jet {
 
 struct NewHeader {
   double creationDate = 0;    // Jet day number; its integer part masks the password
   std::u16string password;    // at most 20 characters; empty: none
   std::uint16_t codePage = 1252;
-  std::uint16_t sortOrder = 0x0409;  // General
+  std::uint16_t sortOrder = kGeneralSortOrder;
 };
 
 // The masked header page of a new Jet 4 database. Throws InvalidArgument for a
