@@ -36,6 +36,7 @@ std::span<const Command> allCommands() {
        "YESNO BINARY(n) OLEOBJECT GUID DECIMAL(p,s))",
        {}, 2, 2, runCreateTable},
       {"drop-table", "FILE TABLE", "delete a table and all its rows", {}, 2, 2, runDropTable},
+      {"create", "FILE", "create a blank database (FILE must not exist; --password sets one)", {}, 1, 1, runCreate},
   };
   return kCommands;
 }

@@ -22,6 +22,11 @@ enum class FileFormat {
   Ace,   // Access 2007 and later (.accdb)
 };
 
+// How a new database is made: a blank Jet 4 file with the General sort order.
+struct CreateOptions {
+  std::u16string password;  // at most 20 characters; empty: no password
+};
+
 struct OpenOptions {
   std::u16string password;  // empty: the file must have no password
   bool readOnly = false;    // open without write access even when the file is writable
@@ -134,6 +139,13 @@ class Database {
   // a damaged header or catalog. A file that cannot be written (permissions, or
   // another process holds it for writing) opens read-only; see readOnlyReason().
   static std::unique_ptr<Database> open(const std::filesystem::path& path, const OpenOptions& options = {});
+
+  // Creates a blank database (the system tables and catalog rows a new Access
+  // 2000 file has, no user tables) and opens it for writing. The path must not
+  // name an existing file: InvalidArgument says so and the file is not touched.
+  // Io when the folder cannot be written; whatever fails, no partly written
+  // file is left behind.
+  static std::unique_ptr<Database> create(const std::filesystem::path& path, const CreateOptions& options = {});
 
   ~Database();
   Database(const Database&) = delete;
