@@ -4,11 +4,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
+#include <stdexcept>
 
 #include "app/main_window.h"
 #include "browse/data_grid.h"
 #include "browse/db_memo.h"
 #include "browse/frm_memo.h"
+#include "connection/data_set.h"
 #include "connection/field.h"
 #include "database_fixture.h"
 #include "recording_cursor.h"
@@ -81,6 +83,48 @@ TEST_F(CurrentTableTest, TheColumnListIsBuiltAgainForEveryTable) {
     EXPECT_TRUE(grid().column(i).visible());
     EXPECT_EQ(grid().column(i).width(), grid().defaultColumnWidth(i));
   }
+}
+
+// A field-bound box of another window, as the record view has them: it
+// names its control and the field when the table it follows lacks the field.
+class FieldBox final : public DataLink {
+ public:
+  explicit FieldBox(DataSource& source) { setDataSource(&source); }
+  ~FieldBox() override { setDataSource(nullptr); }
+
+ private:
+  void activeChanged() override {
+    if (linkActive() && !dataSet()->findField(u"otherfk1")) {
+      throw std::runtime_error("DBEdit1: Field 'otherfk1' not found");
+    }
+  }
+};
+
+TEST_F(CurrentTableTest, ABoxOfAnotherWindowThatLosesItsFieldEndsTheChangeWithTheTableOpen) {
+  QB_REQUIRE_CORPUS();
+  openThreeTables();
+  chooseTab(QStringLiteral("Table3"));
+  chooseTab(QStringLiteral("Table1"));
+  ASSERT_EQ(statusText(0), QStringLiteral("Count: 4"));
+  frmMemo->DBMemo1->setDataField(QStringLiteral("otherfk1"));  // unbound first: never the cause
+  FieldBox box(Form1->DataSource1);
+
+  ScopedRecordingCursor cursor;
+  chooseTab(QStringLiteral("Table2"));
+  EXPECT_EQ(prompts->errorBoxes(), QStringList{"DBEdit1: Field 'otherfk1' not found."});
+  EXPECT_TRUE(Form1->mdb.active());
+  EXPECT_EQ(Form1->mdb.tableName(), u"Table2");
+  EXPECT_EQ(firstColumn(), (QStringList{"0", "1", "2"}));
+  EXPECT_EQ(statusText(0), QStringLiteral("Count: 4")) << "the count is not written";
+  EXPECT_EQ(cursor->shape(), Qt::ArrowCursor);
+
+  // The error belongs to that change only.
+  prompts->clearShown();
+  chooseTab(QStringLiteral("Table1"));
+  EXPECT_TRUE(prompts->errorBoxes().isEmpty());
+  EXPECT_EQ(statusText(0), QStringLiteral("Count: 4"));
+  chooseTab(QStringLiteral("Table3"));
+  EXPECT_EQ(prompts->errorBoxes().size(), 1);
 }
 
 TEST_F(CurrentTableTest, ChoosingATabDropsAnUnsavedEdit) {
