@@ -1,6 +1,7 @@
 // Choosing the current table with the tab strip, and the filter and sort
 // rows: what carries over to the next table, what each button does, and
 // where their errors are shown.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -69,6 +70,21 @@ TEST_F(CurrentTableTest, ChoosingATabOpensItUnderTheBusyCursorAndShowsTheCount) 
   EXPECT_TRUE(frmMemo->DBMemo1->dataField().isEmpty());
   EXPECT_EQ(frmMemo->DBMemo1->dataSource(), &Form1->DataSource1);
   EXPECT_EQ(Form1->DataSource1.dataSet(), &Form1->mdb);
+}
+
+TEST_F(CurrentTableTest, ACountWiderThanItsPanelWidensThePanel) {
+  QB_REQUIRE_CORPUS();
+  openThreeTables();
+  Form1->show();
+  QLabel* panel = Form1->statusPanel(0);
+  QFont large = panel->font();
+  large.setPixelSize(30);  // "Count: 4" in it needs more than the panel's 100 pixels
+  panel->setFont(large);
+  chooseTab(QStringLiteral("Table3"));
+  QApplication::processEvents();
+  EXPECT_EQ(panel->text(), QStringLiteral("Count: 4"));
+  EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->text()), panel->contentsRect().width());
+  EXPECT_LT(panel->geometry().right(), Form1->statusPanel(1)->x()) << "the next panel moves aside";
 }
 
 TEST_F(CurrentTableTest, TheColumnListIsBuiltAgainForEveryTable) {
