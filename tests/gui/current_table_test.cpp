@@ -242,6 +242,39 @@ TEST_F(CurrentTableTest, ARejectedFilterIsShownPlainlyAndNothingIsFiltered) {
   EXPECT_EQ(cursor->shape(), Qt::ArrowCursor);
 }
 
+TEST_F(CurrentTableTest, AnEditThatCannotBeSavedKeepsTheFilterAsItWas) {
+  QB_REQUIRE_CORPUS();
+  openThreeTables();
+  ASSERT_TRUE(Form1->mdb.canModify());
+  applyFilter(QStringLiteral("id < 3"));
+  // Row 0 gets the key of row 1: the primary key refuses the save.
+  Form1->mdb.edit();
+  Form1->mdb.fieldByName(u"id").setText(u"1");
+
+  prompts->clearShown();
+  applyFilter(QStringLiteral("id > 0"));
+  ASSERT_EQ(messageBoxes().size(), 1) << "shown plainly, like a rejected expression";
+  EXPECT_TRUE(messageBoxes().front().contains(QStringLiteral("PrimaryKey"))) << messageBoxes().front().toStdString();
+  EXPECT_TRUE(prompts->errorBoxes().isEmpty());
+  EXPECT_EQ(Form1->mdb.state(), qb::DataSetState::Edit) << "the edit stays, to be corrected or cancelled";
+  EXPECT_TRUE(Form1->mdb.filtered());
+  EXPECT_EQ(Form1->mdb.filter(), u"id < 3");
+
+  prompts->clearShown();
+  activate(QStringLiteral("CancelFilterButton3"));
+  EXPECT_EQ(prompts->errorBoxes().size(), 1) << "Cancel Filter reports through the error box";
+  EXPECT_TRUE(messageBoxes().isEmpty());
+  EXPECT_EQ(Form1->Edit2->text(), QStringLiteral("id > 0")) << "the box is emptied only when the cancel worked";
+  EXPECT_EQ(Form1->mdb.state(), qb::DataSetState::Edit);
+
+  activate(QStringLiteral("Cancel1"));
+  prompts->clearShown();
+  activate(QStringLiteral("CancelFilterButton3"));
+  EXPECT_TRUE(prompts->shown().empty());
+  EXPECT_FALSE(Form1->mdb.filtered());
+  EXPECT_EQ(firstColumn(), (QStringList{"0", "1", "2", "3"})) << "nothing was written";
+}
+
 TEST_F(CurrentTableTest, CancelFilterShowsEveryRowAndEmptiesTheBox) {
   QB_REQUIRE_CORPUS();
   openThreeTables();
