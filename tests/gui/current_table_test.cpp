@@ -254,7 +254,8 @@ TEST_F(CurrentTableTest, AnEditThatCannotBeSavedKeepsTheFilterAsItWas) {
   prompts->clearShown();
   applyFilter(QStringLiteral("id > 0"));
   ASSERT_EQ(messageBoxes().size(), 1) << "shown plainly, like a rejected expression";
-  EXPECT_TRUE(messageBoxes().front().contains(QStringLiteral("PrimaryKey"))) << messageBoxes().front().toStdString();
+  EXPECT_TRUE(messageBoxes().front().contains(QStringLiteral("PrimaryKey")))
+      << messageBoxes().front().toStdString();
   EXPECT_TRUE(prompts->errorBoxes().isEmpty());
   EXPECT_EQ(Form1->mdb.state(), qb::DataSetState::Edit) << "the edit stays, to be corrected or cancelled";
   EXPECT_TRUE(Form1->mdb.filtered());
@@ -264,7 +265,8 @@ TEST_F(CurrentTableTest, AnEditThatCannotBeSavedKeepsTheFilterAsItWas) {
   activate(QStringLiteral("CancelFilterButton3"));
   EXPECT_EQ(prompts->errorBoxes().size(), 1) << "Cancel Filter reports through the error box";
   EXPECT_TRUE(messageBoxes().isEmpty());
-  EXPECT_EQ(Form1->Edit2->text(), QStringLiteral("id > 0")) << "the box is emptied only when the cancel worked";
+  EXPECT_EQ(Form1->Edit2->text(), QStringLiteral("id > 0"))
+      << "the box is emptied only when the cancel worked";
   EXPECT_EQ(Form1->mdb.state(), qb::DataSetState::Edit);
 
   activate(QStringLiteral("Cancel1"));
@@ -304,7 +306,8 @@ TEST_F(CurrentTableTest, SortWithoutATableFailsEachInItsOwnWay) {
   EXPECT_EQ(messageBoxes(), QStringList{"mdb: Cannot perform this operation on a closed dataset"});
   activate(QStringLiteral("CancelSortButton6"));
   EXPECT_EQ(prompts->errorBoxes(), QStringList{"mdb: Cannot perform this operation on a closed dataset."});
-  EXPECT_EQ(Form1->Edit3->text(), QStringLiteral("id")) << "the box is emptied only after a cancel that worked";
+  EXPECT_EQ(Form1->Edit3->text(), QStringLiteral("id"))
+      << "the box is emptied only after a cancel that worked";
 }
 
 TEST_F(CurrentTableTest, ApplyAndCancelSort) {
