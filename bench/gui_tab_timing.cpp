@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <vector>
 
@@ -98,10 +99,17 @@ int main(int argc, char** argv) {
   QCoreApplication::processEvents();
 
   // The database opens as with File ▸ Open (read-only work only follows).
-  Form1->OpenDatabaseFile(QString::fromStdString(file.string()), false);
+  try {
+    Form1->OpenDatabaseFile(QString::fromStdString(file.string()), false);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), e.what());
+    destroyWindowSet();
+    return 1;
+  }
   TabStrip& tabs = *Form1->TabControl1;
   if (tabs.count() == 0) {
     std::fprintf(stderr, "%s: no table\n", file.c_str());
+    destroyWindowSet();
     return 1;
   }
   const QString table = names.size() > 1 ? QString::fromStdString(names[1]) : tabs.selectedCaption();
