@@ -153,6 +153,35 @@ TEST_F(RecordCommandsTest, EditMenuMovesAndEditsTheCurrentTable) {
   EXPECT_TRUE(prompts->errorBoxes().isEmpty());
 }
 
+TEST_F(RecordCommandsTest, ARecordTheEngineRefusesStaysInItsStateForCorrection) {
+  QB_REQUIRE_CORPUS();
+  // Table1 of this file has a primary key on id (0 to 3).
+  open(copyOf("jackcess-V2000-indexTestV2000.mdb"));
+  qb::TableDataSet& mdb = Form1->mdb;
+  activate(QStringLiteral("Insert1"));
+  mdb.fieldByName(u"id").setText(u"2");
+  activate(QStringLiteral("Save1"));
+  ASSERT_EQ(prompts->errorBoxes().size(), 1);
+  EXPECT_TRUE(prompts->errorBoxes().front().contains(QStringLiteral("PrimaryKey")));
+  EXPECT_FALSE(prompts->errorBoxes().front().startsWith(QStringLiteral("mdb: "))) << "the engine's own text";
+  EXPECT_EQ(mdb.state(), qb::DataSetState::Insert);
+
+  prompts->clearShown();
+  mdb.fieldByName(u"id").setText(u"9");
+  activate(QStringLiteral("Save1"));
+  EXPECT_TRUE(prompts->errorBoxes().isEmpty());
+  EXPECT_EQ(mdb.state(), qb::DataSetState::Browse);
+  EXPECT_EQ(mdb.recordCount(), 5u);
+
+  activate(QStringLiteral("First1"));
+  mdb.edit();
+  mdb.fieldByName(u"id").setText(cell(1, 0).toStdU16String());  // the next record's key
+  activate(QStringLiteral("Next1"));
+  EXPECT_EQ(prompts->errorBoxes().size(), 1) << "a move that must save first fails the same way";
+  EXPECT_EQ(mdb.state(), qb::DataSetState::Edit);
+  EXPECT_EQ(mdb.recordNumber(), 1);
+}
+
 TEST_F(RecordCommandsTest, EditMenuWithoutATableOrRecords) {
   QB_REQUIRE_CORPUS();
   for (const char* entry : {"First1", "Previous1", "Next1", "last1", "Insert1", "Delete1"}) {
