@@ -34,9 +34,10 @@ void TForm1::OpenDatabaseFile(const QString& path, bool askPassword) {
     std::u16string connectionString;
     if (askPassword) {
       // Cancel gives an empty password, and the open goes on with it.
-      const auto password = qb::prompts().inputBox(QStringLiteral("Enter Password"), QStringLiteral("Password:"),
-                                                   QString(), kPasswordMaxLength);
-      connectionString = qb::openConnectionString(path.toStdU16String(), password.value_or(QString()).toStdU16String());
+      const auto password = qb::prompts().inputBox(
+          QStringLiteral("Enter Password"), QStringLiteral("Password:"), QString(), kPasswordMaxLength);
+      connectionString =
+          qb::openConnectionString(path.toStdU16String(), password.value_or(QString()).toStdU16String());
     } else {
       connectionString = qb::openConnectionString(path.toStdU16String());
     }

@@ -196,8 +196,9 @@ void TForm1::createStatusBar() {
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   setStatusBar(StatusBar1);
-  // Panels 0 to 2 have fixed widths; the last one takes the rest of the bar,
-  // so a long path stays readable.
+  // Panels 0 to 2 have their widths, and grow only when a text needs more
+  // (a count of millions of rows, a large font); the last one takes the rest
+  // of the bar, so a long path stays readable.
   static constexpr int kWidths[kStatusPanelCount] = {100, 200, 100, 100};
   const QString texts[kStatusPanelCount] = {QStringLiteral("Count: "), QString::fromUtf8(qb::kWebAddress),
                                             QString(), QString()};
@@ -207,13 +208,8 @@ void TForm1::createStatusBar() {
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFrameShadow(QFrame::Sunken);
     panel->setContentsMargins(2, 0, 2, 0);
-    const bool last = i == kStatusPanelCount - 1;
-    if (last) {
-      panel->setMinimumWidth(kWidths[i]);
-    } else {
-      panel->setFixedWidth(kWidths[i]);
-    }
-    StatusBar1->addWidget(panel, last ? 1 : 0);
+    panel->setMinimumWidth(kWidths[i]);
+    StatusBar1->addWidget(panel, i == kStatusPanelCount - 1 ? 1 : 0);
     statusPanels_[i] = panel;
   }
 }

@@ -29,7 +29,8 @@ constexpr int kIndicatorWidth = 14;
 // Asks the grid before every change of the current cell.
 class GridSelectionModel final : public QItemSelectionModel {
  public:
-  GridSelectionModel(QAbstractItemModel* model, std::function<bool(const QModelIndex&)> allow, QObject* parent)
+  GridSelectionModel(QAbstractItemModel* model, std::function<bool(const QModelIndex&)> allow,
+                     QObject* parent)
       : QItemSelectionModel(model, parent), allow_(std::move(allow)) {}
 
   void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override {
@@ -193,8 +194,9 @@ int DataGrid::defaultColumnWidth(int index) const {
   const qb::Field* field = fieldAt(index);
   if (!field) return kEmptyColumnWidth;
   const int values = field->displayWidth() * QFontMetrics(font()).horizontalAdvance(QLatin1Char('0')) + 4;
-  const int title =
-      QFontMetrics(horizontalHeader()->font()).horizontalAdvance(QString::fromStdU16String(field->fieldName())) + 4;
+  const int title = QFontMetrics(horizontalHeader()->font())
+                        .horizontalAdvance(QString::fromStdU16String(field->fieldName())) +
+                    4;
   return std::max(values, title);
 }
 
@@ -319,7 +321,8 @@ QLineEdit* DataGrid::cellEditor() const {
 
 // ---- Cell painting -----------------------------------------------------------------
 
-void DataGrid::paintCellExtras(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) {
+void DataGrid::paintCellExtras(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) {
   if (!drawColumnCell_ || !linkActive() || index.column() >= model_->fieldNames().size()) return;
   const bool selected = option.state.testFlag(QStyle::State_Selected);
   canvasBackground_ = selected ? palette().highlight().color() : palette().base().color();

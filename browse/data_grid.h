@@ -121,7 +121,9 @@ class DataGrid : public QTableView, private DataLink {
   // Called for every data cell after the grid painted it in its normal way
   // (the window's DBGrid1DrawColumnCell). Inside it, setCanvasBackground and
   // defaultDrawColumnCell paint the cell again with another background.
-  void setDrawColumnCell(std::function<void(const GridCell&)> handler) { drawColumnCell_ = std::move(handler); }
+  void setDrawColumnCell(std::function<void(const GridCell&)> handler) {
+    drawColumnCell_ = std::move(handler);
+  }
   // The background the next default drawing fills the cell with; the cell's
   // normal colour when the handler starts.
   void setCanvasBackground(const QColor& colour) { canvasBackground_ = colour; }
@@ -195,8 +197,8 @@ class DataGrid : public QTableView, private DataLink {
   const QStyleOptionViewItem* paintOption_ = nullptr;
   QModelIndex paintIndex_;
   QColor canvasBackground_;
-  bool syncing_ = false;     // the grid moves its own current cell
+  bool syncing_ = false;  // the grid moves its own current cell
   bool buildingColumns_ = false;
-  int currentColumn_ = 0;    // kept across model reloads
-  QSet<QString> widthSet_;   // columns whose width was set since the list was built
+  int currentColumn_ = 0;   // kept across model reloads
+  QSet<QString> widthSet_;  // columns whose width was set since the list was built
 };

@@ -47,7 +47,8 @@ void DataGrid::appendOnLastRow() {
   qb::DataSet* set = dataSet();
   // A new record nobody has typed into yet stays the last one.
   const QLineEdit* editor = cellEditor();
-  if (set->state() == qb::DataSetState::Insert && !set->modified() && !(editor && editor->isModified())) return;
+  if (set->state() == qb::DataSetState::Insert && !set->modified() && !(editor && editor->isModified()))
+    return;
   set->append();
 }
 
@@ -167,7 +168,8 @@ void DataGrid::focusMoved(QWidget* from, QWidget* to) {
   qb::guarded([&] {
     qb::DataSet* set = dataSet();
     const QLineEdit* editor = cellEditor();
-    if (set && set->state() == qb::DataSetState::Insert && !set->modified() && !(editor && editor->isModified())) {
+    if (set && set->state() == qb::DataSetState::Insert && !set->modified() &&
+        !(editor && editor->isModified())) {
       set->cancel();
     }
   });

@@ -24,7 +24,8 @@ void GridDelegate::paintStandard(QPainter* painter, const QStyleOptionViewItem& 
   style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
 }
 
-void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
   QStyledItemDelegate::paint(painter, option, index);
   grid_.paintCellExtras(painter, option, index);
 }
@@ -41,7 +42,8 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
       case qb::TFieldType::ftWideString:
         if (field->size() > 0) editor->setMaxLength(field->size());
         break;
-      default: break;
+      default:
+        break;
     }
   }
   connect(editor, &QLineEdit::textEdited, &grid_, [this] { grid_.editorTextEdited(); });
@@ -92,7 +94,8 @@ bool GridDelegate::eventFilter(QObject* object, QEvent* event) {
       // its editor and what was typed stay.
       if (line->isModified() && !grid_.giveEditorTextToField()) return true;
       break;
-    default: break;
+    default:
+      break;
   }
   return QStyledItemDelegate::eventFilter(object, event);
 }

@@ -27,7 +27,8 @@ class GridDelegate final : public QStyledItemDelegate {
   void paintStandard(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override;
   // Gives a changed editor's text to the field; a refused text is shown in
   // the error box (the editor closes, the field keeps its value).
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;

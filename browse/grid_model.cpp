@@ -157,12 +157,16 @@ const std::vector<QString>& GridModel::rowTexts(int row) const {
 QVariant GridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_ || index.column() >= fieldNames_.size()) return {};
   switch (role) {
-    case Qt::DisplayRole: return oneLine(rowTexts(index.row())[static_cast<std::size_t>(index.column())]);
-    case Qt::EditRole: return rowTexts(index.row())[static_cast<std::size_t>(index.column())];
+    case Qt::DisplayRole:
+      return oneLine(rowTexts(index.row())[static_cast<std::size_t>(index.column())]);
+    case Qt::EditRole:
+      return rowTexts(index.row())[static_cast<std::size_t>(index.column())];
     case Qt::TextAlignmentRole:
-      return static_cast<int>((alignRight_[static_cast<std::size_t>(index.column())] ? Qt::AlignRight : Qt::AlignLeft) |
-                              Qt::AlignVCenter);
-    default: return {};
+      return static_cast<int>(
+          (alignRight_[static_cast<std::size_t>(index.column())] ? Qt::AlignRight : Qt::AlignLeft) |
+          Qt::AlignVCenter);
+    default:
+      return {};
   }
 }
 
@@ -174,9 +178,12 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
   }
   if (role != Qt::DecorationRole || section != indicatorRow_ || !open()) return {};
   switch (dataSet_->state()) {
-    case qb::DataSetState::Edit: return indicatorGlyph(Indicator::Edit);
-    case qb::DataSetState::Insert: return indicatorGlyph(Indicator::Insert);
-    default: return indicatorGlyph(Indicator::Browse);
+    case qb::DataSetState::Edit:
+      return indicatorGlyph(Indicator::Edit);
+    case qb::DataSetState::Insert:
+      return indicatorGlyph(Indicator::Insert);
+    default:
+      return indicatorGlyph(Indicator::Browse);
   }
 }
 
@@ -191,7 +198,8 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
 }
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::EditRole || !open() || !index.isValid() || index.column() >= fieldNames_.size()) return false;
+  if (role != Qt::EditRole || !open() || !index.isValid() || index.column() >= fieldNames_.size())
+    return false;
   dataSet_->field(static_cast<std::size_t>(index.column())).setText(value.toString().toStdU16String());
   return true;
 }

@@ -126,17 +126,33 @@ void RecordNavigator::perform(NavigateButton which) {
   qb::DataSet* set = dataSet();
   if (!set) return;
   switch (which) {
-    case NavigateButton::First: set->first(); break;
-    case NavigateButton::Prior: set->previous(); break;
-    case NavigateButton::Next: set->next(); break;
-    case NavigateButton::Last: set->last(); break;
-    case NavigateButton::Insert: set->insert(); break;
+    case NavigateButton::First:
+      set->first();
+      break;
+    case NavigateButton::Prior:
+      set->previous();
+      break;
+    case NavigateButton::Next:
+      set->next();
+      break;
+    case NavigateButton::Last:
+      set->last();
+      break;
+    case NavigateButton::Insert:
+      set->insert();
+      break;
     case NavigateButton::Delete:
       if (qb::prompts().confirm(QStringLiteral("Delete record?"))) set->deleteRecord();
       break;
-    case NavigateButton::Edit: set->edit(); break;
-    case NavigateButton::Post: set->save(); break;
-    case NavigateButton::Cancel: set->cancel(); break;
+    case NavigateButton::Edit:
+      set->edit();
+      break;
+    case NavigateButton::Post:
+      set->save();
+      break;
+    case NavigateButton::Cancel:
+      set->cancel();
+      break;
   }
 }
 

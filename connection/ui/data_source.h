@@ -21,7 +21,7 @@
 namespace qb {
 class DataSet;
 class Field;
-}
+}  // namespace qb
 
 class DataLink;
 

@@ -1,14 +1,17 @@
 // Choosing the current table with the tab strip, and the filter and sort
 // rows: what carries over to the next table, what each button does, and
 // where their errors are shown.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
+#include <stdexcept>
 
 #include "app/main_window.h"
 #include "browse/data_grid.h"
 #include "browse/db_memo.h"
 #include "browse/frm_memo.h"
+#include "connection/data_set.h"
 #include "connection/field.h"
 #include "database_fixture.h"
 #include "recording_cursor.h"
@@ -69,6 +72,21 @@ TEST_F(CurrentTableTest, ChoosingATabOpensItUnderTheBusyCursorAndShowsTheCount) 
   EXPECT_EQ(Form1->DataSource1.dataSet(), &Form1->mdb);
 }
 
+TEST_F(CurrentTableTest, ACountWiderThanItsPanelWidensThePanel) {
+  QB_REQUIRE_CORPUS();
+  openThreeTables();
+  Form1->show();
+  QLabel* panel = Form1->statusPanel(0);
+  QFont large = panel->font();
+  large.setPixelSize(30);  // "Count: 4" in it needs more than the panel's 100 pixels
+  panel->setFont(large);
+  chooseTab(QStringLiteral("Table3"));
+  QApplication::processEvents();
+  EXPECT_EQ(panel->text(), QStringLiteral("Count: 4"));
+  EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->text()), panel->contentsRect().width());
+  EXPECT_LT(panel->geometry().right(), Form1->statusPanel(1)->x()) << "the next panel moves aside";
+}
+
 TEST_F(CurrentTableTest, TheColumnListIsBuiltAgainForEveryTable) {
   QB_REQUIRE_CORPUS();
   openThreeTables();
@@ -81,6 +99,48 @@ TEST_F(CurrentTableTest, TheColumnListIsBuiltAgainForEveryTable) {
     EXPECT_TRUE(grid().column(i).visible());
     EXPECT_EQ(grid().column(i).width(), grid().defaultColumnWidth(i));
   }
+}
+
+// A field-bound box of another window, as the record view has them: it
+// names its control and the field when the table it follows lacks the field.
+class FieldBox final : public DataLink {
+ public:
+  explicit FieldBox(DataSource& source) { setDataSource(&source); }
+  ~FieldBox() override { setDataSource(nullptr); }
+
+ private:
+  void activeChanged() override {
+    if (linkActive() && !dataSet()->findField(u"otherfk1")) {
+      throw std::runtime_error("DBEdit1: Field 'otherfk1' not found");
+    }
+  }
+};
+
+TEST_F(CurrentTableTest, ABoxOfAnotherWindowThatLosesItsFieldEndsTheChangeWithTheTableOpen) {
+  QB_REQUIRE_CORPUS();
+  openThreeTables();
+  chooseTab(QStringLiteral("Table3"));
+  chooseTab(QStringLiteral("Table1"));
+  ASSERT_EQ(statusText(0), QStringLiteral("Count: 4"));
+  frmMemo->DBMemo1->setDataField(QStringLiteral("otherfk1"));  // unbound first: never the cause
+  FieldBox box(Form1->DataSource1);
+
+  ScopedRecordingCursor cursor;
+  chooseTab(QStringLiteral("Table2"));
+  EXPECT_EQ(prompts->errorBoxes(), QStringList{"DBEdit1: Field 'otherfk1' not found."});
+  EXPECT_TRUE(Form1->mdb.active());
+  EXPECT_EQ(Form1->mdb.tableName(), u"Table2");
+  EXPECT_EQ(firstColumn(), (QStringList{"0", "1", "2"}));
+  EXPECT_EQ(statusText(0), QStringLiteral("Count: 4")) << "the count is not written";
+  EXPECT_EQ(cursor->shape(), Qt::ArrowCursor);
+
+  // The error belongs to that change only.
+  prompts->clearShown();
+  chooseTab(QStringLiteral("Table1"));
+  EXPECT_TRUE(prompts->errorBoxes().isEmpty());
+  EXPECT_EQ(statusText(0), QStringLiteral("Count: 4"));
+  chooseTab(QStringLiteral("Table3"));
+  EXPECT_EQ(prompts->errorBoxes().size(), 1);
 }
 
 TEST_F(CurrentTableTest, ChoosingATabDropsAnUnsavedEdit) {
@@ -182,6 +242,41 @@ TEST_F(CurrentTableTest, ARejectedFilterIsShownPlainlyAndNothingIsFiltered) {
   EXPECT_EQ(cursor->shape(), Qt::ArrowCursor);
 }
 
+TEST_F(CurrentTableTest, AnEditThatCannotBeSavedKeepsTheFilterAsItWas) {
+  QB_REQUIRE_CORPUS();
+  openThreeTables();
+  ASSERT_TRUE(Form1->mdb.canModify());
+  applyFilter(QStringLiteral("id < 3"));
+  // Row 0 gets the key of row 1: the primary key refuses the save.
+  Form1->mdb.edit();
+  Form1->mdb.fieldByName(u"id").setText(u"1");
+
+  prompts->clearShown();
+  applyFilter(QStringLiteral("id > 0"));
+  ASSERT_EQ(messageBoxes().size(), 1) << "shown plainly, like a rejected expression";
+  EXPECT_TRUE(messageBoxes().front().contains(QStringLiteral("PrimaryKey")))
+      << messageBoxes().front().toStdString();
+  EXPECT_TRUE(prompts->errorBoxes().isEmpty());
+  EXPECT_EQ(Form1->mdb.state(), qb::DataSetState::Edit) << "the edit stays, to be corrected or cancelled";
+  EXPECT_TRUE(Form1->mdb.filtered());
+  EXPECT_EQ(Form1->mdb.filter(), u"id < 3");
+
+  prompts->clearShown();
+  activate(QStringLiteral("CancelFilterButton3"));
+  EXPECT_EQ(prompts->errorBoxes().size(), 1) << "Cancel Filter reports through the error box";
+  EXPECT_TRUE(messageBoxes().isEmpty());
+  EXPECT_EQ(Form1->Edit2->text(), QStringLiteral("id > 0"))
+      << "the box is emptied only when the cancel worked";
+  EXPECT_EQ(Form1->mdb.state(), qb::DataSetState::Edit);
+
+  activate(QStringLiteral("Cancel1"));
+  prompts->clearShown();
+  activate(QStringLiteral("CancelFilterButton3"));
+  EXPECT_TRUE(prompts->shown().empty());
+  EXPECT_FALSE(Form1->mdb.filtered());
+  EXPECT_EQ(firstColumn(), (QStringList{"0", "1", "2", "3"})) << "nothing was written";
+}
+
 TEST_F(CurrentTableTest, CancelFilterShowsEveryRowAndEmptiesTheBox) {
   QB_REQUIRE_CORPUS();
   openThreeTables();
@@ -211,7 +306,8 @@ TEST_F(CurrentTableTest, SortWithoutATableFailsEachInItsOwnWay) {
   EXPECT_EQ(messageBoxes(), QStringList{"mdb: Cannot perform this operation on a closed dataset"});
   activate(QStringLiteral("CancelSortButton6"));
   EXPECT_EQ(prompts->errorBoxes(), QStringList{"mdb: Cannot perform this operation on a closed dataset."});
-  EXPECT_EQ(Form1->Edit3->text(), QStringLiteral("id")) << "the box is emptied only after a cancel that worked";
+  EXPECT_EQ(Form1->Edit3->text(), QStringLiteral("id"))
+      << "the box is emptied only after a cancel that worked";
 }
 
 TEST_F(CurrentTableTest, ApplyAndCancelSort) {

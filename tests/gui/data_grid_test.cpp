@@ -61,7 +61,9 @@ class DataGridTest : public ::testing::Test {
     grid.viewport()->repaint();
   }
 
-  int visibleRows() const { return grid.viewport()->height() / grid.verticalHeader()->defaultSectionSize() + 1; }
+  int visibleRows() const {
+    return grid.viewport()->height() / grid.verticalHeader()->defaultSectionSize() + 1;
+  }
 
   qint64 indicatorKey(int row) const {
     return grid.model()->headerData(row, Qt::Vertical, Qt::DecorationRole).value<QIcon>().cacheKey();

@@ -37,7 +37,8 @@ void DatabaseTest::chooseTab(const QString& caption) {
 
 QStringList DatabaseTest::tabCaptions() const {
   QStringList captions;
-  for (int i = 0; i < Form1->TabControl1->count(); ++i) captions.append(Form1->TabControl1->tabData(i).toString());
+  for (int i = 0; i < Form1->TabControl1->count(); ++i)
+    captions.append(Form1->TabControl1->tabData(i).toString());
   return captions;
 }
 

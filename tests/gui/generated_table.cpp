@@ -65,7 +65,9 @@ class GeneratedSource final : public qb::RowSource {
     return id;
   }
 
-  void updateRow(jet::RowId row, std::vector<jet::Value>& values) override { table_.written[row.value] = values; }
+  void updateRow(jet::RowId row, std::vector<jet::Value>& values) override {
+    table_.written[row.value] = values;
+  }
 
   void deleteRow(jet::RowId row) override { table_.deleted.insert(row.value); }
 

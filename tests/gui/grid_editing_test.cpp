@@ -105,6 +105,19 @@ TEST_F(GridEditingTest, EscapeUndoesTheCellThenTheRecord) {
   EXPECT_EQ(cell(1, 0), id);
 }
 
+TEST_F(GridEditingTest, TwoEscapesAfterTypingInOneCellLeaveTheRecordUnchanged) {
+  goTo(4, 1);
+  const QString original = cell(4, 1);
+  type(QStringLiteral("x"));
+  ASSERT_EQ(mdb().state(), qb::DataSetState::Edit);
+  key(Qt::Key_Escape);
+  EXPECT_EQ(grid().cellEditor(), nullptr);
+  EXPECT_EQ(cell(4, 1), original);
+  key(Qt::Key_Escape);
+  EXPECT_EQ(mdb().state(), qb::DataSetState::Browse);
+  EXPECT_EQ(currentCell(), std::pair(4, 1));
+}
+
 TEST_F(GridEditingTest, EscapeInAnUntouchedEditorCancelsTheRecord) {
   goTo(0, 0);
   type(QStringLiteral("5"));

@@ -82,8 +82,8 @@ TEST_F(OpenDatabaseTest, WrongOrMissingPasswordShowsOneErrorAndLeavesTheWindowAs
   open(first);
   const QString locked = copyOf(kPasswordFile);
 
-  for (const std::optional<QString>& password : {std::optional<QString>(QStringLiteral("wrong")),
-                                                 std::optional<QString>()}) {
+  for (const std::optional<QString>& password :
+       {std::optional<QString>(QStringLiteral("wrong")), std::optional<QString>()}) {
     prompts->clearShown();
     ScopedRecordingCursor cursor;
     openWithPassword(locked, password);
@@ -159,7 +159,8 @@ TEST_F(OpenDatabaseTest, SystemTablesGetTabsAfterTheNextOpenOnly) {
   open(path);
   const QStringList withSystem = tabCaptions();
   ASSERT_FALSE(withSystem.isEmpty());
-  for (const QString& name : withSystem) EXPECT_TRUE(name.startsWith(QStringLiteral("MSys"))) << name.toStdString();
+  for (const QString& name : withSystem)
+    EXPECT_TRUE(name.startsWith(QStringLiteral("MSys"))) << name.toStdString();
   EXPECT_EQ(Form1->mdb.tableName(), withSystem.front().toStdU16String());
   EXPECT_EQ(statusText(3), QStringLiteral("Filename:") + path);
 
@@ -216,7 +217,8 @@ TEST_F(OpenDatabaseTest, QuickOpenOpensTheTypedTableAndNamesItInTheCaption) {
   const QString path = copyOf(kBaselineFile);
   open(path);
   const QString count = statusText(0);
-  prompts->modalWith(QDialog::Accepted, [](QDialog&) { frmQuickOpen->Edit1->setText(QStringLiteral("table2")); });
+  prompts->modalWith(QDialog::Accepted,
+                     [](QDialog&) { frmQuickOpen->Edit1->setText(QStringLiteral("table2")); });
   activate(QStringLiteral("QuickOpen1"));
   EXPECT_TRUE(prompts->errorBoxes().isEmpty());
   EXPECT_EQ(Form1->mdb.tableName(), u"table2");
@@ -233,7 +235,8 @@ TEST_F(OpenDatabaseTest, QuickOpenOpensTheTypedTableAndNamesItInTheCaption) {
 TEST_F(OpenDatabaseTest, QuickOpenErrorsReachTheErrorBoxWithTheTableClosed) {
   QB_REQUIRE_CORPUS();
   // Nothing opened since the start: no connection string.
-  prompts->modalWith(QDialog::Accepted, [](QDialog&) { frmQuickOpen->Edit1->setText(QStringLiteral("Table1")); });
+  prompts->modalWith(QDialog::Accepted,
+                     [](QDialog&) { frmQuickOpen->Edit1->setText(QStringLiteral("Table1")); });
   activate(QStringLiteral("QuickOpen1"));
   EXPECT_EQ(prompts->errorBoxes().size(), 1);
   EXPECT_EQ(Form1->windowTitle(), QStringLiteral("Quillbase"));
@@ -241,7 +244,8 @@ TEST_F(OpenDatabaseTest, QuickOpenErrorsReachTheErrorBoxWithTheTableClosed) {
   const QString path = copyOf(kBaselineFile);
   open(path);
   prompts->clearShown();
-  prompts->modalWith(QDialog::Accepted, [](QDialog&) { frmQuickOpen->Edit1->setText(QStringLiteral("Nowhere")); });
+  prompts->modalWith(QDialog::Accepted,
+                     [](QDialog&) { frmQuickOpen->Edit1->setText(QStringLiteral("Nowhere")); });
   activate(QStringLiteral("QuickOpen1"));
   ASSERT_EQ(prompts->errorBoxes().size(), 1);
   EXPECT_TRUE(prompts->errorBoxes().front().contains(QStringLiteral("Nowhere")));

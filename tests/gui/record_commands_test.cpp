@@ -49,7 +49,8 @@ class RecordCommandsTest : public DatabaseTest {
     grid().viewport()->repaint();
     const QImage image = grid().viewport()->grab().toImage();
     std::vector<bool> shaded;
-    for (int row = 0; row < rows; ++row) shaded.push_back(cellColour(image, row, column) == (kShade & 0xFFFFFF));
+    for (int row = 0; row < rows; ++row)
+      shaded.push_back(cellColour(image, row, column) == (kShade & 0xFFFFFF));
     return shaded;
   }
 
@@ -103,7 +104,8 @@ TEST_F(RecordCommandsTest, NavigatorOnAnEmptyTableOffersOnlyInsertAndEdit) {
   chooseTab(QStringLiteral("Table3"));
   ASSERT_EQ(grid().model()->rowCount(), 0);
   EXPECT_EQ(enabled(), (QStringList{"Insert", "Edit"}));
-  EXPECT_TRUE(Form1->DBNavigator1->button(NavigateButton::First)->toolTip() == QStringLiteral("First record"));
+  EXPECT_TRUE(Form1->DBNavigator1->button(NavigateButton::First)->toolTip() ==
+              QStringLiteral("First record"));
   EXPECT_TRUE(frmRecordView->DBNavigator1->button(NavigateButton::First)->toolTip().isEmpty());
 }
 
@@ -151,6 +153,35 @@ TEST_F(RecordCommandsTest, EditMenuMovesAndEditsTheCurrentTable) {
   EXPECT_EQ(mdb.recordCount(), 8u);
   EXPECT_EQ(cell(0, 0), QStringLiteral("new first"));
   EXPECT_TRUE(prompts->errorBoxes().isEmpty());
+}
+
+TEST_F(RecordCommandsTest, ARecordTheEngineRefusesStaysInItsStateForCorrection) {
+  QB_REQUIRE_CORPUS();
+  // Table1 of this file has a primary key on id (0 to 3).
+  open(copyOf("jackcess-V2000-indexTestV2000.mdb"));
+  qb::TableDataSet& mdb = Form1->mdb;
+  activate(QStringLiteral("Insert1"));
+  mdb.fieldByName(u"id").setText(u"2");
+  activate(QStringLiteral("Save1"));
+  ASSERT_EQ(prompts->errorBoxes().size(), 1);
+  EXPECT_TRUE(prompts->errorBoxes().front().contains(QStringLiteral("PrimaryKey")));
+  EXPECT_FALSE(prompts->errorBoxes().front().startsWith(QStringLiteral("mdb: "))) << "the engine's own text";
+  EXPECT_EQ(mdb.state(), qb::DataSetState::Insert);
+
+  prompts->clearShown();
+  mdb.fieldByName(u"id").setText(u"9");
+  activate(QStringLiteral("Save1"));
+  EXPECT_TRUE(prompts->errorBoxes().isEmpty());
+  EXPECT_EQ(mdb.state(), qb::DataSetState::Browse);
+  EXPECT_EQ(mdb.recordCount(), 5u);
+
+  activate(QStringLiteral("First1"));
+  mdb.edit();
+  mdb.fieldByName(u"id").setText(cell(1, 0).toStdU16String());  // the next record's key
+  activate(QStringLiteral("Next1"));
+  EXPECT_EQ(prompts->errorBoxes().size(), 1) << "a move that must save first fails the same way";
+  EXPECT_EQ(mdb.state(), qb::DataSetState::Edit);
+  EXPECT_EQ(mdb.recordNumber(), 1);
 }
 
 TEST_F(RecordCommandsTest, EditMenuWithoutATableOrRecords) {
@@ -202,7 +233,8 @@ TEST_F(RecordCommandsTest, DefaultWidthsFollowDisplayWidthAndTitle) {
     const qb::Field& field = *grid().column(i).field();
     const int byValues = field.displayWidth() * data.horizontalAdvance(QLatin1Char('0')) + 4;
     const int byTitle = titles.horizontalAdvance(grid().column(i).title()) + 4;
-    EXPECT_EQ(grid().column(i).width(), std::max(byValues, byTitle)) << grid().column(i).title().toStdString();
+    EXPECT_EQ(grid().column(i).width(), std::max(byValues, byTitle))
+        << grid().column(i).title().toStdString();
     if (byTitle > byValues) ++widerTitles;
   }
   EXPECT_GT(widerTitles, 0) << "some columns are as wide as their titles";
@@ -213,14 +245,17 @@ TEST_F(RecordCommandsTest, EvenRecordsAreShadedExceptTheCurrentCell) {
   openFiveRows();
   EXPECT_EQ(shadedRows(5, 1), (std::vector<bool>{false, true, false, true, false}));
   grid().setCurrentIndex(grid().model()->index(1, 1));
-  EXPECT_EQ(shadedRows(5, 1), (std::vector<bool>{false, false, false, true, false})) << "not the current cell";
-  EXPECT_EQ(shadedRows(5, 0), (std::vector<bool>{false, true, false, true, false})) << "the rest of its row is";
+  EXPECT_EQ(shadedRows(5, 1), (std::vector<bool>{false, false, false, true, false}))
+      << "not the current cell";
+  EXPECT_EQ(shadedRows(5, 0), (std::vector<bool>{false, true, false, true, false}))
+      << "the rest of its row is";
 
   activate(QStringLiteral("SortButton4"));  // an empty sort: natural order, still shaded
   Form1->Edit3->setText(QStringLiteral("a DESC"));
   activate(QStringLiteral("SortButton4"));
   EXPECT_EQ(cell(0, 0), QStringLiteral("z"));
-  EXPECT_EQ(shadedRows(5, 1), (std::vector<bool>{false, true, false, true, false})) << "the sorted order counts";
+  EXPECT_EQ(shadedRows(5, 1), (std::vector<bool>{false, true, false, true, false}))
+      << "the sorted order counts";
 }
 
 TEST_F(RecordCommandsTest, NoShadingWhileFilteredOrInserting) {
