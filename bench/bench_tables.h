@@ -1,5 +1,5 @@
-// What the write benchmark and the database generator share: copying the
-// blank template database, and the Orders table of the benchmark databases
+// What the write benchmark and the database generator share: a new blank
+// database, and the Orders table of the benchmark databases
 // (autonumber primary key, an indexed text column, memo notes).
 #pragma once
 
@@ -16,14 +16,10 @@
 
 namespace qbbench {
 
-inline std::filesystem::path blankTemplate() {
-  return std::filesystem::path(QB_CORPUS_DIR) / "jackcess-empty.mdb";
-}
-
-// Copies the blank database to `path` (replacing it) and makes it writable.
-inline void copyTemplate(const std::filesystem::path& path) {
-  std::filesystem::copy_file(blankTemplate(), path, std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+// A new blank database at `path`, replacing any file there.
+inline std::unique_ptr<jet::Database> createBlank(const std::filesystem::path& path) {
+  std::filesystem::remove(path);
+  return jet::Database::create(path);
 }
 
 inline jet::ColumnSpec column(const char16_t* name, jet::DataType type, std::uint16_t size = 0) {

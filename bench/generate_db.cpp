@@ -1,4 +1,4 @@
-// Writes a benchmark database: a copy of the blank database with an Orders
+// Writes a benchmark database: a new database with an Orders
 // table of N rows (see bench_tables.h), all in one transaction with the
 // journal on, as a user's bulk import would.
 //
@@ -10,7 +10,7 @@
 #include "bench_tables.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 4) {
+  if (argc < 2 || argc > 4 || argv[1][0] == '-') {
     std::fprintf(stderr, "usage: generate_db OUT.mdb [ROWS] [SEED]\n");
     return 2;
   }
@@ -22,9 +22,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    qbbench::copyTemplate(out);
     const auto start = std::chrono::steady_clock::now();
-    auto db = jet::Database::open(out);
+    auto db = qbbench::createBlank(out);
     auto orders = db->createTable(qbbench::ordersSpec());
     qbbench::OrderRows generator(seed);
     db->beginTransaction();

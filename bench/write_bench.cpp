@@ -29,8 +29,7 @@ int main(int argc, char** argv) {
   constexpr std::size_t kDeletes = 10000;
   constexpr std::size_t kSingles = 200;
   try {
-    qbbench::copyTemplate(file);
-    auto db = jet::Database::open(file);
+    auto db = qbbench::createBlank(file);
     auto table = db->createTable(qbbench::ordersSpec());
     qbbench::OrderRows generator(7);
     std::vector<std::vector<jet::Value>> rows;
