@@ -28,18 +28,19 @@ command -v mdb-export >/dev/null || { echo "$0: mdb-export not found (apt-get in
 rows=$("$qbtool" count "$file" "$table")
 cat "$file" >/dev/null  # warm the page cache
 
-# Runs one command with its output thrown away; prints "wall-ns cpu-ms peak-KiB".
+# Runs one command with its output thrown away; prints "wall-ns cpu-ms peak-KiB"
+# (%.0f, not %d: some awks cut %d at 2^31, which is 2.1 s in nanoseconds).
 measure() {
   local log begin end
   log=$(mktemp)
   begin=$(date +%s%N)
   /usr/bin/time -f '%U %S %M' -o "$log" "$@" >/dev/null
   end=$(date +%s%N)
-  tail -n 1 "$log" | awk -v ns="$((end - begin))" '{ printf "%d %d %d\n", ns, ($1 + $2) * 1000, $3 }'
+  tail -n 1 "$log" | awk -v ns="$((end - begin))" '{ printf "%.0f %.0f %d\n", ns, ($1 + $2) * 1000, $3 }'
   rm -f "$log"
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+median() { sort -n | awk '{ v[NR] = $1 } END { printf "%.0f\n", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 qb_cmd=("$qbtool" export "$file" "$table")
 mdb_cmd=(mdb-export "$file" "$table")
