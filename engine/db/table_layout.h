@@ -1,4 +1,4 @@
-// Laying out a new table from its specification: checking names, types and
+// Laying out a new table from its TableSpec: checking names, types and
 // sizes, numbering columns and variable slots, placing fixed columns, choosing
 // column and index flags, and the column properties ("Required",
 // "AllowZeroLength") the catalog row carries. Pure: pages and usage maps are

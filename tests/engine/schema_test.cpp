@@ -1,4 +1,4 @@
-// Schema changes on the simulated disk: what a table specification may hold,
+// Schema changes on the simulated disk: what a TableSpec may hold,
 // definitions that span pages, names that are taken, dropping a table down to
 // its last page, indexes added and dropped without touching the rest of the
 // definition, and tables that must stay read-only.
