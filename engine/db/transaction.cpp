@@ -10,6 +10,20 @@
 
 namespace jet {
 
+namespace {
+
+// Marks the caller's transaction as ended, which commit and rollback both need first.
+DatabaseContext& endUserTransaction(DatabaseContext& db) {
+  if (!db.userTransaction) {
+    throw Error(ErrorCode::InvalidArgument,
+                "No transaction is open on '" + db.fileName + "' (a failed write may have undone it)");
+  }
+  db.userTransaction = false;
+  return db;
+}
+
+}  // namespace
+
 void Database::beginTransaction() {
   DatabaseContext& db = *impl_->context;
   requireWritable(db);
@@ -21,12 +35,7 @@ void Database::beginTransaction() {
 }
 
 void Database::commitTransaction() {
-  DatabaseContext& db = *impl_->context;
-  if (!db.userTransaction) {
-    throw Error(ErrorCode::InvalidArgument,
-                "No transaction is open on '" + db.fileName + "' (a failed write may have undone it)");
-  }
-  db.userTransaction = false;
+  DatabaseContext& db = endUserTransaction(*impl_->context);
   try {
     db.pager->commitWrite();
     impl_->info.pageCount = db.pager->pageCount();
@@ -41,12 +50,7 @@ void Database::commitTransaction() {
 }
 
 void Database::rollbackTransaction() {
-  DatabaseContext& db = *impl_->context;
-  if (!db.userTransaction) {
-    throw Error(ErrorCode::InvalidArgument,
-                "No transaction is open on '" + db.fileName + "' (a failed write may have undone it)");
-  }
-  db.userTransaction = false;
+  DatabaseContext& db = endUserTransaction(*impl_->context);
   try {
     db.pager->rollbackWrite();
   } catch (const Error&) {
