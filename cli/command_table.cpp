@@ -36,6 +36,8 @@ std::span<const Command> allCommands() {
        "YESNO BINARY(n) OLEOBJECT GUID DECIMAL(p,s))",
        {}, 2, 2, runCreateTable},
       {"drop-table", "FILE TABLE", "delete a table and all its rows", {}, 2, 2, runDropTable},
+      {"compact", "FILE", "rewrite the file densely in place (deleted rows and free pages dropped)", {}, 1, 1,
+       runCompact},
   };
   return kCommands;
 }

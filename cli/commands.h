@@ -62,5 +62,6 @@ int runUpdate(const Arguments& args, OutputBuffer& out);
 int runDelete(const Arguments& args, OutputBuffer& out);
 int runCreateTable(const Arguments& args, OutputBuffer& out);
 int runDropTable(const Arguments& args, OutputBuffer& out);
+int runCompact(const Arguments& args, OutputBuffer& out);
 
 }  // namespace qbtool

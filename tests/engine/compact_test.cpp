@@ -1,0 +1,220 @@
+// Compaction on the simulated disk: a destination that exists, passwords,
+// failures half way (nothing left behind, the source untouched), what deleted
+// rows give back, counters and references between tables carried over.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "db/catalog_reader.h"
+#include "db/compact.h"
+#include "db/table_impl.h"
+#include "engine/write_fixtures.h"
+#include "jet/error.h"
+#include "jet/integrity.h"
+#include "jet/text.h"
+
+namespace {
+
+using jet::Value;
+using qbtest::MemoryDatabase;
+
+constexpr char kCopy[] = "/data/compacted.mdb";
+
+std::unique_ptr<jet::Database> openCopy(const MemoryDatabase& disk, std::u16string password = {}) {
+  jet::OpenOptions options;
+  options.password = std::move(password);
+  return jet::openDatabase(disk.vfs, kCopy, options);
+}
+
+void compact(const MemoryDatabase& disk, const std::u16string& password = {}) {
+  jet::compactDatabase(disk.vfs, disk.path, kCopy, password);
+}
+
+TEST(Compact, ADestinationThatExistsIsRefusedAndNeverTouched) {
+  auto disk = MemoryDatabase::fromCorpus("jackcess-V2000-delTestV2000.mdb");
+  disk.vfs->put(kCopy, {'k', 'e', 'e', 'p'});
+  try {
+    compact(disk);
+    FAIL() << "compacted over an existing file";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.code(), jet::ErrorCode::InvalidArgument);
+    EXPECT_NE(std::string(e.what()).find("already exists"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(disk.vfs->contents(kCopy), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
+}
+
+TEST(Compact, AWrongOrMissingPasswordFailsAsOpeningDoes) {
+  auto disk = MemoryDatabase::fromCorpus("mdbreader-password-V2003_with-password.mdb");
+  for (const std::u16string password : {u"", u"Password", u"password "}) {
+    std::string openError;
+    try {
+      jet::OpenOptions options;
+      options.password = password;
+      disk.open(options);
+    } catch (const jet::Error& e) {
+      openError = e.what();
+    }
+    ASSERT_FALSE(openError.empty());
+    try {
+      compact(disk, password);
+      FAIL() << "compacted with a wrong password";
+    } catch (const jet::Error& e) {
+      EXPECT_EQ(e.code(), jet::ErrorCode::InvalidArgument);
+      EXPECT_EQ(e.what(), openError);
+    }
+    EXPECT_FALSE(disk.vfs->exists(kCopy));
+  }
+  compact(disk, u"password");
+  const auto copy = openCopy(disk, u"password");
+  EXPECT_TRUE(copy->info().hasPassword);
+  EXPECT_EQ(copy->table(u"Table1")->rowIds().size(), 3u);
+}
+
+TEST(Compact, AFailureAnywhereLeavesNoDestinationAndTheSourceUnchanged) {
+  auto disk = MemoryDatabase::fromCorpus("jackcess-V2000-test2V2000.mdb");
+  const std::vector<std::uint8_t> source = disk.bytes();
+  const std::size_t start = disk.vfs->operations();
+  compact(disk);
+  const std::size_t operations = disk.vfs->operations() - start;
+  ASSERT_GT(operations, 3u);
+  disk.vfs->remove(kCopy);
+
+  for (const std::size_t at : {std::size_t{0}, std::size_t{1}, operations / 2, operations - 2, operations - 1}) {
+    SCOPED_TRACE(at);
+    disk.vfs->failAt(disk.vfs->operations() + at);
+    EXPECT_THROW(compact(disk), jet::Error);
+    disk.vfs->clearFaults();
+    EXPECT_FALSE(disk.vfs->exists(kCopy));
+    EXPECT_FALSE(disk.vfs->exists(std::string(kCopy) + "-journal"));
+    EXPECT_EQ(disk.bytes(), source);
+  }
+}
+
+// A table of short rows with long memo values: deleting every second row
+// leaves half of its data and long-value pages empty in the source.
+TEST(Compact, DeletedRowsAndTheirLongValuesAreDroppedAndCountersKept) {
+  auto disk = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  constexpr int kRows = 1200;
+  std::vector<std::vector<Value>> kept;
+  {
+    auto db = disk.open();
+    jet::TableSpec spec;
+    spec.name = u"Notes";
+    spec.columns.resize(3);
+    spec.columns[0].name = u"Id";
+    spec.columns[0].type = jet::DataType::Long;
+    spec.columns[0].autoNumber = true;
+    spec.columns[1].name = u"Title";
+    spec.columns[1].size = 40;
+    spec.columns[2].name = u"Body";
+    spec.columns[2].type = jet::DataType::Memo;
+    spec.indexes.resize(2);
+    spec.indexes[0].name = u"PrimaryKey";
+    spec.indexes[0].columns.push_back({u"Id", true});
+    spec.indexes[0].primaryKey = true;
+    spec.indexes[1].name = u"ByTitle";
+    spec.indexes[1].columns.push_back({u"Title", true});
+    auto table = db->createTable(spec);
+    db->beginTransaction();
+    std::vector<jet::RowId> rows;
+    for (int i = 0; i < kRows; ++i) {
+      std::vector<Value> values{Value(), Value::text(u"title " + jet::fromUtf8(std::to_string(i % 97))),
+                                Value::text(std::u16string(1500 + i % 300, static_cast<char16_t>(u'a' + i % 26)))};
+      rows.push_back(table->insertRow(values));
+    }
+    for (int i = 0; i < kRows; i += 2) table->deleteRow(rows[static_cast<std::size_t>(i)]);
+    db->commitTransaction();
+    table->scan([&](jet::RowId, const std::vector<Value>& v) {
+      kept.push_back(v);
+      return true;
+    });
+    ASSERT_EQ(table->autoNumberCounter(), static_cast<std::uint32_t>(kRows));
+  }
+  const std::size_t before = disk.bytes().size();
+  compact(disk);
+  const std::size_t after = disk.vfs->contents(kCopy).size();
+  EXPECT_LT(after, before * 6 / 10) << before << " -> " << after;
+
+  auto copy = openCopy(disk);
+  auto table = copy->table(u"Notes");
+  EXPECT_EQ(table->storedRowCount(), kept.size());
+  EXPECT_EQ(table->autoNumberCounter(), static_cast<std::uint32_t>(kRows));
+  std::vector<std::vector<Value>> rows;
+  table->scan([&](jet::RowId, const std::vector<Value>& v) {
+    rows.push_back(v);
+    return true;
+  });
+  EXPECT_EQ(rows, kept);
+  // Both indexes list every row; the unique one still refuses a copied key.
+  EXPECT_EQ(table->rowIdsInIndexOrder(0).size(), kept.size());
+  EXPECT_EQ(table->rowIdsInIndexOrder(1).size(), kept.size());
+  EXPECT_EQ(table->findRow(0, {kept.back()[0]}), std::optional<jet::RowId>(table->rowIdsInIndexOrder(0).back()));
+
+  // The copy takes new rows, numbered on from the carried-over counter.
+  std::vector<Value> values{Value(), Value::text(u"new"), Value()};
+  table->insertRow(values);
+  EXPECT_EQ(values[0], Value::longInt(kRows + 1));
+  std::vector<Value> duplicate{kept.front()[0], Value::text(u"dup"), Value()};
+  EXPECT_THROW(table->insertRow(duplicate), jet::Error);
+
+  jet::IntegrityOptions strict;
+  strict.strictness = jet::IntegrityStrictness::Strict;
+  const jet::IntegrityReport report = jet::checkIntegrity(*copy, strict);
+  for (const auto& p : report.problems) ADD_FAILURE() << p.message;
+}
+
+TEST(Compact, ForeignKeysAndAccessEntriesFollowTheirTables) {
+  auto disk = MemoryDatabase::fromCorpus("jackcess-V2000-indexTestV2000.mdb");
+  compact(disk);
+  const auto source = disk.open({u"", true});
+  const auto copy = openCopy(disk);
+
+  // The page of each table in both files, by name.
+  std::map<std::uint32_t, std::u16string> sourceNames;
+  std::map<std::u16string, std::uint32_t> copyPages;
+  for (const jet::CatalogObject& o : source->catalog()) {
+    if (o.type == jet::kObjectLocalTable) sourceNames[static_cast<std::uint32_t>(o.id) & 0xFFFFFF] = o.name;
+  }
+  for (const jet::CatalogObject& o : copy->catalog()) {
+    if (o.type == jet::kObjectLocalTable) copyPages[o.name] = static_cast<std::uint32_t>(o.id) & 0xFFFFFF;
+  }
+
+  std::size_t foreignKeys = 0;
+  for (const auto& [page, name] : sourceNames) {
+    const auto& from = source->table(name)->impl().definition;
+    const auto& to = copy->table(name)->impl().definition;
+    ASSERT_EQ(to.logicalIndexes.size(), from.logicalIndexes.size());
+    for (std::size_t i = 0; i < from.logicalIndexes.size(); ++i) {
+      if (from.logicalIndexes[i].foreignKeyTable == 0) continue;
+      ++foreignKeys;
+      const std::u16string& related = sourceNames.at(from.logicalIndexes[i].foreignKeyTable);
+      EXPECT_EQ(to.logicalIndexes[i].foreignKeyTable, copyPages.at(related)) << jet::toUtf8(related);
+    }
+  }
+  EXPECT_GT(foreignKeys, 0u);
+
+  // Every access-control entry that named a table names the same table now.
+  const auto objectIds = [](jet::Database& db) {
+    std::vector<std::int32_t> ids;
+    auto aces = db.table(u"MSysACEs");
+    const int column = aces->findColumn(u"ObjectId");
+    aces->scan([&](jet::RowId, const std::vector<Value>& row) {
+      ids.push_back(row[static_cast<std::size_t>(column)].asLong());
+      return true;
+    });
+    return ids;
+  };
+  const std::vector<std::int32_t> before = objectIds(*source);
+  const std::vector<std::int32_t> after = objectIds(*copy);
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    const auto it = sourceNames.find(static_cast<std::uint32_t>(before[i]));
+    if (it == sourceNames.end()) {
+      EXPECT_EQ(after[i], before[i]);
+    } else {
+      EXPECT_EQ(static_cast<std::uint32_t>(after[i]), copyPages.at(it->second)) << jet::toUtf8(it->second);
+    }
+  }
+}
+
+}  // namespace
