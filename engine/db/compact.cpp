@@ -8,7 +8,6 @@
 #include "db/compact.h"
 
 #include <map>
-#include <optional>
 #include <random>
 #include <set>
 
@@ -46,12 +45,28 @@ struct TableMove {
   std::uint32_t to = 0;    // definition page in the copy
 };
 
-std::size_t columnOf(const Table::Impl& table, std::u16string_view name) {
-  for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (equalNamesNoCase(table.columns[i].name, name)) return i;
-  }
-  throw Error(ErrorCode::Corruption, table.describe() + " has no column '" + toUtf8(name) + "'");
-}
+// System-table columns that hold catalog ids, which for a local table are its
+// definition page: the catalog itself, access-control entries and the
+// navigation pane's lists of objects. A type column beside the id tells which
+// rows are about local tables.
+struct TableReference {
+  const char16_t* table;
+  const char16_t* column;
+  const char16_t* typeColumn;
+};
+constexpr TableReference kTableReferences[] = {
+    {u"MSysObjects", u"Id", u"Type"},
+    {u"MSysACEs", u"ObjectId", nullptr},
+    {u"MSysNavPaneObjectIDs", u"Id", u"Type"},
+    {u"MSysNavPaneGroupToObjects", u"ObjectID", nullptr},
+    {u"MSysNavPaneGroups", u"ObjectID", nullptr},
+    {u"MSysNavPaneGroupCategories", u"SelectedObjectID", nullptr},
+};
+
+struct IdColumn {
+  int id = -1;    // position of the id column
+  int type = -1;  // position of its type column, or -1
+};
 
 class Compactor {
  public:
@@ -158,14 +173,15 @@ class Compactor {
     const std::string reason = target_.indexes->unsupportedReason(to);
     if (!reason.empty()) throw Error(ErrorCode::Unsupported, "Cannot rebuild " + to.describe() + ": " + reason);
 
-    // Columns that hold the id of a local table.
-    std::optional<std::size_t> idColumn;
-    std::optional<std::size_t> typeColumn;
-    if (move.from == kCatalogPage) {
-      idColumn = columnOf(from, u"Id");
-      typeColumn = columnOf(from, u"Type");
-    } else if (move.system && equalNamesNoCase(move.name, u"MSysACEs")) {
-      idColumn = columnOf(from, u"ObjectId");
+    // Columns that hold the catalog id of an object, maybe a local table.
+    std::vector<IdColumn> idColumns;
+    if (move.system) {
+      for (const TableReference& r : kTableReferences) {
+        if (!equalNamesNoCase(move.name, r.table)) continue;
+        const int id = sourceTable->findColumn(r.column);
+        const int type = r.typeColumn ? sourceTable->findColumn(r.typeColumn) : -1;
+        if (id >= 0 && (!r.typeColumn || type >= 0)) idColumns.push_back({id, type});
+      }
     }
 
     TableWriter writer(to);
@@ -174,7 +190,10 @@ class Compactor {
     from.forEachRow(
         ScanMode::Strict, nullptr, [&](RowId, ByteSpan bytes) { from.decode(bytes, nullptr, values); },
         [&](RowId) {
-          if (idColumn) remapId(values[*idColumn], typeColumn ? &values[*typeColumn] : nullptr);
+          for (const IdColumn& c : idColumns) {
+            remapId(values[static_cast<std::size_t>(c.id)],
+                    c.type >= 0 ? &values[static_cast<std::size_t>(c.type)] : nullptr);
+          }
           writer.insert(values);
           if (++rows % kRowsPerSpillCheck == 0) pager.spillIfNeeded();
           return true;
@@ -185,12 +204,15 @@ class Compactor {
     pager.spillIfNeeded();
   }
 
-  // Moves a catalog id (for catalog rows, only those of local tables) or an
-  // access-control entry's object id to the table's new definition page.
+  // Moves a reference to a local table to the table's new definition page:
+  // with a type beside it, when the type says local table; without, when the
+  // id is one that only local tables have.
   void remapId(Value& id, const Value* type) const {
     if (id.kind() != ValueKind::Long) return;
     if (type) {
-      if (type->kind() != ValueKind::Integer || type->asInteger() != kObjectLocalTable) return;
+      const bool localTable = (type->kind() == ValueKind::Integer && type->asInteger() == kObjectLocalTable) ||
+                              (type->kind() == ValueKind::Long && type->asLong() == kObjectLocalTable);
+      if (!localTable) return;
     } else if (!tableIds_.count(id.asLong())) {
       return;
     }
