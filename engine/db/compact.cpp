@@ -302,6 +302,10 @@ void compactDatabaseInPlace(const std::filesystem::path& path, const std::u16str
       path.string() + "." + std::to_string(random() % 1000000) + ".compacting";
   const auto vfs = std::make_shared<PosixVfs>();
   compactDatabase(vfs, path.string(), temporary.string(), password);
+  // The copy takes the original's permissions (best effort: the owner may differ).
+  std::error_code ignored;
+  const std::filesystem::file_status original = std::filesystem::status(path, ignored);
+  if (!ignored) std::filesystem::permissions(temporary, original.permissions(), ignored);
   std::error_code failure;
   std::filesystem::rename(temporary, path, failure);
   if (failure) {

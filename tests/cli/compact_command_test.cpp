@@ -34,12 +34,17 @@ TEST_F(CompactCommand, ReplacesTheFileWithItsCompactedCopy) {
   const auto tablesBefore = runQbtool({"tables", "--system", db}).out;
   const auto rowsBefore = runQbtool({"export", db, "Table1"}).out;
   const auto sizeBefore = std::filesystem::file_size(db);
+  std::filesystem::permissions(db, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                       std::filesystem::perms::group_read);
 
   auto r = runQbtool({"compact", db});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("compacted from " + std::to_string(sizeBefore) + " to "), std::string::npos) << r.out;
   EXPECT_LT(std::filesystem::file_size(db), sizeBefore);
   EXPECT_EQ(folderEntries(), std::vector<std::string>{"jackcess-V2000-testV2000.mdb"});
+  EXPECT_EQ(std::filesystem::status(db).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
 
   EXPECT_EQ(runQbtool({"tables", "--system", db}).out, tablesBefore);
   EXPECT_EQ(runQbtool({"export", db, "Table1"}).out, rowsBefore);
