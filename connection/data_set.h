@@ -255,7 +255,8 @@ class DataSet {
   // matches the value current, and answers true. The value is text: text and
   // memo fields compare it as text (partialKey: the field starts with it;
   // caseInsensitive: without regard to case); other fields convert it to the
-  // field's type first (dates in the order of the short date pattern) and
+  // field's type first (valueFromUserText: numbers with the user's decimal
+  // separator, dates in the order of the short date pattern) and
   // compare values, ignoring both options. An unknown field, a value that does
   // not convert, and no match answer false: nothing moves, nothing is thrown.
   // Needs an open dataset and finishes an edit first (errors of either throw).

@@ -3,6 +3,7 @@
 
 #include "connection/data_set.h"
 #include "connection/data_set_internal.h"
+#include "connection/value_text.h"
 #include "connection/view_builder.h"
 
 namespace qb {
@@ -122,8 +123,7 @@ bool DataSet::locate(std::u16string_view fieldName, std::u16string_view value, L
     target.caseInsensitive = options.caseInsensitive;
     target.partial = options.partialKey;
   } else {
-    std::optional<jet::Value> typed =
-        jet::valueFromText(value, type, jet::TextConversionOptions{formatSettings_.dateOrder()});
+    std::optional<jet::Value> typed = valueFromUserText(value, type, formatSettings_);
     if (!typed) return false;
     target.value = std::move(*typed);
   }

@@ -4,7 +4,6 @@
 #include "connection/data_set.h"
 #include "connection/value_text.h"
 #include "jet/error.h"
-#include "jet/expression.h"
 #include "jet/text.h"
 
 namespace qb {
@@ -48,8 +47,7 @@ void Field::setText(std::u16string_view text) {
     default:
       break;
   }
-  const jet::TextConversionOptions options{dataSet_.formatSettings().dateOrder()};
-  std::optional<jet::Value> converted = jet::valueFromText(text, def_.columnType, options);
+  std::optional<jet::Value> converted = valueFromUserText(text, def_.columnType, dataSet_.formatSettings());
   if (!converted) {
     throw jet::Error(
         jet::ErrorCode::InvalidArgument,

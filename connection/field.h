@@ -55,8 +55,9 @@ class Field {
   std::u16string text() const;
   // Sets the value from text typed by a person: "" is Null; text and memo
   // fields take the text as it is; binary fields take its characters as
-  // bytes; other types convert as a person would type them (dates in the order
-  // of the short date pattern). A text that does not convert fails with
+  // bytes; other types convert as a person would type them (valueFromUserText:
+  // numbers with the user's decimal separator, dates in the order of the short
+  // date pattern). A text that does not convert fails with
   // "'abc' is not a valid value for field 'Qty'" (no prefix).
   void setText(std::u16string_view text);
 

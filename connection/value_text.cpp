@@ -2,6 +2,7 @@
 // number and byte texts both build on.
 #include "connection/value_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "jet/error.h"
+#include "jet/expression.h"
 #include "jet/text.h"
 
 namespace qb {
@@ -19,8 +21,9 @@ namespace {
 // The most significant digits a floating point value is written with.
 constexpr int kFloatDigits = 15;
 // Fixed notation is used while the decimal exponent (digits before the point)
-// lies within these bounds; exponent form outside.
-constexpr int kMinFixedExponent = -3;
+// lies within these bounds, that is for magnitudes from 0.00001 up to 15
+// integer digits; exponent form outside.
+constexpr int kMinFixedExponent = -4;
 constexpr int kMaxFixedExponent = kFloatDigits;
 
 // Windows-1252 characters for the bytes 0x80-0x9F; the five bytes the code
@@ -204,6 +207,34 @@ std::u16string currencyText(jet::Currency value, char16_t decimalSeparator) {
 
 std::u16string decimalText(const jet::Decimal& value, char16_t decimalSeparator) {
   return exactText(value.toString(), decimalSeparator);
+}
+
+std::optional<jet::Value> valueFromUserText(std::u16string_view text, jet::DataType type,
+                                            const FormatSettings& settings) {
+  const jet::TextConversionOptions options{settings.dateOrder()};
+  bool number = false;
+  switch (type) {
+    case jet::DataType::Byte:
+    case jet::DataType::Integer:
+    case jet::DataType::Long:
+    case jet::DataType::Currency:
+    case jet::DataType::Single:
+    case jet::DataType::Double:
+    case jet::DataType::Numeric:
+      number = true;
+      break;
+    default:
+      break;
+  }
+  // The number texts show the user's separator, so the same text must read
+  // back (and "4,2" must not become 42 where "," is the decimal separator); a
+  // text with "." in it is read as it stands.
+  if (number && settings.decimalSeparator != u'.' && text.find(u'.') == std::u16string_view::npos) {
+    std::u16string local(text);
+    std::replace(local.begin(), local.end(), settings.decimalSeparator, u'.');
+    return jet::valueFromText(local, type, options);
+  }
+  return jet::valueFromText(text, type, options);
 }
 
 std::u16string bytesAsText(const jet::Bytes& bytes) {

@@ -12,7 +12,7 @@
 //   Byte, Integer, Long        decimal digits, "-" if negative (both)
 //   Single, Double             general format, at most 15 significant digits,
 //                              the decimal separator, no grouping; exponent
-//                              form outside 1E-4 .. 1E15 ("1E20", "1.5E-7") (both)
+//                              form below 0.00001 and from 1E15 on ("1E20", "1.5E-7") (both)
 //   Currency, Decimal          exact digits, the decimal separator, no grouping,
 //                              no trailing zeros ("12.5", "-0.0001") (both)
 //   Boolean                    "True" / "False" (both)
@@ -36,6 +36,7 @@
 // value).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,13 @@ std::u16string floatText(double value, char16_t decimalSeparator);
 std::u16string singleText(float value, char16_t decimalSeparator);
 std::u16string currencyText(jet::Currency value, char16_t decimalSeparator);
 std::u16string decimalText(const jet::Decimal& value, char16_t decimalSeparator);
+
+// A value of a column's type from text a person typed (a grid cell, a Locate
+// value): numbers with the user's decimal separator (or "."), dates in the
+// order of the short date pattern, the rest as jet::valueFromText reads them.
+// nullopt when the text does not convert or the type cannot be typed.
+std::optional<jet::Value> valueFromUserText(std::u16string_view text, jet::DataType type,
+                                            const FormatSettings& settings);
 
 // Bytes as characters (Windows-1252), and back (characters outside it become '?').
 std::u16string bytesAsText(const jet::Bytes& bytes);

@@ -3,9 +3,10 @@
 // Sorting turns each row's value of each sort column into a byte key whose
 // byte order is the sort order (text through Jet's collation keys), then sorts
 // row positions by those keys, with the position itself as the last key so
-// that equal rows keep their order. Rows are first sorted by 8 bytes of the
-// first key (past the bytes all rows share) held beside the position in one
-// flat array; only rows whose 8 bytes are equal compare their whole keys.
+// that equal rows keep their order. The first key is compared 8 bytes at a
+// time as integers held beside the position in one flat array (past the bytes
+// all rows share, then only among rows still equal); only rows whose first
+// keys are wholly equal compare the keys of the other columns.
 #include "connection/view_builder.h"
 
 #include <algorithm>
@@ -181,8 +182,7 @@ std::vector<jet::RowId> sortRows(RowSource& source, std::span<const jet::RowId> 
   const ColumnKeys& lead = columns[0];
   const auto n = static_cast<std::uint32_t>(rows.size());
 
-  // Bytes every first key shares decide nothing; the 8 after them decide most
-  // comparisons, as plain integers.
+  // Bytes every first key shares decide nothing.
   std::size_t shared = lead.key(0).size();
   for (std::uint32_t i = 1; i < n && shared > 0; ++i) {
     const std::string_view a = lead.key(0);
@@ -192,38 +192,71 @@ std::vector<jet::RowId> sortRows(RowSource& source, std::span<const jet::RowId> 
     while (k < limit && a[k] == b[k]) ++k;
     shared = k;
   }
-  struct Item {
-    std::uint64_t prefix;
-    std::uint32_t row;
-  };
-  std::vector<Item> items(n);
-  bool longerKeys = columns.size() > 1;
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const std::string_view key = lead.key(i).substr(shared);
-    longerKeys = longerKeys || key.size() > sizeof(std::uint64_t);
-    const std::uint64_t prefix = prefixOf(key);
-    items[i] = Item{lead.descending ? ~prefix : prefix, i};
-  }
-  std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-    return a.prefix != b.prefix ? a.prefix < b.prefix : a.row < b.row;
-  });
 
-  // Rows whose prefixes are equal: the whole keys decide, then the position.
-  if (longerKeys) {
-    const auto byKeys = [&](const Item& a, const Item& b) {
-      for (const ColumnKeys& c : columns) {
-        const int cmp = c.key(a.row).compare(c.key(b.row));
-        if (cmp != 0) return c.descending ? cmp > 0 : cmp < 0;
+  // One entry per row: 8 bytes of its first key from the current offset as an
+  // integer, how many bytes the key has left from there, and the row's position.
+  struct Item {
+    std::uint64_t chunk;
+    std::uint32_t row;
+    std::uint8_t rest;  // bytes left from the offset, at most kChunk + 1 (the key goes on)
+  };
+  constexpr std::size_t kChunk = sizeof(std::uint64_t);
+  std::vector<Item> items(n);
+  for (std::uint32_t i = 0; i < n; ++i) items[i].row = i;
+
+  const auto byChunk = [](const Item& a, const Item& b) {
+    if (a.chunk != b.chunk) return a.chunk < b.chunk;
+    if (a.rest != b.rest) return a.rest < b.rest;
+    return a.row < b.row;
+  };
+  // Rows whose first keys are equal: the other columns decide, then the position.
+  const auto byOtherColumns = [&](const Item& a, const Item& b) {
+    for (std::size_t c = 1; c < columns.size(); ++c) {
+      const int cmp = columns[c].key(a.row).compare(columns[c].key(b.row));
+      if (cmp != 0) return columns[c].descending ? cmp > 0 : cmp < 0;
+    }
+    return a.row < b.row;
+  };
+
+  // Most significant bytes first: a range of rows whose first keys agree up to
+  // `offset` is sorted by the next 8 bytes as integers; rows that still agree
+  // and whose keys go on are taken further, 8 bytes at a time. A key that ends
+  // comes before the longer keys it begins (after them when descending).
+  struct Range {
+    std::size_t begin;
+    std::size_t end;
+    std::size_t offset;
+  };
+  std::vector<Range> ranges{{0, n, shared}};
+  while (!ranges.empty()) {
+    const Range range = ranges.back();
+    ranges.pop_back();
+    const auto first = items.begin() + static_cast<std::ptrdiff_t>(range.begin);
+    const auto last = items.begin() + static_cast<std::ptrdiff_t>(range.end);
+    for (auto it = first; it != last; ++it) {
+      const std::string_view key = lead.key(it->row);
+      const std::string_view tail = key.substr(std::min(range.offset, key.size()));
+      const auto rest = static_cast<std::uint8_t>(std::min(tail.size(), kChunk + 1));
+      const std::uint64_t chunk = prefixOf(tail);
+      it->chunk = lead.descending ? ~chunk : chunk;
+      it->rest = lead.descending ? static_cast<std::uint8_t>(kChunk + 1 - rest) : rest;
+    }
+    std::sort(first, last, byChunk);
+    for (std::size_t start = range.begin; start < range.end;) {
+      std::size_t stop = start + 1;
+      while (stop < range.end && items[stop].chunk == items[start].chunk &&
+             items[stop].rest == items[start].rest)
+        ++stop;
+      if (stop - start > 1) {
+        const std::size_t rest = lead.descending ? kChunk + 1 - items[start].rest : items[start].rest;
+        if (rest > kChunk) {
+          ranges.push_back({start, stop, range.offset + kChunk});
+        } else if (columns.size() > 1) {
+          std::sort(items.begin() + static_cast<std::ptrdiff_t>(start),
+                    items.begin() + static_cast<std::ptrdiff_t>(stop), byOtherColumns);
+        }
       }
-      return a.row < b.row;
-    };
-    for (std::size_t start = 0; start < n;) {
-      std::size_t end = start + 1;
-      while (end < n && items[end].prefix == items[start].prefix) ++end;
-      if (end - start > 1)
-        std::sort(items.begin() + static_cast<std::ptrdiff_t>(start),
-                  items.begin() + static_cast<std::ptrdiff_t>(end), byKeys);
-      start = end;
+      start = stop;
     }
   }
 

@@ -116,7 +116,7 @@ void BTreeCursor::settle() {
       leaf_.reset();
       return;
     }
-    if (++leavesVisited_ > tree_->cache_.pages().pageCount()) {
+    if (++leavesVisited_ > tree_->cache_.pager().pageCount()) {
       tree_->damaged("its leaf chain from page " + std::to_string(from) + " runs through more pages than the file has");
     }
     auto following = tree_->load(next);

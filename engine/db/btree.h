@@ -37,6 +37,16 @@ namespace jet {
 class BTree;
 class BTreeWriter;
 
+// The pages of one index, for the changing side of the tree.
+class IndexPageAllocator {
+ public:
+  virtual ~IndexPageAllocator() = default;
+  // A page that now belongs to the index (listed in its usage map).
+  virtual std::uint32_t allocate() = 0;
+  // Gives a page of the index back to the file (and takes it off the map).
+  virtual void release(std::uint32_t page) = 0;
+};
+
 // Deepest tree the code follows: a tree of 3616-byte pages holds far more
 // entries than a 2 GiB file at a fraction of this depth.
 inline constexpr std::size_t kMaxBTreeDepth = 32;
@@ -57,6 +67,16 @@ class BTreeCursor {
  private:
   friend class BTree;
 class BTreeWriter;
+
+// The pages of one index, for the changing side of the tree.
+class IndexPageAllocator {
+ public:
+  virtual ~IndexPageAllocator() = default;
+  // A page that now belongs to the index (listed in its usage map).
+  virtual std::uint32_t allocate() = 0;
+  // Gives a page of the index back to the file (and takes it off the map).
+  virtual void release(std::uint32_t page) = 0;
+};
   BTreeCursor(BTree& tree, std::shared_ptr<CachedIndexPage> leaf, std::size_t index);
   // Moves past empty leaves and the end of a leaf to the next entry, if any.
   void settle();

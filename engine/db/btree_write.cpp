@@ -52,9 +52,9 @@ std::uint32_t childAt(const IndexPage& node, std::size_t child) {
   return child < node.size() ? node.childPage(child) : node.tailPage;
 }
 
-// Free space recorded in a stored page image.
+// Free space recorded in a stored page.
 std::size_t storedFree(const CachedIndexPage& page, const IndexPageFormat& format) {
-  return loadU16(page.image.data() + format.freeSpace);
+  return loadU16(page.header.data() + format.freeSpace);
 }
 
 }  // namespace
@@ -187,7 +187,7 @@ BTree::InsertResult BTreeWriter::insert(std::span<const std::uint8_t> key, RowId
   return {true, existed};
 }
 
-// Changes the stored image of a leaf for one inserted or erased entry, when
+// Changes the stored bytes of a leaf for one inserted or erased entry, when
 // the page keeps its shared prefix and the first entry stays first: the bytes
 // after the entry move, the bitmap is redone from there on, and the result is
 // what a full encode would write, for the cost of the entries after it.
@@ -197,10 +197,10 @@ bool BTreeWriter::editInPlace(const std::shared_ptr<CachedIndexPage>& leaf, std:
                               std::size_t erasedKeyLength) {
   const IndexPage& p = leaf->page;
   const bool inserting = erasedKeyLength == kNoHint;
-  std::vector<std::uint8_t>& image = leaf->image;
-  if (pos == 0 || image.size() != format_.pageSize) return false;
-  std::size_t prefix = image[format_.prefixLength];
-  if (format_.prefixLengthSize == 2) prefix |= std::size_t{image[format_.prefixLength + 1]} << 8;
+  const std::vector<std::uint8_t>& header = leaf->header;
+  if (pos == 0 || !leaf->held || header.size() != format_.entryData) return false;
+  std::size_t prefix = header[format_.prefixLength];
+  if (format_.prefixLengthSize == 2) prefix |= std::size_t{header[format_.prefixLength + 1]} << 8;
   if (p.commonPrefixLength(0, p.size(), format_) != prefix) return false;
   const std::size_t free = storedFree(*leaf, format_);
   if (free > format_.maxDataSize()) return false;
@@ -217,12 +217,14 @@ bool BTreeWriter::editInPlace(const std::shared_ptr<CachedIndexPage>& leaf, std:
     offset = p.key(0).size() + kIndexRowPointerSize;
     for (std::size_t i = 1; i < pos; ++i) offset += storedSize(p.key(i).size());
   }
+  const std::size_t size = storedSize(inserting ? p.key(pos).size() : erasedKeyLength);
+  if (inserting ? size > free || offset > used : offset + size > used) return false;
+
+  const std::span<std::uint8_t> image = cache_.writable(*leaf);
   std::uint8_t* data = image.data() + format_.entryData;
   std::size_t newUsed = 0;
   if (inserting) {
     const auto key = p.key(pos);
-    const std::size_t size = storedSize(key.size());
-    if (size > free || offset > used) return false;
     std::memmove(data + offset + size, data + offset, used - offset);
     std::uint8_t* at = data + offset;
     std::memcpy(at, key.data() + prefix, key.size() - prefix);
@@ -234,8 +236,6 @@ bool BTreeWriter::editInPlace(const std::shared_ptr<CachedIndexPage>& leaf, std:
     at[3] = row.slot();
     newUsed = used + size;
   } else {
-    const std::size_t size = storedSize(erasedKeyLength);
-    if (offset + size > used) return false;
     std::memmove(data + offset, data + offset + size, used - offset - size);
     std::memset(data + used - size, 0, size);
     newUsed = used - size;
@@ -261,7 +261,7 @@ bool BTreeWriter::editInPlace(const std::shared_ptr<CachedIndexPage>& leaf, std:
   const std::size_t newFree = format_.maxDataSize() - newUsed;
   image[format_.freeSpace] = static_cast<std::uint8_t>(newFree);
   image[format_.freeSpace + 1] = static_cast<std::uint8_t>(newFree >> 8);
-  cache_.storeImage(leaf);
+  cache_.stored(leaf);
   return true;
 }
 

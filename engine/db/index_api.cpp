@@ -37,8 +37,7 @@ const IndexDef& indexAt(const Table::Impl& table, std::size_t index) {
 std::vector<RowId> Table::rowIdsInIndexOrder(std::size_t index) const {
   const IndexDef& def = indexAt(*impl_, index);
   const RealIndexDefinition& real = impl_->definition.realIndexes[def.realIndex];
-  PagerIndexPageStore store(*impl_->db->pager);
-  IndexPageCache cache(store, indexPageFormatFor(*impl_->db->version), kReadCachePages);
+  IndexPageCache cache(*impl_->db->pager, indexPageFormatFor(*impl_->db->version), kReadCachePages);
   BTree tree(cache, real.rootPage, impl_->definition.firstPage,
              "index '" + toUtf8(def.name) + "' of " + impl_->describe());
   std::vector<RowId> rows;
@@ -72,9 +71,8 @@ std::optional<RowId> Table::findRow(std::size_t index, const std::vector<Value>&
     appendKeyColumn(value, info.keyColumns[i], bytes);
   }
 
-  PagerIndexPageStore store(*db.pager);
   std::unique_ptr<IndexPageCache> ownCache;
-  if (!trees) ownCache = std::make_unique<IndexPageCache>(store, indexPageFormatFor(*db.version), kReadCachePages);
+  if (!trees) ownCache = std::make_unique<IndexPageCache>(*db.pager, indexPageFormatFor(*db.version), kReadCachePages);
   BTree tree(trees ? trees->cache(db) : *ownCache, info.root, impl_->definition.firstPage, info.description);
   const BTreeCursor at = tree.seek(bytes, RowId{0});
   if (at.atEnd()) return std::nullopt;

@@ -100,10 +100,7 @@ class BTreeIndexMaintenance final : public IndexMaintenance, public IndexTrees {
   // --- IndexTrees ---
 
   IndexPageCache& cache(DatabaseContext& db) override {
-    if (!cache_) {
-      store_ = std::make_unique<PagerIndexPageStore>(*db.pager);
-      cache_ = std::make_unique<IndexPageCache>(*store_, indexPageFormatFor(*db.version));
-    }
+    if (!cache_) cache_ = std::make_unique<IndexPageCache>(*db.pager, indexPageFormatFor(*db.version));
     return *cache_;
   }
 
@@ -267,7 +264,6 @@ class BTreeIndexMaintenance final : public IndexMaintenance, public IndexTrees {
   }
 
   std::unordered_map<const Table::Impl*, Described> tables_;
-  std::unique_ptr<PagerIndexPageStore> store_;
   std::unique_ptr<IndexPageCache> cache_;
   std::vector<std::uint8_t> key_, before_, after_;  // reused between rows
 };

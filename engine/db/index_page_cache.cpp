@@ -12,38 +12,47 @@ const IndexPageFormat& indexPageFormatFor(const FormatVersion& version) {
   return version.format == FileFormat::Jet3 ? kJet3IndexPage : kJet4IndexPage;
 }
 
-IndexPageCache::IndexPageCache(IndexPageStore& store, const IndexPageFormat& format, std::size_t capacity)
-    : store_(store), format_(format), capacity_(capacity < 8 ? 8 : capacity) {}
+IndexPageCache::IndexPageCache(Pager& pager, const IndexPageFormat& format, std::size_t capacity)
+    : pager_(pager), format_(format), capacity_(capacity < 8 ? 8 : capacity) {}
 
-IndexPageCache::Slot& IndexPageCache::remember(std::shared_ptr<CachedIndexPage> page) {
+void IndexPageCache::remember(std::shared_ptr<CachedIndexPage> page) {
   const std::uint32_t number = page->number;
-  auto found = slots_.find(number);
+  const auto found = slots_.find(number);
   if (found != slots_.end()) {
     found->second.page = std::move(page);
     lru_.splice(lru_.begin(), lru_, found->second.lru);
-    return found->second;
+    return;
   }
   while (slots_.size() >= capacity_) {
     slots_.erase(lru_.back());
     lru_.pop_back();
   }
   lru_.push_front(number);
-  return slots_.emplace(number, Slot{std::move(page), lru_.begin()}).first->second;
+  slots_.emplace(number, Slot{std::move(page), lru_.begin()});
+}
+
+void IndexPageCache::adopt(CachedIndexPage& page, Page bytes) {
+  page.held = std::move(bytes);
+  const auto b = page.held.bytes();
+  page.heldAt = b.data();
+  page.header.assign(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(format_.entryData));
+  page.edited = false;
 }
 
 std::shared_ptr<CachedIndexPage> IndexPageCache::load(std::uint32_t number) {
-  if (number == 0 || number >= store_.pageCount()) {
+  if (number == 0 || !pager_.isPage(number)) {
     throw Error(ErrorCode::Corruption, "Index page " + std::to_string(number) + " lies outside the file (" +
-                                           std::to_string(store_.pageCount()) + " pages).");
+                                           std::to_string(pager_.pageCount()) + " pages).");
   }
-  const auto bytes = store_.read(number);
-  auto found = slots_.find(number);
+  Page current = pager_.page(number);
+  const auto bytes = current.bytes();
+  const auto found = slots_.find(number);
   if (found != slots_.end()) {
-    CachedIndexPage& cached = *found->second.page;
-    if (!cached.edited && cached.image.size() == bytes.size() &&
-        std::memcmp(cached.image.data(), bytes.data(), bytes.size()) == 0) {
+    const std::shared_ptr<CachedIndexPage> cached = found->second.page;
+    if (!cached->edited && cached->heldAt == bytes.data() &&
+        std::memcmp(bytes.data(), cached->header.data(), cached->header.size()) == 0) {
       lru_.splice(lru_.begin(), lru_, found->second.lru);
-      return found->second.page;
+      return cached;
     }
     // Someone may still hold the old copy; decode into a new one.
     forget(number);
@@ -51,9 +60,29 @@ std::shared_ptr<CachedIndexPage> IndexPageCache::load(std::uint32_t number) {
   auto page = std::make_shared<CachedIndexPage>();
   page->number = number;
   page->page.decode(bytes, number, format_);
-  page->image.assign(bytes.begin(), bytes.end());
+  adopt(*page, std::move(current));
   remember(page);
   return page;
+}
+
+bool IndexPageCache::store(const std::shared_ptr<CachedIndexPage>& page) {
+  encoded_.resize(format_.pageSize);
+  if (!page->page.encode(encoded_, format_)) return false;
+  const std::span<std::uint8_t> target = writable(*page);
+  std::memcpy(target.data(), encoded_.data(), encoded_.size());
+  stored(page);
+  return true;
+}
+
+std::span<std::uint8_t> IndexPageCache::writable(CachedIndexPage& page) {
+  // Until the write is complete, the copy must not pass for the stored page.
+  page.edited = true;
+  return pager_.modify(page.number);
+}
+
+void IndexPageCache::stored(const std::shared_ptr<CachedIndexPage>& page) {
+  adopt(*page, pager_.page(page->number));
+  remember(page);
 }
 
 std::shared_ptr<CachedIndexPage> IndexPageCache::create(std::uint32_t number, std::uint32_t owner) {
@@ -64,22 +93,6 @@ std::shared_ptr<CachedIndexPage> IndexPageCache::create(std::uint32_t number, st
   page->edited = true;
   remember(page);
   return page;
-}
-
-bool IndexPageCache::store(const std::shared_ptr<CachedIndexPage>& page) {
-  encoded_.resize(format_.pageSize);
-  if (!page->page.encode(encoded_, format_)) return false;
-  page->image.swap(encoded_);
-  storeImage(page);
-  return true;
-}
-
-void IndexPageCache::storeImage(const std::shared_ptr<CachedIndexPage>& page) {
-  // Until the write lands, the copy must not pass for the stored page.
-  page->edited = true;
-  store_.write(page->number, page->image);
-  page->edited = false;
-  remember(page);
 }
 
 void IndexPageCache::forget(std::uint32_t number) {

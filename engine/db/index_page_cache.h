@@ -1,23 +1,29 @@
 // IndexPageCache: decoded B-tree pages kept between index operations, so that
 // a search or an insert does not decode the same root and leaf again and again.
-// A cached page is used again only while the pager still holds exactly the
-// bytes it was decoded from: a statement or transaction that was undone, or any
-// other change behind the cache's back, costs one decode and never a stale page.
-// Edited pages go back to the pager through store(), which encodes them and
-// remembers the new image.
+//
+// A cached copy holds the pager's handle on the bytes it was decoded from and
+// is used again only while the pager still serves the very buffer it was
+// decoded from, with the same header and entry bitmap. Undoing a statement or
+// a transaction and reading a page again after eviction put the page in
+// another buffer, so the copy is decoded again. The contents of index pages
+// are otherwise changed only through this cache (store() and the in-place
+// edits of writable()/stored()); a page written whole by other code (a freed
+// page reused, the first empty leaf of a new index) shows in its header. Code
+// that frees index pages behind the B-tree code should still clear() it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
-#include "db/index_page_store.h"
 #include "format/format_version.h"
 #include "format/index_page.h"
 #include "format/index_page_format.h"
+#include "storage/pager.h"
 
 namespace jet {
 
@@ -27,8 +33,11 @@ const IndexPageFormat& indexPageFormatFor(const FormatVersion& version);
 struct CachedIndexPage {
   std::uint32_t number = 0;
   IndexPage page;
-  std::vector<std::uint8_t> image;  // the stored bytes `page` was decoded from or encoded to
-  bool edited = false;              // `page` was changed and not stored yet
+  Page held;                          // the pager's bytes `page` matches (empty for a page not stored yet)
+  const std::uint8_t* heldAt = nullptr;  // where those bytes were: a page undone or read again moves
+  std::vector<std::uint8_t> header;   // header and entry bitmap as stored, for the reuse check
+  bool edited = false;               // `page` was changed and not stored yet
+  std::span<const std::uint8_t> stored() const { return held.bytes(); }
 };
 
 class IndexPageCache {
@@ -36,9 +45,9 @@ class IndexPageCache {
   // 2048 pages: the leaves of a few hundred thousand rows of a typical index.
   static constexpr std::size_t kDefaultCapacity = 2048;
 
-  IndexPageCache(IndexPageStore& store, const IndexPageFormat& format, std::size_t capacity = kDefaultCapacity);
+  IndexPageCache(Pager& pager, const IndexPageFormat& format, std::size_t capacity = kDefaultCapacity);
 
-  IndexPageStore& pages() { return store_; }
+  Pager& pager() { return pager_; }
   const IndexPageFormat& format() const { return format_; }
 
   // The page, decoded. Corruption (naming the page) when it lies beyond the
@@ -46,16 +55,18 @@ class IndexPageCache {
   // after the cache moves on.
   std::shared_ptr<CachedIndexPage> load(std::uint32_t number);
 
-  // Marks a loaded page as being edited: until store(), load() decodes it
-  // afresh instead of handing out the half-edited copy.
+  // Marks a loaded page as being edited: until it is stored, load() decodes
+  // it afresh instead of handing out the half-edited copy.
   void beginEdit(CachedIndexPage& page) { page.edited = true; }
 
-  // Encodes the page and writes it to the store. Returns false, changing
-  // nothing, when its entries do not fit (the caller splits it).
+  // Encodes the page and writes it through the pager (in its write
+  // transaction). Returns false, changing nothing, when its entries do not fit
+  // (the caller splits it).
   bool store(const std::shared_ptr<CachedIndexPage>& page);
-  // Writes the page's image, which the caller has brought up to date with its
-  // entries (an entry appended in place).
-  void storeImage(const std::shared_ptr<CachedIndexPage>& page);
+  // For an edit of the stored bytes in place: the page's writable bytes, then
+  // stored() once they match the edited entries again.
+  std::span<std::uint8_t> writable(CachedIndexPage& page);
+  void stored(const std::shared_ptr<CachedIndexPage>& page);
 
   // A page that is not in the file's index yet (just allocated): an empty leaf
   // of the given owner, cached under its number and marked as edited.
@@ -70,9 +81,10 @@ class IndexPageCache {
     std::shared_ptr<CachedIndexPage> page;
     std::list<std::uint32_t>::iterator lru;
   };
-  Slot& remember(std::shared_ptr<CachedIndexPage> page);
+  void remember(std::shared_ptr<CachedIndexPage> page);
+  void adopt(CachedIndexPage& page, Page bytes);
 
-  IndexPageStore& store_;
+  Pager& pager_;
   const IndexPageFormat& format_;
   std::size_t capacity_;
   std::unordered_map<std::uint32_t, Slot> slots_;

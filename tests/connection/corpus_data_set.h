@@ -52,14 +52,3 @@ class CorpusDataSet : public ::testing::Test {
 };
 
 }  // namespace qbtest
-
-// Runs a write; while the engine cannot write rows yet, skips the calling test.
-#define QB_WRITE_OR_SKIP(statement)                                     \
-  do {                                                                  \
-    try {                                                               \
-      statement;                                                        \
-    } catch (const jet::Error& e) {                                     \
-      if (e.code() != jet::ErrorCode::Unsupported) throw;               \
-      GTEST_SKIP() << "the engine cannot write rows yet: " << e.what(); \
-    }                                                                   \
-  } while (0)

@@ -438,9 +438,11 @@ TEST_F(DataSetStates, FieldsAreFoundWithoutRegardToCase) {
 
 TEST_F(DataSetStates, TextTypedIntoNumberFieldsIsConverted) {
   table_.columns.push_back(memoryColumn(u"Born", jet::DataType::DateTime));
+  table_.columns.push_back(memoryColumn(u"Price", jet::DataType::Currency));
   fill(1);
   qb::FormatSettings settings;
   settings.shortDateFormat = u"dd/mm/yyyy";
+  settings.decimalSeparator = u',';
   mdb_.setFormatSettings(settings);
   mdb_.open();
   mdb_.edit();
@@ -448,6 +450,14 @@ TEST_F(DataSetStates, TextTypedIntoNumberFieldsIsConverted) {
   EXPECT_EQ(mdb_.fieldByName(u"Id").value(), Value::longInt(42));
   mdb_.fieldByName(u"Born").setText(u"2/1/2003");  // day first, as the short date says
   EXPECT_EQ(mdb_.fieldByName(u"Born").text(), u"02/01/2003");
+  // A number reads back in the form it is shown in; "." still reads as a point.
+  mdb_.fieldByName(u"Price").setText(u"-12,5");
+  EXPECT_EQ(mdb_.fieldByName(u"Price").value(), Value::currency({-125000}));
+  EXPECT_EQ(mdb_.fieldByName(u"Price").text(), u"-12,5");
+  mdb_.fieldByName(u"Price").setText(u"0.25");
+  EXPECT_EQ(mdb_.fieldByName(u"Price").value(), Value::currency({2500}));
+  EXPECT_EQ(errorOf([&] { mdb_.fieldByName(u"Id").setText(u"4,2"); }),
+            "'4,2' is not a valid value for field 'Id'");
   mdb_.fieldByName(u"Id").setText(u"");
   EXPECT_TRUE(mdb_.fieldByName(u"Id").isNull());
   EXPECT_EQ(errorOf([&] { mdb_.fieldByName(u"Id").setText(u"abc"); }),

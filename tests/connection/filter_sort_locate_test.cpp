@@ -117,6 +117,18 @@ TEST_F(DataSetView, FilterHelpOperatorsAndBlank) {
       {u"Born - 1 < #1/1/1900#", {3}},
       {u"Amount = 15.5 AND (Id = 1 OR Id = 4) AND NOT Id = 4", {1}},
       {u"Notes = BLANK", {2, 4}},
+      {u"Notes <> BLANK", {1, 3, 5}},
+      {u"Born - #1/1/1970# > 365", {2, 5}},  // days between two dates
+      {u"Born + 1 = #5/2/1970#", {1}},
+      {u"#1/1/1980# - Born > 0", {1, 3}},
+      {u"NOT (State = 'CA')", {2, 5}},                          // a Null state is neither
+      {u"State = 'CA' OR State = 'NY' AND Id > 1", {1, 2, 4}},  // AND binds first
+      {u"(State = 'CA' OR State = 'NY') AND Id > 1", {2, 4}},
+      {u"Surname LIKE '*MI*'", {1, 2}},
+      {u"Surname LIKE 'S?'", {4}},
+      {u"Surname <> 'smith' AND Surname >= 'S'", {2, 4}},
+      {u"Price > 12.5 OR Score < 0", {2, 5}},
+      {u"Surname = 'O''Brien'", {}},
   };
   for (const auto& [filter, expected] : cases) {
     mdb_.setFilter(filter);
@@ -345,15 +357,27 @@ TEST_F(DataSetView, LocateConvertsTheValueToTheFieldsType) {
   }
 }
 
-TEST_F(DataSetView, LocateReadsDatesInTheShortDateOrder) {
+TEST_F(DataSetView, LocateReadsValuesAsTheUserWritesThem) {
   qb::FormatSettings settings;
   settings.shortDateFormat = u"dd/mm/yyyy";
+  settings.decimalSeparator = u',';
   mdb_.setFormatSettings(settings);
   mdb_.open();
   EXPECT_TRUE(locate(u"Born", u"2/1/1985", false, false));
   EXPECT_EQ(currentId(), 2);
   EXPECT_TRUE(locate(u"Born", u"31/12/1890", false, false));
   EXPECT_EQ(currentId(), 3);
+  // Numbers as their text form shows them, with a decimal comma.
+  EXPECT_TRUE(locate(u"Price", mdb_.fieldByName(u"Price").text(), false, false));
+  EXPECT_EQ(currentId(), 3);
+  EXPECT_TRUE(locate(u"Score", u"0,1", false, false));
+  EXPECT_EQ(currentId(), 5);
+  EXPECT_TRUE(locate(u"Amount", u"-2,00", false, false));
+  EXPECT_EQ(currentId(), 3);
+  EXPECT_TRUE(locate(u"Price", u"-0,0001", false, false));
+  EXPECT_EQ(currentId(), 4);
+  EXPECT_TRUE(locate(u"Score", u"2.5", false, false));  // a point still reads as one
+  EXPECT_EQ(currentId(), 1);
 }
 
 TEST_F(DataSetView, LocateSearchesTheViewInItsOrder) {
@@ -389,7 +413,8 @@ TEST_F(DataSetView, LocateMissesQuietlyAndFinishesAnEditFirst) {
 
 namespace {
 
-// Many rows with long shared beginnings, equal keys, Nulls and mixed case:
+// Many rows with long shared beginnings, keys of every length, equal keys,
+// Nulls and mixed case:
 // the sort must agree with a plain stable sort by Jet's text order.
 TEST(SortAgainstAStableSort, RandomTextAndNumbers) {
   qbtest::MemoryTable table;
@@ -401,7 +426,13 @@ TEST(SortAgainstAStableSort, RandomTextAndNumbers) {
     Value text;
     if (random() % 10 != 0) {
       std::u16string t = u"Customer number ";  // longer than the 8 bytes compared first
-      for (int k = static_cast<int>(random() % 4); k > 0; --k) t += letters[random() % letters.size()];
+      if (i % 2 == 0) {
+        for (int k = static_cast<int>(random() % 4); k > 0; --k) t += letters[random() % letters.size()];
+      } else {
+        // Long runs of a few letters: keys that agree over several 8-byte
+        // steps, end inside one, or begin one another.
+        for (int k = static_cast<int>(random() % 20); k > 0; --k) t += u"aAb"[random() % 3];
+      }
       text = Value::text(t);
     }
     table.add({text,

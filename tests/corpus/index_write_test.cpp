@@ -20,7 +20,6 @@
 #include "db/btree.h"
 #include "db/btree_check.h"
 #include "db/index_info.h"
-#include "db/index_page_store.h"
 #include "engine/write_fixtures.h"
 #include "format/index_key.h"
 #include "format/index_page.h"
@@ -68,8 +67,7 @@ std::size_t distinctKeys(const std::vector<std::pair<Key, std::uint32_t>>& entri
 void expectIndexesMatch(jet::Database& db, jet::Table& table, const Rows& rows,
                         const std::vector<std::int64_t>& countOffsets) {
   jet::Pager& pager = qbtest::pagerOf(db);
-  jet::PagerIndexPageStore store(pager);
-  jet::IndexPageCache cache(store, jet::kJet4IndexPage);
+  jet::IndexPageCache cache(pager, jet::kJet4IndexPage);
   const std::set<std::uint32_t> free = qbtest::freePages(pager);
   const auto infos = jet::describeRealIndexes(table.impl());
   for (const jet::RealIndexInfo& index : infos) {
