@@ -125,9 +125,9 @@ class Compactor {
     return static_cast<std::int32_t>((static_cast<std::uint32_t>(id) & ~kTablePageMask) | it->second);
   }
 
-  // The definition of the copy: the source's columns and indexes, with fresh
-  // usage maps, empty index roots and references to other tables moved.
-  TableDefinition newDefinition(const TableDefinition& from, std::uint32_t page) {
+  // Writes the definition of the copy: the source's columns and indexes, with
+  // fresh usage maps, empty index roots and references to other tables moved.
+  void storeNewDefinition(const TableDefinition& from, std::uint32_t page) {
     Pager& pager = *target_.pager;
     const FormatVersion& version = *target_.version;
     TableDefinition def = from;
@@ -158,7 +158,6 @@ class Compactor {
     }
     const std::uint16_t sortOrder = source_.info.sortOrder != 0 ? source_.info.sortOrder : kGeneralSortOrder;
     storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, version), version);
-    return def;
   }
 
   void copyTable(const TableMove& move) {
@@ -167,7 +166,7 @@ class Compactor {
     const std::shared_ptr<Table> sourceTable =
         Table::Impl::open(source_.context, move.from, move.name, move.system);
     const Table::Impl& from = sourceTable->impl();
-    newDefinition(from.definition, move.to);
+    storeNewDefinition(from.definition, move.to);
     const std::shared_ptr<Table> targetTable = Table::Impl::open(shared_, move.to, move.name, move.system);
     Table::Impl& to = targetTable->impl();
     const std::string reason = target_.indexes->unsupportedReason(to);
