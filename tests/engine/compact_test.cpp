@@ -47,7 +47,7 @@ TEST(Compact, ADestinationThatExistsIsRefusedAndNeverTouched) {
 
 TEST(Compact, AWrongOrMissingPasswordFailsAsOpeningDoes) {
   auto disk = MemoryDatabase::fromCorpus("mdbreader-password-V2003_with-password.mdb");
-  for (const std::u16string password : {u"", u"Password", u"password "}) {
+  for (const char16_t* password : {u"", u"Password", u"password "}) {
     std::string openError;
     try {
       jet::OpenOptions options;
@@ -210,6 +210,21 @@ TEST(Compact, ForeignKeysFollowTheTablesTheyName) {
     }
   }
   EXPECT_GT(foreignKeys, 0u);
+
+  // The copy still enforces them: a row whose key names no row of the other
+  // table is refused, one that does is taken.
+  auto table1 = copy->table(u"Table1");  // id, otherfk1, otherfk2, data, otherfk3
+  std::vector<Value> row{Value::longInt(4), Value::longInt(7), Value::longInt(12), Value::text(u"new"),
+                         Value::longInt(0)};
+  try {
+    table1->insertRow(row);
+    ADD_FAILURE() << "a row without its referenced row was taken";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.code(), jet::ErrorCode::Constraint);
+    EXPECT_NE(std::string(e.what()).find("Table2Table1"), std::string::npos) << e.what();
+  }
+  row[1] = Value::longInt(2);
+  EXPECT_NO_THROW(table1->insertRow(row));
 }
 
 }  // namespace
