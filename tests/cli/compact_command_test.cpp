@@ -89,10 +89,14 @@ TEST_F(CompactCommand, RefusesAFileAnotherProgramHoldsForWriting) {
   EXPECT_EQ(folderEntries().size(), 1u);
 }
 
-TEST_F(CompactCommand, AFileThatIsNotADatabaseIsLeftAlone) {
+TEST_F(CompactCommand, AMissingFileOrOneThatIsNoDatabaseFailsAndNothingChanges) {
+  auto r = runQbtool({"compact", (dir_ / "missing.mdb").string()});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;
+
   const std::string path = (dir_ / "notes.mdb").string();
   std::ofstream(path, std::ios::binary) << std::string(8192, 'x');
-  const auto r = runQbtool({"compact", path});
+  r = runQbtool({"compact", path});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("not an Access database"), std::string::npos) << r.err;
   EXPECT_EQ(qbtest::readFileBytes(path), std::string(8192, 'x'));
