@@ -5,7 +5,6 @@
 #include "db/index_maintenance.h"
 
 #include <algorithm>
-#include <numeric>
 #include <unordered_map>
 
 #include "db/btree.h"
@@ -20,6 +19,37 @@
 namespace jet {
 
 namespace {
+
+// The entries of a bulk build in index order (key bytes, then row), as
+// positions in `entries`. Each entry is sorted by its key's first eight bytes
+// held as one number (a shorter key padded with zeros, which keeps the order
+// of the bytes) and its row; only entries whose first eight bytes are equal
+// compare their whole keys.
+std::vector<std::uint32_t> sortedOrder(std::span<const std::uint8_t> keys, std::span<const BTree::BuildEntry> entries) {
+  struct Item {
+    std::uint64_t prefix;
+    std::uint32_t row;
+    std::uint32_t entry;
+  };
+  std::vector<Item> items(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const BTree::BuildEntry& e = entries[i];
+    std::uint64_t prefix = 0;
+    const std::size_t n = std::min<std::size_t>(e.length, 8);
+    for (std::size_t b = 0; b < n; ++b) prefix |= std::uint64_t{keys[e.offset + b]} << (56 - 8 * b);
+    items[i] = {prefix, e.row.value, static_cast<std::uint32_t>(i)};
+  }
+  std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    const BTree::BuildEntry& x = entries[a.entry];
+    const BTree::BuildEntry& y = entries[b.entry];
+    if (x.length <= 8 && y.length <= 8 && x.length == y.length) return a.row < b.row;
+    return compareIndexEntries(keys.subspan(x.offset, x.length), x.row, keys.subspan(y.offset, y.length), y.row) < 0;
+  });
+  std::vector<std::uint32_t> order(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) order[i] = items[i].entry;
+  return order;
+}
 
 // Pages of one index: from the file's free pages, listed in the index's map.
 class IndexPages final : public IndexPageAllocator {
@@ -235,14 +265,10 @@ class BTreeIndexMaintenance final : public IndexMaintenance, public IndexTrees {
           allNull.push_back(none);
           return true;
         });
-    std::vector<std::size_t> order(entries.size());
-    std::iota(order.begin(), order.end(), 0);
     const auto keyOf = [&](std::size_t i) {
       return std::span<const std::uint8_t>(keys).subspan(entries[i].offset, entries[i].length);
     };
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return compareIndexEntries(keyOf(a), entries[a].row, keyOf(b), entries[b].row) < 0;
-    });
+    const std::vector<std::uint32_t> order = sortedOrder(keys, entries);
     std::vector<BTree::BuildEntry> sorted;
     sorted.reserve(entries.size());
     std::uint32_t distinct = 0;
