@@ -20,36 +20,67 @@ namespace jet {
 
 namespace {
 
-// The entries of a bulk build in index order (key bytes, then row), as
-// positions in `entries`. Each entry is sorted by its key's first eight bytes
-// held as one number (a shorter key padded with zeros, which keeps the order
-// of the bytes) and its row; only entries whose first eight bytes are equal
-// compare their whole keys.
-std::vector<std::uint32_t> sortedOrder(std::span<const std::uint8_t> keys, std::span<const BTree::BuildEntry> entries) {
-  struct Item {
-    std::uint64_t prefix;
-    std::uint32_t row;
-    std::uint32_t entry;
-  };
-  std::vector<Item> items(entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const BTree::BuildEntry& e = entries[i];
-    std::uint64_t prefix = 0;
-    const std::size_t n = std::min<std::size_t>(e.length, 8);
-    for (std::size_t b = 0; b < n; ++b) prefix |= std::uint64_t{keys[e.offset + b]} << (56 - 8 * b);
-    items[i] = {prefix, e.row.value, static_cast<std::uint32_t>(i)};
+// Sorts the entries of a bulk build into index order (key bytes, then row)
+// eight key bytes at a time, each group held as one number: entries are
+// sorted by the group at `depth`, then by how many key bytes are left from
+// there (up to nine: a key that ends inside the group comes before a longer
+// one with the same bytes, zeros included), then by row. Entries that agree on
+// the group and go on past it are sorted again by the next group.
+class BuildOrder {
+ public:
+  BuildOrder(std::span<const std::uint8_t> keys, std::span<const BTree::BuildEntry> entries)
+      : keys_(keys), entries_(entries), items_(entries.size()) {
+    for (std::size_t i = 0; i < entries.size(); ++i) items_[i].entry = static_cast<std::uint32_t>(i);
+    sort(items_.begin(), items_.end(), 0);
   }
-  std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    const BTree::BuildEntry& x = entries[a.entry];
-    const BTree::BuildEntry& y = entries[b.entry];
-    if (x.length <= 8 && y.length <= 8 && x.length == y.length) return a.row < b.row;
-    return compareIndexEntries(keys.subspan(x.offset, x.length), x.row, keys.subspan(y.offset, y.length), y.row) < 0;
-  });
-  std::vector<std::uint32_t> order(items.size());
-  for (std::size_t i = 0; i < items.size(); ++i) order[i] = items[i].entry;
-  return order;
-}
+
+  // Positions in `entries`, in index order.
+  std::vector<std::uint32_t> order() const {
+    std::vector<std::uint32_t> order(items_.size());
+    for (std::size_t i = 0; i < items_.size(); ++i) order[i] = items_[i].entry;
+    return order;
+  }
+
+ private:
+  static constexpr std::uint32_t kGroup = 8;
+
+  struct Item {
+    std::uint64_t group = 0;
+    std::uint32_t left = 0;  // key bytes from the group on, at most kGroup + 1
+    std::uint32_t row = 0;
+    std::uint32_t entry = 0;
+  };
+  using Iterator = std::vector<Item>::iterator;
+
+  void sort(Iterator begin, Iterator end, std::uint32_t depth) {
+    for (Iterator it = begin; it != end; ++it) {
+      const BTree::BuildEntry& e = entries_[it->entry];
+      const std::uint32_t left = e.length > depth ? e.length - depth : 0;
+      std::uint64_t group = 0;
+      for (std::uint32_t b = 0; b < std::min(left, kGroup); ++b) {
+        group |= std::uint64_t{keys_[e.offset + depth + b]} << (56 - 8 * b);
+      }
+      it->group = group;
+      it->left = std::min(left, kGroup + 1);
+      it->row = e.row.value;
+    }
+    std::sort(begin, end, [](const Item& a, const Item& b) {
+      if (a.group != b.group) return a.group < b.group;
+      if (a.left != b.left) return a.left < b.left;
+      return a.row < b.row;
+    });
+    for (Iterator run = begin; run != end;) {
+      Iterator next = run + 1;
+      while (next != end && next->group == run->group && next->left == run->left) ++next;
+      if (run->left > kGroup && next - run > 1) sort(run, next, depth + kGroup);
+      run = next;
+    }
+  }
+
+  std::span<const std::uint8_t> keys_;
+  std::span<const BTree::BuildEntry> entries_;
+  std::vector<Item> items_;
+};
 
 // Pages of one index: from the file's free pages, listed in the index's map.
 class IndexPages final : public IndexPageAllocator {
@@ -268,7 +299,7 @@ class BTreeIndexMaintenance final : public IndexMaintenance, public IndexTrees {
     const auto keyOf = [&](std::size_t i) {
       return std::span<const std::uint8_t>(keys).subspan(entries[i].offset, entries[i].length);
     };
-    const std::vector<std::uint32_t> order = sortedOrder(keys, entries);
+    const std::vector<std::uint32_t> order = BuildOrder(keys, entries).order();
     std::vector<BTree::BuildEntry> sorted;
     sorted.reserve(entries.size());
     std::uint32_t distinct = 0;
