@@ -46,7 +46,16 @@ std::vector<std::uint32_t> setPages(std::span<const std::uint8_t> bitmap, std::u
 // Adds the pages whose bits are set in `bitmap` (bit 0 is page `first`),
 // highest first, until `out` holds `count` pages.
 void addHighestPages(ByteSpan bitmap, std::uint64_t first, std::size_t count, std::vector<std::uint32_t>& out) {
-  for (std::size_t i = bitmap.size(); i-- > 0 && out.size() < count;) {
+  for (std::size_t i = bitmap.size(); i > 0 && out.size() < count;) {
+    if (i >= 8) {
+      std::uint64_t word = 0;  // eight bytes of the map at once while they are empty
+      std::memcpy(&word, bitmap.data() + i - 8, 8);
+      if (word == 0) {
+        i -= 8;
+        continue;
+      }
+    }
+    --i;
     auto byte = static_cast<unsigned>(bitmap[i]);
     while (byte != 0 && out.size() < count) {
       const int bit = std::bit_width(byte) - 1;
