@@ -7,6 +7,7 @@
 // data pages (long values with them), then each index is bulk-built from them.
 #include "db/compact.h"
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -184,16 +185,35 @@ class Compactor {
     }
 
     TableWriter writer(to);
+    // Rows are read in full (a row that cannot be read stops the compaction);
+    // one whose values need no change and that has no memo or OLE data keeps
+    // its bytes when the copy lays rows out the same way.
+    const bool sameBytes = idColumns.empty() && sameRowLayout(from, to);
+    std::vector<std::size_t> longValueColumns;
+    for (std::size_t i = 0; i < from.columns.size(); ++i) {
+      if (from.columns[i].type == DataType::Memo || from.columns[i].type == DataType::Ole) longValueColumns.push_back(i);
+    }
     std::vector<Value> values(from.columns.size());
+    std::vector<std::uint8_t> rowBytes;
     std::uint32_t rows = 0;
     from.forEachRow(
-        ScanMode::Strict, nullptr, [&](RowId, ByteSpan bytes) { from.decode(bytes, nullptr, values); },
+        ScanMode::Strict, nullptr,
+        [&](RowId, ByteSpan bytes) {
+          from.decode(bytes, nullptr, values);
+          if (sameBytes) rowBytes.assign(bytes.begin(), bytes.end());
+        },
         [&](RowId) {
           for (const IdColumn& c : idColumns) {
             remapId(values[static_cast<std::size_t>(c.id)],
                     c.type >= 0 ? &values[static_cast<std::size_t>(c.type)] : nullptr);
           }
-          writer.insert(values);
+          const bool noLongValues =
+              std::ranges::all_of(longValueColumns, [&](std::size_t i) { return values[i].isNull(); });
+          if (sameBytes && noLongValues) {
+            writer.insertEncoded(rowBytes);
+          } else {
+            writer.insert(values);
+          }
           if (++rows % kRowsPerSpillCheck == 0) pager.spillIfNeeded();
           return true;
         });
@@ -201,6 +221,24 @@ class Compactor {
     writeDefinitionU32(pager, to.definition, version.tdefRowCount, rows, version);
     for (std::size_t i = 0; i < to.definition.realIndexes.size(); ++i) target_.indexes->buildIndex(to, i);
     pager.spillIfNeeded();
+  }
+
+  // Whether rows of `from` are rows of `to` as they stand: the same columns in
+  // the same places.
+  static bool sameRowLayout(const Table::Impl& from, const Table::Impl& to) {
+    if (from.definition.maxColumns != to.definition.maxColumns ||
+        from.definition.varColumns != to.definition.varColumns || from.plans.size() != to.plans.size()) {
+      return false;
+    }
+    for (std::size_t i = 0; i < from.plans.size(); ++i) {
+      const ColumnPlan& a = from.plans[i];
+      const ColumnPlan& b = to.plans[i];
+      if (a.type != b.type || a.number != b.number || a.fixed != b.fixed || a.varSlot != b.varSlot ||
+          a.fixedOffset != b.fixedOffset || a.fixedSize != b.fixedSize) {
+        return false;
+      }
+    }
+    return true;
   }
 
   // Moves a reference to a local table to the table's new definition page:

@@ -285,12 +285,16 @@ void TableWriter::noteSpace(std::uint32_t page) {
 }
 
 RowId TableWriter::insert(const std::vector<Value>& row) {
+  encode(row, nullptr);
+  return insertEncoded(rowBytes_);
+}
+
+RowId TableWriter::insertEncoded(ByteSpan row) {
   Pager& pager = *table_.db->pager;
   const FormatVersion& version = *table_.db->version;
-  encode(row, nullptr);
-  const std::uint32_t page = pageWithRoom(rowBytes_.size());
+  const std::uint32_t page = pageWithRoom(row.size());
   DataPageEditor editor(pager.modify(page), page, version);
-  const unsigned slot = editor.insert(rowBytes_);
+  const unsigned slot = editor.insert(row);
   if (insertableLength(pager.page(page).bytes(), version) < minRow_) {
     UsageMapWriter(pager, version).remove(table_.definition.freePages, page);
   }
