@@ -64,11 +64,13 @@ class BuildOrder {
       it->left = std::min(left, kGroup + 1);
       it->row = e.row.value;
     }
-    std::sort(begin, end, [](const Item& a, const Item& b) {
+    const auto before = [](const Item& a, const Item& b) {
       if (a.group != b.group) return a.group < b.group;
       if (a.left != b.left) return a.left < b.left;
       return a.row < b.row;
-    });
+    };
+    // Rows often come in key order already (an autonumber key).
+    if (!std::is_sorted(begin, end, before)) std::sort(begin, end, before);
     for (Iterator run = begin; run != end;) {
       Iterator next = run + 1;
       while (next != end && next->group == run->group && next->left == run->left) ++next;
