@@ -209,7 +209,7 @@ class Compactor {
           }
           const bool noLongValues =
               std::ranges::all_of(longValueColumns, [&](std::size_t i) { return values[i].isNull(); });
-          if (sameBytes && noLongValues) {
+          if (sameBytes && noLongValues && rowBytes.size() <= version.maxRowSize) {
             writer.insertEncoded(rowBytes);
           } else {
             writer.insert(values);

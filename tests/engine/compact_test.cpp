@@ -134,8 +134,10 @@ TEST(Compact, DeletedRowsAndTheirLongValuesAreDroppedAndCountersKept) {
     db->beginTransaction();
     std::vector<jet::RowId> rows;
     for (int i = 0; i < kRows; ++i) {
-      std::vector<Value> values{Value(), Value::text(u"title " + jet::fromUtf8(std::to_string(i % 97))),
-                                Value::text(std::u16string(1500 + i % 300, static_cast<char16_t>(u'a' + i % 26)))};
+      // Rows without a memo are carried over as bytes, the others encoded again.
+      const Value body = i % 5 == 1 ? Value()
+                                    : Value::text(std::u16string(1500 + i % 300, static_cast<char16_t>(u'a' + i % 26)));
+      std::vector<Value> values{Value(), Value::text(u"title " + jet::fromUtf8(std::to_string(i % 97))), body};
       rows.push_back(table->insertRow(values));
     }
     for (int i = 0; i < kRows; i += 2) table->deleteRow(rows[static_cast<std::size_t>(i)]);
