@@ -36,9 +36,9 @@ class BuildOrder {
 
   // Positions in `entries`, in index order.
   std::vector<std::uint32_t> order() const {
-    std::vector<std::uint32_t> order(items_.size());
-    for (std::size_t i = 0; i < items_.size(); ++i) order[i] = items_[i].entry;
-    return order;
+    std::vector<std::uint32_t> positions(items_.size());
+    for (std::size_t i = 0; i < items_.size(); ++i) positions[i] = items_[i].entry;
+    return positions;
   }
 
  private:

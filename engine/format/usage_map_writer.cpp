@@ -58,9 +58,9 @@ void addHighestPages(ByteSpan bitmap, std::uint64_t first, std::size_t count, st
     --i;
     auto byte = static_cast<unsigned>(bitmap[i]);
     while (byte != 0 && out.size() < count) {
-      const int bit = std::bit_width(byte) - 1;
+      const auto bit = static_cast<unsigned>(std::bit_width(byte)) - 1;
       byte &= ~(1u << bit);
-      const std::uint64_t page = first + i * 8 + static_cast<unsigned>(bit);
+      const std::uint64_t page = first + i * 8 + bit;
       if (page <= 0xFFFFFFFFu) out.push_back(static_cast<std::uint32_t>(page));
     }
   }
