@@ -37,6 +37,8 @@ std::span<const Command> allCommands() {
        {}, 2, 2, runCreateTable},
       {"drop-table", "FILE TABLE", "delete a table and all its rows", {}, 2, 2, runDropTable},
       {"create", "FILE", "create a blank database (FILE must not exist; --password sets one)", {}, 1, 1, runCreate},
+      {"compact", "FILE", "rewrite the file densely in place (deleted rows and free pages dropped)", {}, 1, 1,
+       runCompact},
   };
   return kCommands;
 }

@@ -63,5 +63,6 @@ int runDelete(const Arguments& args, OutputBuffer& out);
 int runCreateTable(const Arguments& args, OutputBuffer& out);
 int runDropTable(const Arguments& args, OutputBuffer& out);
 int runCreate(const Arguments& args, OutputBuffer& out);
+int runCompact(const Arguments& args, OutputBuffer& out);
 
 }  // namespace qbtool

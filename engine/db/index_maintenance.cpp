@@ -5,7 +5,6 @@
 #include "db/index_maintenance.h"
 
 #include <algorithm>
-#include <numeric>
 #include <unordered_map>
 
 #include "db/btree.h"
@@ -20,6 +19,70 @@
 namespace jet {
 
 namespace {
+
+// Sorts the entries of a bulk build into index order (key bytes, then row)
+// eight key bytes at a time, each group held as one number: entries are
+// sorted by the group at `depth`, then by how many key bytes are left from
+// there (up to nine: a key that ends inside the group comes before a longer
+// one with the same bytes, zeros included), then by row. Entries that agree on
+// the group and go on past it are sorted again by the next group.
+class BuildOrder {
+ public:
+  BuildOrder(std::span<const std::uint8_t> keys, std::span<const BTree::BuildEntry> entries)
+      : keys_(keys), entries_(entries), items_(entries.size()) {
+    for (std::size_t i = 0; i < entries.size(); ++i) items_[i].entry = static_cast<std::uint32_t>(i);
+    sort(items_.begin(), items_.end(), 0);
+  }
+
+  // Positions in `entries`, in index order.
+  std::vector<std::uint32_t> order() const {
+    std::vector<std::uint32_t> positions(items_.size());
+    for (std::size_t i = 0; i < items_.size(); ++i) positions[i] = items_[i].entry;
+    return positions;
+  }
+
+ private:
+  static constexpr std::uint32_t kGroup = 8;
+
+  struct Item {
+    std::uint64_t group = 0;
+    std::uint32_t left = 0;  // key bytes from the group on, at most kGroup + 1
+    std::uint32_t row = 0;
+    std::uint32_t entry = 0;
+  };
+  using Iterator = std::vector<Item>::iterator;
+
+  void sort(Iterator begin, Iterator end, std::uint32_t depth) {
+    for (Iterator it = begin; it != end; ++it) {
+      const BTree::BuildEntry& e = entries_[it->entry];
+      const std::uint32_t left = e.length > depth ? e.length - depth : 0;
+      std::uint64_t group = 0;
+      for (std::uint32_t b = 0; b < std::min(left, kGroup); ++b) {
+        group |= std::uint64_t{keys_[e.offset + depth + b]} << (56 - 8 * b);
+      }
+      it->group = group;
+      it->left = std::min(left, kGroup + 1);
+      it->row = e.row.value;
+    }
+    const auto before = [](const Item& a, const Item& b) {
+      if (a.group != b.group) return a.group < b.group;
+      if (a.left != b.left) return a.left < b.left;
+      return a.row < b.row;
+    };
+    // Rows often come in key order already (an autonumber key).
+    if (!std::is_sorted(begin, end, before)) std::sort(begin, end, before);
+    for (Iterator run = begin; run != end;) {
+      Iterator next = run + 1;
+      while (next != end && next->group == run->group && next->left == run->left) ++next;
+      if (run->left > kGroup && next - run > 1) sort(run, next, depth + kGroup);
+      run = next;
+    }
+  }
+
+  std::span<const std::uint8_t> keys_;
+  std::span<const BTree::BuildEntry> entries_;
+  std::vector<Item> items_;
+};
 
 // Pages of one index: from the file's free pages, listed in the index's map.
 class IndexPages final : public IndexPageAllocator {
@@ -235,14 +298,10 @@ class BTreeIndexMaintenance final : public IndexMaintenance, public IndexTrees {
           allNull.push_back(none);
           return true;
         });
-    std::vector<std::size_t> order(entries.size());
-    std::iota(order.begin(), order.end(), 0);
     const auto keyOf = [&](std::size_t i) {
       return std::span<const std::uint8_t>(keys).subspan(entries[i].offset, entries[i].length);
     };
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return compareIndexEntries(keyOf(a), entries[a].row, keyOf(b), entries[b].row) < 0;
-    });
+    const std::vector<std::uint32_t> order = BuildOrder(keys, entries).order();
     std::vector<BTree::BuildEntry> sorted;
     sorted.reserve(entries.size());
     std::uint32_t distinct = 0;

@@ -12,7 +12,6 @@
 #include "format/table_definition_format.h"
 #include "format/table_definition_writer.h"
 #include "format/text_codec.h"
-#include "format/usage_map.h"
 #include "format/usage_map_writer.h"
 #include "format/value_codec.h"
 #include "jet/error.h"
@@ -26,7 +25,7 @@ namespace {
 // Memo text longer than this is stored without compression, as the engine does.
 constexpr std::size_t kMaxCompressedMemo = 1024;
 // Pages of the pages-with-room map looked at before a new page is started.
-constexpr int kCandidates = 8;
+constexpr std::size_t kCandidates = 8;
 
 std::vector<std::uint8_t> pointerTo(RowId id) {
   return {static_cast<std::uint8_t>(id.value), static_cast<std::uint8_t>(id.value >> 8),
@@ -254,18 +253,18 @@ std::uint32_t TableWriter::pageWithRoom(std::size_t length, std::uint32_t avoid)
   if (ours(insertHint_, holder) && insertableLength(holder.bytes(), version) >= length) return insertHint_;
 
   UsageMapWriter maps(pager, version);
-  const std::vector<std::uint32_t> candidates = readUsageMap(pager, table_.definition.freePages, version);
-  int looked = 0;
-  for (auto it = candidates.rbegin(); it != candidates.rend() && looked < kCandidates; ++it) {
-    if (*it == avoid) continue;
-    ++looked;
-    if (!ours(*it, holder)) {
-      maps.remove(table_.definition.freePages, *it);  // not a page of this table (any more)
+  // One more than are looked at, in case `avoid` is among them.
+  std::size_t looked = 0;
+  for (const std::uint32_t candidate : maps.highestPages(table_.definition.freePages, kCandidates + 1)) {
+    if (candidate == avoid) continue;
+    if (++looked > kCandidates) break;
+    if (!ours(candidate, holder)) {
+      maps.remove(table_.definition.freePages, candidate);  // not a page of this table (any more)
       continue;
     }
     const std::size_t room = insertableLength(holder.bytes(), version);
-    if (room >= length) return *it;
-    if (room < minRow_) maps.remove(table_.definition.freePages, *it);
+    if (room >= length) return candidate;
+    if (room < minRow_) maps.remove(table_.definition.freePages, candidate);
   }
   const std::uint32_t page = pager.allocatePage();
   DataPageEditor::format(pager.modify(page), owner, version);
@@ -286,12 +285,16 @@ void TableWriter::noteSpace(std::uint32_t page) {
 }
 
 RowId TableWriter::insert(const std::vector<Value>& row) {
+  encode(row, nullptr);
+  return insertEncoded(rowBytes_);
+}
+
+RowId TableWriter::insertEncoded(ByteSpan row) {
   Pager& pager = *table_.db->pager;
   const FormatVersion& version = *table_.db->version;
-  encode(row, nullptr);
-  const std::uint32_t page = pageWithRoom(rowBytes_.size());
+  const std::uint32_t page = pageWithRoom(row.size());
   DataPageEditor editor(pager.modify(page), page, version);
-  const unsigned slot = editor.insert(rowBytes_);
+  const unsigned slot = editor.insert(row);
   if (insertableLength(pager.page(page).bytes(), version) < minRow_) {
     UsageMapWriter(pager, version).remove(table_.definition.freePages, page);
   }

@@ -27,6 +27,9 @@ class TableWriter {
 
   // Stores a new row and returns its RowId.
   RowId insert(const std::vector<Value>& row);
+  // Stores a row given as its bytes, already in this table's row layout and
+  // without long values of its own (a row of a table laid out the same way).
+  RowId insertEncoded(ByteSpan row);
   // Replaces the row at `id` (whose values were `old`).
   void update(RowId id, const std::vector<Value>& old, const std::vector<Value>& row);
   // Removes the row at `id` and its long values.

@@ -9,7 +9,6 @@
 #include "format/data_page_writer.h"
 #include "format/long_value.h"
 #include "format/long_value_format.h"
-#include "format/usage_map.h"
 #include "format/usage_map_writer.h"
 #include "jet/error.h"
 #include "storage/pager.h"
@@ -21,7 +20,7 @@ namespace {
 // A page with less room than this leaves the column's pages-with-room map.
 constexpr std::size_t kNearlyFull = 64;
 // Pages of the pages-with-room map looked at before a new page is started.
-constexpr int kCandidates = 8;
+constexpr std::size_t kCandidates = 8;
 
 void appendU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
@@ -50,14 +49,12 @@ RowId LongValueWriter::place(const LongValueColumnMaps& maps, ByteSpan row, std:
   if (hasRoom(hint, row.size(), nearlyFull)) {
     target = hint;
   } else {
-    const std::vector<std::uint32_t> candidates = readUsageMap(pager_, maps.freePages, version_);
-    int looked = 0;
-    for (auto it = candidates.rbegin(); it != candidates.rend() && looked < kCandidates; ++it, ++looked) {
-      if (hasRoom(*it, row.size(), nearlyFull)) {
-        target = *it;
+    for (const std::uint32_t candidate : mapWriter.highestPages(maps.freePages, kCandidates)) {
+      if (hasRoom(candidate, row.size(), nearlyFull)) {
+        target = candidate;
         break;
       }
-      if (nearlyFull) mapWriter.remove(maps.freePages, *it);
+      if (nearlyFull) mapWriter.remove(maps.freePages, candidate);
     }
   }
   if (target == 0) {

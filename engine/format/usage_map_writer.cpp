@@ -2,9 +2,11 @@
 #include "format/usage_map_writer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "format/bytes.h"
+#include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/data_page_writer.h"
 #include "format/usage_map.h"
@@ -39,6 +41,29 @@ std::vector<std::uint32_t> setPages(std::span<const std::uint8_t> bitmap, std::u
     if (testBit(bitmap, bit) && start + bit <= 0xFFFFFFFFu) pages.push_back(static_cast<std::uint32_t>(start + bit));
   }
   return pages;
+}
+
+// Adds the pages whose bits are set in `bitmap` (bit 0 is page `first`),
+// highest first, until `out` holds `count` pages.
+void addHighestPages(ByteSpan bitmap, std::uint64_t first, std::size_t count, std::vector<std::uint32_t>& out) {
+  for (std::size_t i = bitmap.size(); i > 0 && out.size() < count;) {
+    if (i >= 8) {
+      std::uint64_t word = 0;  // eight bytes of the map at once while they are empty
+      std::memcpy(&word, bitmap.data() + i - 8, 8);
+      if (word == 0) {
+        i -= 8;
+        continue;
+      }
+    }
+    --i;
+    auto byte = static_cast<unsigned>(bitmap[i]);
+    while (byte != 0 && out.size() < count) {
+      const auto bit = static_cast<unsigned>(std::bit_width(byte)) - 1;
+      byte &= ~(1u << bit);
+      const std::uint64_t page = first + i * 8 + bit;
+      if (page <= 0xFFFFFFFFu) out.push_back(static_cast<std::uint32_t>(page));
+    }
+  }
 }
 
 }  // namespace
@@ -135,6 +160,38 @@ void UsageMapWriter::remove(RowId map, std::uint32_t page) {
 bool UsageMapWriter::contains(RowId map, std::uint32_t page) {
   const std::vector<std::uint32_t> pages = readUsageMap(pager_, map, version_);
   return std::binary_search(pages.begin(), pages.end(), page);
+}
+
+std::vector<std::uint32_t> UsageMapWriter::highestPages(RowId map, std::size_t count) {
+  std::vector<std::uint32_t> pages;
+  try {
+    const Page holder = pager_.page(map.page());
+    const DataPage data(holder.bytes(), map.page(), version_);
+    const ByteSpan r = data.row(map.slot());
+    const std::uint8_t type = u8At(r, 0);
+    if (type == kUsageMapInline) {
+      addHighestPages(r.subspan(std::min(r.size(), kUsageMapInlineBitmap)), u32At(r, kUsageMapInlineStart), count,
+                      pages);
+    } else if (type == kUsageMapReference) {
+      for (std::size_t i = (r.size() - kUsageMapReferencePages) / 4; i-- > 0 && pages.size() < count;) {
+        const std::uint32_t bitmapPage = loadU32(r.data() + kUsageMapReferencePages + 4 * i);
+        if (bitmapPage == 0 || !pager_.isPage(bitmapPage)) continue;
+        const Page bitmap = pager_.page(bitmapPage);
+        if (bitmap.type() != kPageTypeUsageBitmap) {
+          throwCorruption("usage-map page " + std::to_string(bitmapPage) + " has type " + hex(bitmap.type()) +
+                          " instead of " + hex(kPageTypeUsageBitmap));
+        }
+        addHighestPages(bitmap.bytes().subspan(kUsageBitmapPageBitmap),
+                        static_cast<std::uint64_t>(i) * version_.usageMapPagesPerBitmapPage, count, pages);
+      }
+    } else {
+      throwCorruption("unknown usage-map type " + hex(type));
+    }
+  } catch (const Error& e) {
+    throw Error(e.code(), "usage map at page " + std::to_string(map.page()) + " slot " + std::to_string(map.slot()) +
+                              ": " + e.what());
+  }
+  return pages;
 }
 
 RowId UsageMapWriter::create(std::uint32_t nearPage) {

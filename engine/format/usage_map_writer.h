@@ -25,6 +25,10 @@ class UsageMapWriter {
   // Takes `page` out of the map (nothing happens when it is not listed).
   void remove(RowId map, std::uint32_t page);
   bool contains(RowId map, std::uint32_t page);
+  // The highest `count` pages the map lists, highest first, read from the end
+  // of the map: the pages a writer offers new rows first, found without
+  // decoding the whole map (which grows with the table).
+  std::vector<std::uint32_t> highestPages(RowId map, std::size_t count);
 
   // A new, empty inline map row, on `nearPage` when that is a usage-map page
   // with room, else on a new usage-map page.

@@ -297,6 +297,53 @@ TEST(SchemaIndexes, AddingAndDroppingAnIndexKeepsTheRestOfTheDefinition) {
   EXPECT_EQ(t2->indexes().size(), 2u);
 }
 
+TEST(SchemaIndexes, AnIndexBuiltFromExistingRowsHasTheOrderInsertsKeep) {
+  // Keys that agree in their first bytes and differ later, a key that is the
+  // start of another, empty and missing values, case and repeats (equal keys
+  // follow their rows), on an ascending and a descending column.
+  QB_REQUIRE_CORPUS();
+  const auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  auto db = file.open();
+  const std::vector<Value> names = {
+      Value::text(u"Customer 000017"), Value::text(u"Customer 000002"), Value::text(u"Customer"),
+      Value::text(u"Customer 000017"), Value::null(),                    Value::text(u""),
+      Value::text(u"customer 000002"), Value::text(u"Customer 0000"),   Value::text(u"Customer 000017 b"),
+      Value::text(u"Custom"),          Value::text(u"Customer 000002"), Value::text(u"A"),
+      Value::null(),                   Value::text(u"Customer 000100"), Value::text(u"Customer 000017")};
+  const auto withIndex = [](jet::TableSpec spec) {
+    spec.indexes.resize(1);  // the primary key
+    spec.indexes.push_back(index(u"ByName", {{u"Name", true}, {u"ID", false}}));
+    spec.indexes.push_back(index(u"ByNameDown", {{u"Name", false}}));
+    return spec;
+  };
+  jet::TableSpec later = simpleSpec(u"Later");
+  later.indexes.resize(1);
+  auto built = db->createTable(later);
+  auto kept = db->createTable(withIndex(simpleSpec(u"Kept")));
+  for (const Value& name : names) {
+    for (const auto& t : {built, kept}) {
+      std::vector<Value> row = {Value::null(), name, Value::null()};
+      t->insertRow(row);
+    }
+  }
+  for (const jet::IndexSpec& i : withIndex(later).indexes) {
+    if (!i.primaryKey) db->createIndex(u"Later", i);
+  }
+  ASSERT_EQ(built->indexes().size(), kept->indexes().size());
+  for (std::size_t i = 1; i < kept->indexes().size(); ++i) {
+    const auto valuesInOrder = [&](const std::shared_ptr<jet::Table>& t) {
+      std::vector<std::vector<Value>> rows;
+      for (const jet::RowId id : t->rowIdsInIndexOrder(i)) rows.push_back(t->readRow(id));
+      return rows;
+    };
+    const auto expected = valuesInOrder(kept);
+    EXPECT_EQ(expected.size(), names.size());
+    EXPECT_EQ(valuesInOrder(built), expected) << "index " << i;
+    EXPECT_EQ(built->impl().definition.realIndexes[i].uniqueCount,
+              kept->impl().definition.realIndexes[i].uniqueCount);
+  }
+}
+
 TEST(SchemaIndexes, ATextIndexInAnUnknownSortOrderMakesTheTableReadOnly) {
   QB_REQUIRE_CORPUS();
   const auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");

@@ -1,8 +1,11 @@
 // Usage maps on crafted rows and bitmap pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/page_images.h"
 #include "format/usage_map.h"
+#include "format/usage_map_writer.h"
 #include "jet/error.h"
 
 namespace {
@@ -59,6 +62,48 @@ TEST(UsageMap, RefusesUnknownTypesAndWrongPages) {
     ADD_FAILURE();
   } catch (const jet::Error& e) {
     EXPECT_NE(std::string(e.what()).find("usage map at page 1 slot 3"), std::string::npos) << e.what();
+  }
+}
+
+TEST(UsageMap, HighestPagesAreTheEndOfTheWholeList) {
+  // Writers look at the last pages a map lists without decoding all of it:
+  // the answer must be the whole list's end, read backwards, on either form.
+  Bytes inlineBitmap(64, 0);
+  inlineBitmap[0] = 0b0000'0011;  // start+0, +1
+  inlineBitmap[9] = 0b1001'0000;  // start+76, +79
+  inlineBitmap[63] = 0x80;        // start+511
+  const Bytes inlineRow = concat({Bytes{0x00}, qbtest::u32Bytes(300), inlineBitmap});
+  Bytes bitmapPage(qbtest::kPageSize, 0);
+  bitmapPage[0] = 0x05;
+  bitmapPage[1] = 0x01;
+  bitmapPage[4] = 0b1000'0001;  // base+0, base+7
+  bitmapPage[qbtest::kPageSize - 1] = 0x01;
+  Bytes secondBitmap = bitmapPage;
+  secondBitmap[4] = 0b0001'0000;  // base2+4
+  secondBitmap[100] = 0x40;       // base2+774
+  secondBitmap[qbtest::kPageSize - 1] = 0;
+  // Slots: page 2, nothing, beyond the file, page 3 (the highest pages), nothing.
+  const Bytes referenceRow = concat({Bytes{0x01}, qbtest::u32Bytes(2), qbtest::u32Bytes(0), qbtest::u32Bytes(90),
+                                     qbtest::u32Bytes(3), qbtest::u32Bytes(0)});
+  auto pager = qbtest::pagerOver(
+      {Bytes{}, qbtest::dataPage(0, {inlineRow, referenceRow, Bytes{0x03, 0, 0, 0, 0}}), bitmapPage, secondBitmap});
+  jet::UsageMapWriter maps(*pager, jet::kJet4Format);
+  for (const jet::RowId map : {jet::RowId::of(1, 0), jet::RowId::of(1, 1)}) {
+    Pages all = jet::readUsageMap(*pager, map, jet::kJet4Format);
+    ASSERT_EQ(all.size(), 5u);
+    std::reverse(all.begin(), all.end());
+    for (std::size_t count = 0; count <= all.size() + 2; ++count) {
+      const Pages expected(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min(count, all.size())));
+      EXPECT_EQ(maps.highestPages(map, count), expected) << map.slot() << " " << count;
+    }
+  }
+  // A map of an unknown form is refused and named.
+  try {
+    maps.highestPages(jet::RowId::of(1, 2), 1);
+    ADD_FAILURE();
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.code(), jet::ErrorCode::Corruption);
+    EXPECT_NE(std::string(e.what()).find("usage map at page 1 slot 2"), std::string::npos) << e.what();
   }
 }
 
