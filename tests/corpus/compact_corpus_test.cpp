@@ -22,30 +22,7 @@
 
 namespace {
 
-struct CorpusCase {
-  const char* file;
-  const char16_t* password;
-};
-
-void PrintTo(const CorpusCase& c, std::ostream* os) { *os << c.file; }
-
-const CorpusCase kJet4Files[] = {
-    {"jackcess-V2000-testV2000.mdb", u""},
-    {"jackcess-V2000-test2V2000.mdb", u""},
-    {"jackcess-V2000-fixedNumericTestV2000.mdb", u""},
-    {"jackcess-V2003-testUnicodeCompV2003.mdb", u""},
-    {"jackcess-V2000-overflowTestV2000.mdb", u""},
-    {"jackcess-V2000-delTestV2000.mdb", u""},
-    {"jackcess-V2000-indexTestV2000.mdb", u""},
-    {"jackcess-V2000-fixedTextTestV2000.mdb", u""},
-    {"jackcess-V2000-compIndexTestV2000.mdb", u""},
-    {"jackcess-V2000-queryTestV2000.mdb", u""},
-    {"mdbreader-password-V2003_with-password.mdb", u"password"},
-    {"jackcess-empty.mdb", u""},
-    {"jackcessencrypt-db-enc.mdb", u""},
-    {"ucanaccess-weirdObjectNames.mdb", u""},
-    {"ucanaccess-linked.mdb", u""},
-};
+using qbtest::CorpusFile;
 
 // System-table columns that name tables by catalog id, with the column that
 // says which rows are about local tables.
@@ -79,11 +56,11 @@ std::vector<std::vector<jet::Value>> rowsOf(jet::Table& table) {
   return rows;
 }
 
-class CompactCorpus : public ::testing::TestWithParam<CorpusCase> {
+class CompactCorpus : public ::testing::TestWithParam<CorpusFile> {
  protected:
   void SetUp() override {
     QB_REQUIRE_CORPUS();
-    source_ = dir_.copyCorpusFile(GetParam().file);
+    source_ = dir_.copyCorpusFile(GetParam().name);
     target_ = dir_ / "compacted.mdb";
     before_ = qbtest::readFileBytes(source_);
     jet::compactDatabase(source_, target_, GetParam().password);
@@ -199,13 +176,7 @@ TEST_P(CompactCorpus, TheCopyChecksCleanAndMdbtoolsReadsIt) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Jet4, CompactCorpus, ::testing::ValuesIn(kJet4Files),
-                         [](const ::testing::TestParamInfo<CorpusCase>& param) {
-                           std::string name;
-                           for (const char* p = param.param.file; *p && *p != '.'; ++p) {
-                             if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Jet4, CompactCorpus, ::testing::ValuesIn(qbtest::jet4CorpusFiles()),
+                         [](const testing::TestParamInfo<CorpusFile>& param) { return qbtest::corpusTestName(param.param); });
 
 }  // namespace

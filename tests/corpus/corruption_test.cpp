@@ -54,28 +54,7 @@ const char* nameOf(Structure s) {
   return "?";
 }
 
-struct CorpusFile {
-  const char* name;
-  const char16_t* password;
-};
-
-const CorpusFile kFiles[] = {
-    {"jackcess-V2000-testV2000.mdb", u""},
-    {"jackcess-V2000-test2V2000.mdb", u""},
-    {"jackcess-V2000-fixedNumericTestV2000.mdb", u""},
-    {"jackcess-V2003-testUnicodeCompV2003.mdb", u""},
-    {"jackcess-V2000-overflowTestV2000.mdb", u""},
-    {"jackcess-V2000-delTestV2000.mdb", u""},
-    {"jackcess-V2000-indexTestV2000.mdb", u""},
-    {"jackcess-V2000-fixedTextTestV2000.mdb", u""},
-    {"jackcess-V2000-compIndexTestV2000.mdb", u""},
-    {"jackcess-V2000-queryTestV2000.mdb", u""},
-    {"mdbreader-password-V2003_with-password.mdb", u"password"},
-    {"jackcess-empty.mdb", u""},
-    {"jackcessencrypt-db-enc.mdb", u""},
-    {"ucanaccess-weirdObjectNames.mdb", u""},
-    {"ucanaccess-linked.mdb", u""},
-};
+using qbtest::CorpusFile;
 
 Bytes corpusBytes(const std::string& name) {
   const std::string s = qbtest::readFileBytes(qbtest::corpusFile(name));
@@ -220,13 +199,7 @@ TEST(CorruptionCases, LongValueChainsThatLoopOrLeaveTheFileAreErrorsNamingTheTab
   EXPECT_NE(message.find("beyond the end of the file"), std::string::npos) << message;
 }
 
-INSTANTIATE_TEST_SUITE_P(Jet4Corpus, Corruption, testing::ValuesIn(kFiles),
-                         [](const testing::TestParamInfo<CorpusFile>& param) {
-                           std::string name;
-                           for (const char* p = param.param.name; *p && *p != '.'; ++p) {
-                             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Jet4Corpus, Corruption, testing::ValuesIn(qbtest::jet4CorpusFiles()),
+                         [](const testing::TestParamInfo<CorpusFile>& param) { return qbtest::corpusTestName(param.param); });
 
 }  // namespace

@@ -14,28 +14,7 @@
 
 namespace {
 
-struct CorpusFile {
-  const char* name;
-  const char16_t* password;
-};
-
-const CorpusFile kJet4Files[] = {
-    {"jackcess-V2000-testV2000.mdb", u""},
-    {"jackcess-V2000-test2V2000.mdb", u""},
-    {"jackcess-V2000-fixedNumericTestV2000.mdb", u""},
-    {"jackcess-V2003-testUnicodeCompV2003.mdb", u""},
-    {"jackcess-V2000-overflowTestV2000.mdb", u""},
-    {"jackcess-V2000-delTestV2000.mdb", u""},
-    {"jackcess-V2000-indexTestV2000.mdb", u""},
-    {"jackcess-V2000-fixedTextTestV2000.mdb", u""},
-    {"jackcess-V2000-compIndexTestV2000.mdb", u""},
-    {"jackcess-V2000-queryTestV2000.mdb", u""},
-    {"mdbreader-password-V2003_with-password.mdb", u"password"},
-    {"jackcess-empty.mdb", u""},
-    {"jackcessencrypt-db-enc.mdb", u""},
-    {"ucanaccess-weirdObjectNames.mdb", u""},
-    {"ucanaccess-linked.mdb", u""},
-};
+using qbtest::CorpusFile;
 
 // Whether the row's own slot holds an overflow pointer to its data.
 bool isOverflowSlot(jet::Database& db, jet::RowId id) {
@@ -125,13 +104,7 @@ TEST_P(MdbtoolsComparison, EveryTableHasTheSameRowsAndValues) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Jet4Corpus, MdbtoolsComparison, testing::ValuesIn(kJet4Files),
-                         [](const testing::TestParamInfo<CorpusFile>& param) {
-                           std::string name;
-                           for (const char* p = param.param.name; *p && *p != '.'; ++p) {
-                             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Jet4Corpus, MdbtoolsComparison, testing::ValuesIn(qbtest::jet4CorpusFiles()),
+                         [](const testing::TestParamInfo<CorpusFile>& param) { return qbtest::corpusTestName(param.param); });
 
 }  // namespace

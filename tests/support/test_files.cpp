@@ -1,6 +1,8 @@
 // Test helpers: corpus location and temporary folders.
 #include "support/test_files.h"
 
+#include <cctype>
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -50,5 +52,34 @@ std::string readFileBytes(const std::filesystem::path& path) {
   ss << in.rdbuf();
   return ss.str();
 }
+
+std::span<const CorpusFile> jet4CorpusFiles() {
+  static const CorpusFile kFiles[] = {
+      {"jackcess-V2000-testV2000.mdb", u""},
+      {"jackcess-V2000-test2V2000.mdb", u""},
+      {"jackcess-V2000-fixedNumericTestV2000.mdb", u""},
+      {"jackcess-V2003-testUnicodeCompV2003.mdb", u""},
+      {"jackcess-V2000-overflowTestV2000.mdb", u""},
+      {"jackcess-V2000-delTestV2000.mdb", u""},
+      {"jackcess-V2000-indexTestV2000.mdb", u""},
+      {"jackcess-V2000-fixedTextTestV2000.mdb", u""},
+      {"jackcess-V2000-compIndexTestV2000.mdb", u""},
+      {"jackcess-V2000-queryTestV2000.mdb", u""},
+      {"mdbreader-password-V2003_with-password.mdb", u"password"},
+      {"jackcess-empty.mdb", u""},
+      {"jackcessencrypt-db-enc.mdb", u""},
+      {"ucanaccess-weirdObjectNames.mdb", u""},
+      {"ucanaccess-linked.mdb", u""},
+  };
+  return kFiles;
+}
+
+std::string corpusTestName(const CorpusFile& file) {
+  std::string name;
+  for (const char* p = file.name; *p && *p != '.'; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
+}
+
+void PrintTo(const CorpusFile& file, std::ostream* os) { *os << file.name; }
 
 }  // namespace qbtest

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <ostream>
+#include <span>
 #include <string>
 
 namespace qbtest {
@@ -14,6 +16,21 @@ std::filesystem::path corpusDir();
 // corpus is not present on this machine. Use through QB_CORPUS_FILE.
 std::filesystem::path corpusFile(const std::string& name);
 bool corpusAvailable();
+
+// A Jet 4 file of the corpus with the password it opens with ("" for none).
+struct CorpusFile {
+  const char* name;
+  const char16_t* password;
+};
+
+// Every Jet 4 file of the corpus (the password and the page-encoded ones
+// included), for tests that run over all of them.
+std::span<const CorpusFile> jet4CorpusFiles();
+// A test name for a corpus file: its name up to the extension, with "_" for
+// characters a test name cannot hold.
+std::string corpusTestName(const CorpusFile& file);
+// How gtest prints the parameter: the file's name.
+void PrintTo(const CorpusFile& file, std::ostream* os);
 
 // A fresh empty folder under the system temp folder, removed with its contents
 // when the object goes away.
