@@ -33,27 +33,30 @@ bool startsWithNoCase(std::u16string_view pattern, std::size_t i, std::u16string
   return true;
 }
 
-// Whether the pattern shows the half of the day, so hours count 1-12.
-bool usesTwelveHours(std::u16string_view pattern) {
-  bool quoted = false;
+// The first position of the pattern outside quoted text ('…' or "…") at which
+// `found(i)` holds, or npos.
+template <typename Found>
+std::size_t findUnquoted(std::u16string_view pattern, Found found) {
   char16_t quote = 0;
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     const char16_t c = pattern[i];
-    if (quoted) {
-      if (c == quote) quoted = false;
-      continue;
-    }
-    if (c == u'"' || c == u'\'') {
-      quoted = true;
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == u'"' || c == u'\'') {
       quote = c;
-      continue;
-    }
-    if (startsWithNoCase(pattern, i, u"am/pm") || startsWithNoCase(pattern, i, u"a/p") ||
-        startsWithNoCase(pattern, i, u"ampm")) {
-      return true;
+    } else if (found(i)) {
+      return i;
     }
   }
-  return false;
+  return std::u16string_view::npos;
+}
+
+// Whether the pattern shows the half of the day, so hours count 1-12.
+bool usesTwelveHours(std::u16string_view pattern) {
+  return findUnquoted(pattern, [&](std::size_t i) {
+           return startsWithNoCase(pattern, i, u"am/pm") || startsWithNoCase(pattern, i, u"a/p") ||
+                  startsWithNoCase(pattern, i, u"ampm");
+         }) != std::u16string_view::npos;
 }
 
 // Day of the week, Sunday = 0, of a calendar date.
@@ -352,30 +355,20 @@ FormatSettings FormatSettings::fromLocalePatterns(std::u16string_view shortDate,
 }
 
 jet::DateOrder FormatSettings::dateOrder() const {
-  bool quoted = false;
-  char16_t quote = 0;
-  for (const char16_t c : shortDateFormat) {
-    if (quoted) {
-      if (c == quote) quoted = false;
-      continue;
-    }
-    if (c == u'"' || c == u'\'') {
-      quoted = true;
-      quote = c;
-      continue;
-    }
-    switch (upper(c)) {
-      case u'D':
-        return jet::DateOrder::DayMonthYear;
-      case u'M':
-        return jet::DateOrder::MonthDayYear;
-      case u'Y':
-        return jet::DateOrder::YearMonthDay;
-      default:
-        break;
-    }
+  const std::u16string_view pattern = shortDateFormat;
+  const std::size_t first = findUnquoted(pattern, [&](std::size_t i) {
+    const char16_t c = upper(pattern[i]);
+    return c == u'D' || c == u'M' || c == u'Y';
+  });
+  if (first == std::u16string_view::npos) return jet::DateOrder::MonthDayYear;
+  switch (upper(pattern[first])) {
+    case u'D':
+      return jet::DateOrder::DayMonthYear;
+    case u'Y':
+      return jet::DateOrder::YearMonthDay;
+    default:
+      return jet::DateOrder::MonthDayYear;
   }
-  return jet::DateOrder::MonthDayYear;
 }
 
 }  // namespace qb

@@ -7,6 +7,7 @@
 #include "connection/format_settings.h"
 #include "connection/value_text.h"
 #include "jet/error.h"
+#include "jet/text.h"
 
 namespace {
 
@@ -212,6 +213,29 @@ TEST(DatePatterns, LocalePatternsAreTranslated) {
   FormatSettings quoted = FormatSettings::fromLocalePatterns(u"d 'de' MMMM 'd''x'", u"h'h'mm", u'.');
   EXPECT_EQ(qb::formatDateTime(quoted.shortDateFormat, d, quoted), u"2 de January d'x");
   EXPECT_EQ(qb::formatDateTime(quoted.longTimeFormat, d, quoted), u"13h04");
+}
+
+}  // namespace
+
+namespace {
+
+// The order of day, month and year that typed dates follow comes from the
+// first date letter of the short date format outside quoted text.
+TEST(FormatSettingsDateOrder, FirstDateLetterOutsideQuotesDecides) {
+  const std::pair<const char16_t*, jet::DateOrder> cases[] = {
+      {u"m/d/yyyy", jet::DateOrder::MonthDayYear},
+      {u"dd.MM.yyyy", jet::DateOrder::DayMonthYear},
+      {u"yyyy-MM-dd", jet::DateOrder::YearMonthDay},
+      {u"'Year' dd/MM/yy", jet::DateOrder::DayMonthYear},     // the "Y" of the quoted word does not count
+      {u"\"Day\" MM-dd-yyyy", jet::DateOrder::MonthDayYear},  // nor the "D" in double quotes
+      {u"'unclosed d/m", jet::DateOrder::MonthDayYear},         // all quoted: the default
+      {u"", jet::DateOrder::MonthDayYear},
+  };
+  for (const auto& [format, order] : cases) {
+    qb::FormatSettings settings;
+    settings.shortDateFormat = format;
+    EXPECT_EQ(settings.dateOrder(), order) << jet::toUtf8(format);
+  }
 }
 
 }  // namespace
