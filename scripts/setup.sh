@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  mdbtools
+  mdbtools sqlite3 libsqlite3-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   time python3
 )

@@ -334,7 +334,7 @@ class StatementParser final : public SubqueryParser {
       if (t.is(TokenKind::Star)) {
         p_.advance();
         item.kind = SelectItem::Kind::Star;
-        item.text = u"*";
+        item.text.assign(1, u'*');
       } else if ((t.is(TokenKind::Word) || t.is(TokenKind::BracketName)) &&
                  (p_.peek(1).is(TokenKind::Dot) || p_.peek(1).is(TokenKind::Bang)) && p_.peek(2).is(TokenKind::Star)) {
         item.kind = SelectItem::Kind::TableStar;
@@ -343,7 +343,9 @@ class StatementParser final : public SubqueryParser {
         p_.advance();
         item.text = textFrom(item.position);
       } else {
-        if (t.is(TokenKind::End) || isClauseKeyword(t)) clauseError("SELECT", "a field or an expression");
+        if (t.is(TokenKind::End) || (isClauseKeyword(t) && !p_.peek(1).is(TokenKind::LParen))) {
+          clauseError("SELECT", "a field or an expression");
+        }
         item.expr = inClause("SELECT", [&] { return p_.expression(); });
         item.text = textFrom(item.position);
         if (p_.accept(Keyword::As)) {
@@ -474,7 +476,14 @@ class StatementParser final : public SubqueryParser {
     if (!p_.peek().is(Keyword::Pivot)) clauseError("TRANSFORM", "PIVOT");
     t->pivotPosition = p_.advance().position;
     t->pivot = clauseExpression("PIVOT");
-    if (p_.accept(Keyword::In)) {
+    // PIVOT x IN (a, b) reads as the In operator: its list is the column list.
+    if (t->pivot->kind == ExprKind::In && !static_cast<InExpr&>(*t->pivot).negated) {
+      auto& in = static_cast<InExpr&>(*t->pivot);
+      t->hasIn = true;
+      t->pivotIn = std::move(in.list);
+      ExprPtr value = std::move(in.value);
+      t->pivot = std::move(value);
+    } else if (p_.accept(Keyword::In)) {
       t->hasIn = true;
       if (!p_.accept(TokenKind::LParen)) clauseError("PIVOT", "'(' after IN");
       do {

@@ -35,8 +35,8 @@ Fit fitKey(const Value& v, ValueKind column, Value& out) {
 }  // namespace
 
 IndexSeek::IndexSeek(ExecContext& ctx, std::shared_ptr<Table> table, IndexKeyPlan key, std::size_t width,
-                     std::vector<ColumnSlot> filterColumns, NodePtr consumed, NodePtr residual, std::string residualText,
-                     std::vector<ColumnSlot> otherColumns, int rowIdSlot)
+                     std::vector<ColumnSlot> filterColumns, std::vector<ColumnSlot> recheckColumns, NodePtr consumed,
+                     NodePtr residual, std::string residualText, std::vector<ColumnSlot> otherColumns, int rowIdSlot)
     : Operator(ctx, width),
       table_(std::move(table)),
       key_(std::move(key)),
@@ -44,6 +44,7 @@ IndexSeek::IndexSeek(ExecContext& ctx, std::shared_ptr<Table> table, IndexKeyPla
       cursor_(*table_),
       row_(width),
       filterColumns_(std::move(filterColumns)),
+      recheckColumns_(std::move(recheckColumns)),
       consumed_(std::move(consumed)),
       residual_(std::move(residual)),
       residualText_(std::move(residualText)),
@@ -124,9 +125,16 @@ bool IndexSeek::startNextRange() {
 bool IndexSeek::accept() {
   ctx_.charge();
   readColumns(cursor_, filterColumns_, row_);
-  if ((recheck_ || fallback_) && consumed_ && !passesOn(*consumed_, ctx_, row_)) return false;
-  if (residual_ && !passesOn(*residual_, ctx_, row_)) return false;
-  readColumns(cursor_, otherColumns_, row_);
+  if ((recheck_ || fallback_) && consumed_) {
+    // The rare way: the conditions the key stood for may read any column.
+    readColumns(cursor_, recheckColumns_, row_);
+    readColumns(cursor_, otherColumns_, row_);
+    if (!passesOn(*consumed_, ctx_, row_)) return false;
+    if (residual_ && !passesOn(*residual_, ctx_, row_)) return false;
+  } else {
+    if (residual_ && !passesOn(*residual_, ctx_, row_)) return false;
+    readColumns(cursor_, otherColumns_, row_);
+  }
   if (rowIdSlot_ >= 0) row_[static_cast<std::size_t>(rowIdSlot_)] = rowIdValue(cursor_.rowId());
   return true;
 }
@@ -143,7 +151,12 @@ bool IndexSeek::next() {
       if (!startNextRange()) return false;
       inRange_ = true;
     }
+    const bool readRows = recheck_ || !filterColumns_.empty() || !otherColumns_.empty() || rowIdSlot_ >= 0;
     while (range_.next()) {
+      if (!readRows) {
+        ctx_.charge();
+        return true;
+      }
       if (!cursor_.moveTo(range_.row())) continue;  // an entry without its row: the index is stale
       if (accept()) return true;
     }
@@ -155,7 +168,8 @@ std::string IndexSeek::describe() const {
   std::string out = "Index seek on '" + toUtf8(table_->name()) + "' using index '" +
                     toUtf8(table_->indexes()[key_.index].name) + "' (" + key_.text + "; " +
                     std::to_string(filterColumns_.size() + otherColumns_.size()) + " of " +
-                    std::to_string(table_->columns().size()) + " fields decoded)";
+                    std::to_string(table_->columns().size()) + " fields decoded" +
+                    (filterColumns_.empty() && otherColumns_.empty() && rowIdSlot_ < 0 ? ", rows not read)" : ")");
   if (residual_) out += " where " + residualText_;
   return out;
 }

@@ -32,9 +32,12 @@ class IndexSeek final : public Operator {
   // `consumed`: the conditions the key stands for (tested only when the key's
   // values had to be rounded, or no key could be built); `residual`: the
   // other conditions on the table, tested on every row found.
+  // `recheckColumns`: what only the consumed conditions read, decoded only when
+  // they are tested. With no columns to read at all the rows themselves are
+  // not read: the index entries are the answer (Count(*) WHERE key = value).
   IndexSeek(ExecContext& ctx, std::shared_ptr<Table> table, IndexKeyPlan key, std::size_t width,
-            std::vector<ColumnSlot> filterColumns, NodePtr consumed, NodePtr residual, std::string residualText,
-            std::vector<ColumnSlot> otherColumns, int rowIdSlot);
+            std::vector<ColumnSlot> filterColumns, std::vector<ColumnSlot> recheckColumns, NodePtr consumed,
+            NodePtr residual, std::string residualText, std::vector<ColumnSlot> otherColumns, int rowIdSlot);
 
   void open() override;
   bool next() override;
@@ -50,6 +53,7 @@ class IndexSeek final : public Operator {
   TableCursor cursor_;
   Row row_;
   std::vector<ColumnSlot> filterColumns_;
+  std::vector<ColumnSlot> recheckColumns_;
   NodePtr consumed_;
   NodePtr residual_;
   std::string residualText_;

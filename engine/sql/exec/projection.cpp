@@ -23,26 +23,23 @@ Projection::Projection(ExecContext& ctx, OperatorPtr input, std::vector<Projecte
   current_ = &row_;
 }
 
-void Projection::open() {
-  input_->open();
-  if (tailFrom_ != kNoTail) {
-    width_ = values_.size() + (input_->width() > tailFrom_ ? input_->width() - tailFrom_ : 0);
-    row_.resize(width_);
-  }
-}
+void Projection::open() { input_->open(); }
 
 bool Projection::next() {
   if (!input_->next()) return false;
-  const RowSpan span(input_->row());
+  const Row& in = input_->row();
+  if (tailFrom_ != kNoTail) {
+    // The input's width is known only from its rows (the pivot columns).
+    width_ = values_.size() + (in.size() > tailFrom_ ? in.size() - tailFrom_ : 0);
+    row_.resize(width_);
+  }
+  const RowSpan span(in);
   const EvalEnv env = ctx_.env(span);
   for (std::size_t i = 0; i < values_.size(); ++i) {
     Value v = values_[i].node->evaluate(env);
     row_[i] = values_[i].kind ? convertForColumn(std::move(v), *values_[i].kind, values_[i].name) : std::move(v);
   }
-  if (tailFrom_ != kNoTail) {
-    const Row& in = input_->row();
-    for (std::size_t i = tailFrom_; i < in.size(); ++i) row_[values_.size() + i - tailFrom_] = in[i];
-  }
+  for (std::size_t i = tailFrom_; tailFrom_ != kNoTail && i < in.size(); ++i) row_[values_.size() + i - tailFrom_] = in[i];
   return true;
 }
 

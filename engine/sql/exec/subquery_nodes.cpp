@@ -289,8 +289,15 @@ class DomainNode final : public EvalNode {
     const std::u16string text = domainStatementText(kind_, parts[0], parts[1], parts[2]);
     ExecuteOptions options;
     options.clock = ctx_.options().clock;
-    auto cursor = statementFor(text).execute(options);
-    return cursor->next() ? cursor->row()[0] : Value();
+    try {
+      auto cursor = statementFor(text).execute(options);
+      return cursor->next() ? cursor->row()[0] : Value();
+    } catch (const Error& e) {
+      const std::string what = e.what();
+      if (what.rfind("In the domain aggregate", 0) == 0) throw;
+      throw Error(e.code(), "In the domain aggregate at position " + std::to_string(position()) + " (" + toUtf8(text) +
+                                "): " + what);
+    }
   }
 
  private:
@@ -302,12 +309,7 @@ class DomainNode final : public EvalNode {
       }
     }
     if (statements_.size() >= kMaxDomainStatements) statements_.pop_back();
-    try {
-      statements_.emplace_front(text, Statement::prepare(db_, text));
-    } catch (const Error& e) {
-      throw Error(e.code(), "In the domain aggregate at position " + std::to_string(position()) + " (" + toUtf8(text) +
-                                "): " + e.what());
-    }
+    statements_.emplace_front(text, Statement::prepare(db_, text));
     return statements_.front().second;
   }
 

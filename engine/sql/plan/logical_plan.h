@@ -48,6 +48,7 @@ struct Source {
   std::unique_ptr<LogicalQuery> derived;  // a derived table or a saved query
   std::vector<SourceColumn> columns;
   std::vector<bool> used;  // columns the block reads
+  std::vector<bool> usedOutsideWhere;  // ... other than in its WHERE conditions
   bool rowIdUsed = false;
   std::size_t position = 0;  // in the text, for messages
 };

@@ -467,9 +467,16 @@ class FromPlanner {
         const bool consumed = std::find(choice->consumed.begin(), choice->consumed.end(), i) != choice->consumed.end();
         if (!consumed || choice->recheck) residual.push_back(i);
       }
-      std::vector<int> readFirst = residual;
-      readFirst.insert(readFirst.end(), choice->consumed.begin(), choice->consumed.end());
-      columnSlots(s, in.layout, readFirst, first, rest, rowIdSlot);
+      columnSlots(s, in.layout, residual, first, rest, rowIdSlot);
+      // Columns only the index's own conditions read: decoded only to recheck them.
+      std::vector<bool> consumedReads(src.columns.size(), false);
+      for (int i : choice->consumed) markColumns(*conjuncts_[static_cast<std::size_t>(i)].expr, s, consumedReads);
+      std::vector<ColumnSlot> recheck, others;
+      for (const ColumnSlot& c : rest) {
+        const bool onlyConsumed = consumedReads[c.column] && !src.usedOutsideWhere[c.column];
+        (onlyConsumed ? recheck : others).push_back(c);
+      }
+      rest = std::move(others);
       IndexKeyPlan key;
       key.index = choice->index;
       ExpressionCompiler c = compiler(in.layout);
@@ -484,7 +491,8 @@ class FromPlanner {
       key.highInclusive = choice->highInclusive;
       key.text = textOf(choice->consumed);
       in.op = std::make_unique<IndexSeek>(planner_.context(), src.table, std::move(key), width, std::move(first),
-                                          compileAnd(choice->consumed, in.layout), compileAnd(residual, in.layout),
+                                          std::move(recheck), compileAnd(choice->consumed, in.layout),
+                                          compileAnd(residual, in.layout),
                                           textOf(residual), std::move(rest), rowIdSlot);
     } else {
       columnSlots(s, in.layout, local, first, rest, rowIdSlot);

@@ -313,7 +313,6 @@ std::unique_ptr<LogicalQuery> QueryBinder::bindTransform(const TransformQuery& q
     if (o.expr) checkGrouped(*o.expr, *x, o.text);
   }
   if (x->having) checkGrouped(*x->having, *x, fromUtf8(toString(*x->having)));
-  checkGrouped(*q.pivot, *x, fromUtf8(toString(*q.pivot)));
   const AggregateCall& cell = x->aggregates[static_cast<std::size_t>(x->transformAggregate)];
   x->valueColumn = cell.argument && (cell.kind == AggregateKind::Min || cell.kind == AggregateKind::Max ||
                                      cell.kind == AggregateKind::First || cell.kind == AggregateKind::Last)
@@ -484,6 +483,7 @@ void QueryBinder::addSourceColumns(Source& source) {
     }
   }
   source.used.assign(source.columns.size(), false);
+  source.usedOutsideWhere.assign(source.columns.size(), false);
 }
 
 void QueryBinder::decideUpdatable(Block& block) {

@@ -63,7 +63,7 @@ class QueryBinder {
   void resolve(const Expr& e, Scope& scope, const ExprContext& ctx);
   void resolveName(const NameExpr& e, Scope& scope, const ExprContext& ctx);
   void resolveCall(const CallExpr& e, Scope& scope, const ExprContext& ctx);
-  bool bindColumnIn(Scope& scope, const NameExpr& e, NameBinding& binding);
+  bool bindColumnIn(Scope& scope, const NameExpr& e, NameBinding& binding, bool outsideWhere);
   int parameterIndex(std::u16string name);
   void addCorrelation(Scope& from, const ColumnRef& ref, int depth);
   void bindSelectItems(const SelectQuery& q, Block& block, Scope& scope);

@@ -170,7 +170,7 @@ void QueryBinder::addCorrelation(Scope& from, const ColumnRef& ref, int depth) {
 }
 
 // Looks the name up among the sources of one block.
-bool QueryBinder::bindColumnIn(Scope& scope, const NameExpr& e, NameBinding& binding) {
+bool QueryBinder::bindColumnIn(Scope& scope, const NameExpr& e, NameBinding& binding, bool outsideWhere) {
   Block& block = *scope.block;
   const std::u16string& column = e.parts.back().name;
   int found = -1;
@@ -212,6 +212,7 @@ bool QueryBinder::bindColumnIn(Scope& scope, const NameExpr& e, NameBinding& bin
   if (found < 0) return false;
   Source& src = *block.sources[static_cast<std::size_t>(found)];
   src.used[foundColumn] = true;
+  if (outsideWhere) src.usedOutsideWhere[foundColumn] = true;
   binding.ref = ColumnRef{found, static_cast<int>(foundColumn)};
   binding.column = &src.columns[foundColumn];
   return true;
@@ -223,7 +224,7 @@ void QueryBinder::resolveName(const NameExpr& e, Scope& scope, const ExprContext
     int depth = 0;
     for (Scope* s = &scope; s != nullptr; s = s->parent, ++depth) {
       NameBinding found;
-      if (bindColumnIn(*s, e, found)) {
+      if (bindColumnIn(*s, e, found, ctx.clause != Clause::Where || depth > 0)) {
         found.kind = depth == 0 ? NameKind::Column : NameKind::Outer;
         found.depth = depth;
         if (depth > 0) addCorrelation(scope, found.ref, depth);
@@ -392,6 +393,7 @@ void QueryBinder::bindSelectItems(const SelectQuery& q, Block& block, Scope& sco
         o.result.name = src.columns[c].name;
         o.text = src.name + u"." + src.columns[c].name;
         src.used[c] = true;
+        src.usedOutsideWhere[c] = true;
         block.outputs.push_back(std::move(o));
       }
     }
@@ -529,13 +531,14 @@ void QueryBinder::nameOutputs(std::vector<OutputColumn>& outputs, const Block* b
     if (!o.aliased) o.result.name = column != nullptr ? column->name : u"Expr" + fromUtf8(std::to_string(1000 + i));
   }
   // Two outputs that would share a field's name are told apart by their table.
+  std::vector<bool> shared(outputs.size(), false);
   for (std::size_t i = 0; i < outputs.size(); ++i) {
-    if (outputs[i].aliased) continue;
-    bool shared = false;
-    for (std::size_t j = 0; j < outputs.size() && !shared; ++j) {
-      shared = j != i && equalNamesNoCase(outputs[i].result.name, outputs[j].result.name);
+    for (std::size_t j = 0; j < outputs.size() && !shared[i]; ++j) {
+      shared[i] = j != i && !outputs[i].aliased && equalNamesNoCase(outputs[i].result.name, outputs[j].result.name);
     }
-    if (!shared) continue;
+  }
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    if (!shared[i]) continue;
     int source = -1;
     if (outputs[i].ref) {
       source = outputs[i].ref->source;
