@@ -148,6 +148,8 @@ std::unique_ptr<Block> QueryBinder::bindSelect(const SelectQuery& q, Scope* pare
     block->from = std::move(cross);
   }
 
+  // In the order of the text, so parameters are numbered as they appear.
+  bindSelectItems(q, *block, scope);
   if (q.where) {
     resolve(*q.where, scope, {Clause::Where});
     splitConjuncts(*q.where, block->where);
@@ -156,7 +158,6 @@ std::unique_ptr<Block> QueryBinder::bindSelect(const SelectQuery& q, Scope* pare
     resolve(*g, scope, {Clause::GroupBy});
     block->groupKeys.push_back(g.get());
   }
-  bindSelectItems(q, *block, scope);
   if (q.having) {
     resolve(*q.having, scope, {Clause::Having});
     block->having = q.having.get();
