@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "corpus/mdbtools.h"
+#include "corpus/saved_query_writer.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/statement.h"
@@ -216,6 +217,58 @@ TEST_F(SavedQueries, TheUnionQueryRunsWithItsParametersGiven) {
   // "foo" = "foo" passes the first SELECT; the third's "v" > "blah" passes it:
   // UNION of ('foo','v') and ('v','v'), then UNION ALL ('v','v').
   EXPECT_EQ(text(*cursor), (std::vector<std::string>{"foo|v", "v|v", "v|v"}));
+}
+
+TEST_F(SavedQueries, SavedQueriesReadSavedQueriesAndBringTheirParameters) {
+  if (!db_) return;
+  qbtest::addSelectQuery(*db_, u"Low", {u"col1", u"col3"}, u"Table1", u"col1 < 'c'");
+  qbtest::addSelectQuery(*db_, u"Nested", {u"col1", u"col3 & '!' AS Mark"}, u"Low", u"col3 <> '2'");
+  qbtest::addSelectQuery(*db_, u"Asking", {u"col2"}, u"Table1", u"col1 = [Who]", {{u"Who", 10}});
+  qbtest::addSelectQuery(*db_, u"Wrapper", {u"col2"}, u"Asking");
+  const auto all = [&](const std::u16string& sql) {
+    auto cursor = jet::Statement::prepare(*db_, sql).execute();
+    return text(*cursor);
+  };
+  EXPECT_EQ(all(u"Low"), (std::vector<std::string>{"buzz|2", "bar|3"}));
+  EXPECT_EQ(all(u"Nested"), (std::vector<std::string>{"bar|3!"}));
+  EXPECT_EQ(all(u"SELECT n.Mark FROM Nested AS n INNER JOIN Low ON n.col1 = Low.col1"), (std::vector<std::string>{"3!"}));
+
+  // The saved query's declared parameter is the outer statement's too.
+  jet::Statement outer = jet::Statement::prepare(*db_, u"SELECT * FROM Wrapper");
+  ASSERT_EQ(outer.parameters().size(), 1u);
+  EXPECT_EQ(outer.parameters()[0].name, u"Who");
+  EXPECT_TRUE(outer.parameters()[0].declared);
+  EXPECT_EQ(outer.parameters()[0].type, jet::DataType::Text);
+  EXPECT_EQ(errorOf(*db_, u"SELECT * FROM Wrapper"),
+            "InvalidArgument: No value given for one or more required parameters: 'Who'");
+  outer.setParameter(u"who", jet::Value::text(u"BAR"));
+  auto cursor = outer.execute();
+  EXPECT_EQ(text(*cursor), (std::vector<std::string>{"three"}));
+}
+
+TEST_F(SavedQueries, QueriesThatReadEachOtherAreACircularReference) {
+  if (!db_) return;
+  qbtest::addSelectQuery(*db_, u"Ping", {u"col1"}, u"Pong");
+  qbtest::addSelectQuery(*db_, u"Pong", {u"col1"}, u"Ping");
+  qbtest::addSelectQuery(*db_, u"Self", {u"col1"}, u"Self");
+  EXPECT_EQ(errorOf(*db_, u"Ping"),
+            "InvalidArgument: In saved query 'Ping': Circular reference caused by query 'Ping' in query at position 18");
+  EXPECT_EQ(errorOf(*db_, u"SELECT * FROM Self"),
+            "InvalidArgument: Circular reference caused by query 'Self' in query at position 18");
+}
+
+TEST_F(SavedQueries, AUnionQueryOfPartsAsAccessStoresIt) {
+  if (!db_) return;
+  qbtest::addSavedQuery(*db_, u"Both", 0x80,
+                        {{0, {}, {}, {}, 0},
+                         {1, {}, {}, {}, 9},
+                         {3, {}, {}, {}, 2},
+                         {5, {}, u"X7YZ_____1", u"SELECT col1 FROM Table1", std::nullopt},
+                         {5, {}, u"X7YZ_____2", u"SELECT col1 FROM Table3", std::nullopt},
+                         {11, {}, {}, u"col1", std::nullopt},
+                         {255, {}, {}, {}, std::nullopt}});
+  auto cursor = jet::Statement::prepare(*db_, u"SELECT * FROM Both WHERE col1 <> 'bar'").execute();
+  EXPECT_EQ(text(*cursor), (std::vector<std::string>{"buzz", "foo", "zap"}));
 }
 
 TEST(SqlLinkedTables, NameTheirSourceFile) {

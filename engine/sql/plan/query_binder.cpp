@@ -65,11 +65,12 @@ std::string refusal(const SavedQuery& saved) {
 
 QueryBinder::QueryBinder(Database& db, LogicalStatement& out) : db_(db), out_(out) {}
 
-LogicalStatement bindStatement(Database& db, std::unique_ptr<ParsedStatement> parsed) {
+LogicalStatement bindStatement(Database& db, std::unique_ptr<ParsedStatement> parsed, const std::u16string& savedQuery) {
   LogicalStatement out;
   ParsedStatement& p = *parsed;
   out.texts.push_back(std::move(parsed));
   QueryBinder binder(db, out);
+  if (!savedQuery.empty()) binder.bindingSavedQuery(savedQuery);
   binder.declareParameters(p.parameters);
   if (!p.body || p.body->kind != StatementNodeKind::Query) {
     throw Error(ErrorCode::Unsupported, "Only queries (SELECT, UNION, TRANSFORM) are supported yet");
@@ -87,7 +88,7 @@ LogicalStatement bindStatementText(Database& db, std::u16string_view text) {
       if (!equalNamesNoCase(saved.name, name)) continue;
       if (const std::string why = refusal(saved); !why.empty()) throw Error(ErrorCode::Unsupported, why);
       try {
-        return bindStatement(db, std::make_unique<ParsedStatement>(parseStatement(saved.sql)));
+        return bindStatement(db, std::make_unique<ParsedStatement>(parseStatement(saved.sql)), saved.name);
       } catch (const Error& e) {
         throw Error(e.code(), "In saved query '" + toUtf8(saved.name) + "': " + e.what());
       }

@@ -20,8 +20,10 @@
 
 namespace jet::sql {
 
-// Binds `parsed` (kept alive in the result) against `db`.
-LogicalStatement bindStatement(Database& db, std::unique_ptr<ParsedStatement> parsed);
+// Binds `parsed` (kept alive in the result) against `db`; `savedQuery` names
+// the saved query whose text it is, when it is one.
+LogicalStatement bindStatement(Database& db, std::unique_ptr<ParsedStatement> parsed,
+                               const std::u16string& savedQuery = {});
 
 // Binds a statement text: a query, or the name of a saved query or table alone.
 LogicalStatement bindStatementText(Database& db, std::u16string_view text);
@@ -38,6 +40,8 @@ class QueryBinder {
 
   std::unique_ptr<LogicalQuery> bindQuery(const QueryNode& query, Scope* parent);
   void declareParameters(const std::vector<ParameterDecl>& declared);
+  // The statement is this saved query's own text (reading itself is a cycle).
+  void bindingSavedQuery(const std::u16string& name) { savedQueryStack_.push_back(name); }
 
  private:
   enum class Clause : std::uint8_t { Select, Where, GroupBy, Having, OrderBy, On, Transform, Pivot };
