@@ -289,7 +289,7 @@ std::unique_ptr<ResultSet> Statement::executeAll(const ExecuteOptions& options) 
 std::string Statement::explain() const {
   ExecContext ctx({}, 0);
   const std::vector<Value> values = impl_->parameterValues(false);
-  return sql::explainTree(*Planner(*impl_->db, *impl_->logical, values, ctx).plan().root);
+  return sql::explainPlan(Planner(*impl_->db, *impl_->logical, values, ctx).plan());
 }
 
 std::vector<std::u16string> splitStatements(std::u16string_view text) { return sql::splitStatements(text); }

@@ -153,6 +153,23 @@ PlannedQuery Planner::plan() {
   out.pivot = q.pivot;
   out.rowIdSlot = q.rowIdSlot;
   out.updatableTable = statement_.root->updatableTable;
+  out.subqueries = std::move(subqueries_);
+  subqueries_.clear();
+  return out;
+}
+
+std::string explainPlan(const PlannedQuery& plan) {
+  std::string out = explainTree(*plan.root);
+  for (const auto& [what, op] : plan.subqueries) {
+    out += what + ":\n";
+    const std::string tree = explainTree(*op);
+    std::size_t start = 0;
+    while (start < tree.size()) {
+      const std::size_t end = tree.find('\n', start);
+      out += "  " + tree.substr(start, end - start + 1);
+      start = end == std::string::npos ? tree.size() : end + 1;
+    }
+  }
   return out;
 }
 
@@ -174,8 +191,10 @@ OperatorPtr Planner::planQuery(const LogicalQuery& q, const FrameContext& frame,
 
 OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryOut& out) {
   const std::size_t n = b.outputs.size();
+  // Only the statement's own rows tell the table row they are.
+  const bool isRoot = &b == statement_.root.get();
   std::vector<bool> rowIdNeeded(b.sources.size(), false);
-  if (!b.updatableTable.empty()) rowIdNeeded[0] = true;
+  if (isRoot && !b.updatableTable.empty()) rowIdNeeded[0] = true;
 
   // DISTINCTROW: each row of the tables whose fields are shown once (it
   // changes nothing when the query shows fields of every table).
@@ -200,7 +219,7 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
 
   // TOP n of one table: the ORDER BY and WHERE fields for every row, the
   // others only for the n rows kept.
-  const bool rowIdsOnly = rowIdsOnly_ && &b == statement_.root.get() && !b.updatableTable.empty();
+  const bool rowIdsOnly = rowIdsOnly_ && isRoot && !b.updatableTable.empty();
   bool lateFetch = rowIdsOnly || (!b.grouped && !distinctOutputs && distinctRowSources.empty() && b.top &&
                                   !b.top->percent && !b.order.empty() && b.from && b.from->isLeaf() && b.sources[0]->table);
   std::vector<std::vector<bool>> wanted;
@@ -314,7 +333,7 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
       orderSlots.push_back(values.size() - 1);
     }
   }
-  if (!b.updatableTable.empty()) {
+  if (isRoot && !b.updatableTable.empty()) {
     values.push_back(ProjectedValue{oc.column(ColumnRef{0, kRowIdColumn}, ValueKind::Long, 0), std::nullopt, "row"});
     out.rowIdSlot = static_cast<int>(values.size() - 1);
   }
@@ -603,6 +622,9 @@ NodePtr Planner::groupedLookup(const SubqueryExpr& sub, const LogicalQuery& inne
   values.push_back(ProjectedValue{post.compile(*b.outputs[0].expr), b.outputs[0].kind, toUtf8(b.outputs[0].result.name)});
   GroupedLookup lookup;
   lookup.plan = std::make_unique<Projection>(ctx_, std::move(op), std::move(values));
+  subqueries_.emplace_back("Subquery at position " + std::to_string(sub.position) +
+                               " (correlated by equal keys: run once, grouped, then looked up)",
+                           lookup.plan.get());
   lookup.keys = k;
   for (const NameExpr* o : outerNames) {
     const NameBinding& binding = b.names.at(o);
@@ -627,6 +649,10 @@ NodePtr Planner::subqueryNode(const SubqueryExpr& sub, ExpressionCompiler& outer
   run.frame->values.resize(inner.correlations.size());
   QueryOut out;
   run.plan = planQuery(inner, FrameContext{run.frame.get(), &inner.correlations}, out);
+  subqueries_.emplace_back("Subquery at position " + std::to_string(sub.position) +
+                               (inner.correlations.empty() ? " (run once)"
+                                                           : " (correlated: run for each distinct set of outer values)"),
+                           run.plan.get());
   for (const Correlation& c : inner.correlations) {
     if (c.depth == 1) {
       run.frameSources.push_back(outer.column(c.ref, kindOfColumn(block, c.ref), sub.position));

@@ -33,7 +33,12 @@ struct PlannedQuery {
   const Pivot* pivot = nullptr;       // that crosstab's pivot operator
   int rowIdSlot = -1;                 // the updatable table's row locator in the root's rows
   std::u16string updatableTable;
+  // The plans of subqueries (owned by the nodes that run them), for explain.
+  std::vector<std::pair<std::string, const Operator*>> subqueries;
 };
+
+// The plan and its subqueries' plans as indented text.
+std::string explainPlan(const PlannedQuery& plan);
 
 class Planner {
  public:
@@ -74,6 +79,7 @@ class Planner {
   NodePtr groupedLookup(const SubqueryExpr& sub, const LogicalQuery& inner, ExpressionCompiler& outer);
 
   bool rowIdsOnly_ = false;
+  std::vector<std::pair<std::string, const Operator*>> subqueries_;
   Database& db_;
   const LogicalStatement& statement_;
   const std::vector<Value>& parameters_;

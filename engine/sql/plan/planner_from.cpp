@@ -182,7 +182,27 @@ class FromPlanner {
 
   ExpressionCompiler compiler(const Layout& layout) { return ExpressionCompiler(planner_, block_, frame_, &layout, nullptr); }
 
-  NodePtr compileAnd(const std::vector<int>& list, const Layout& layout) {
+  static bool hasSubquery(const Expr& e) {
+    switch (e.kind) {
+      case ExprKind::Subquery: return true;
+      case ExprKind::Unary: return hasSubquery(*static_cast<const UnaryExpr&>(e).operand);
+      case ExprKind::Binary:
+        return hasSubquery(*static_cast<const BinaryExpr&>(e).left) || hasSubquery(*static_cast<const BinaryExpr&>(e).right);
+      case ExprKind::Call:
+        for (const ExprPtr& a : static_cast<const CallExpr&>(e).args) {
+          if (hasSubquery(*a)) return true;
+        }
+        return false;
+      default: return false;
+    }
+  }
+
+  // The conditions joined by And, those without subqueries first (they are
+  // cheaper, and And stops at the first that is False).
+  NodePtr compileAnd(std::vector<int> list, const Layout& layout) {
+    std::stable_partition(list.begin(), list.end(), [&](int i) {
+      return !hasSubquery(*conjuncts_[static_cast<std::size_t>(i)].expr);
+    });
     NodePtr out;
     ExpressionCompiler c = compiler(layout);
     for (int i : list) {
