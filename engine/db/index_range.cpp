@@ -77,7 +77,7 @@ bool IndexRange::seek(const std::vector<Value>& prefix, const std::optional<KeyB
   prefix_.clear();
   hasRangeColumn_ = low.has_value() || high.has_value();
   const std::size_t k = prefix.size();
-  if (k + (hasRangeColumn_ ? 1 : 0) > info_.keyColumns.size() || (k == 0 && !hasRangeColumn_)) {
+  if (k + (hasRangeColumn_ ? 1 : 0) > info_.keyColumns.size()) {
     throw Error(ErrorCode::InvalidArgument, "A range of " + info_.description + " needs 1 to " +
                                                 std::to_string(info_.keyColumns.size()) + " columns");
   }

@@ -48,9 +48,10 @@ class IndexRange {
   bool ascending(std::size_t keyColumn) const;
 
   // Starts a walk over the entries whose first prefix.size() columns equal
-  // `prefix` and whose next column lies between the bounds. Values must
-  // already have their column's value kind (Null is allowed and matches no
-  // entry). Returns false when nothing can lie in the range.
+  // `prefix` and whose next column lies between the bounds (no prefix and no
+  // bounds: every entry, in index order). Values must already have their
+  // column's value kind (Null is allowed and matches no entry). Returns false
+  // when nothing can lie in the range.
   bool seek(const std::vector<Value>& prefix, const std::optional<KeyBound>& low,
             const std::optional<KeyBound>& high);
   // The next entry in the range; false after the last.

@@ -11,6 +11,11 @@
 
 namespace jet::sql {
 
+Value& AggregateState::held() {
+  if (!value_) value_ = std::make_unique<Value>();
+  return *value_;
+}
+
 void AggregateState::add(AggregateKind kind, const Value& v) {
   switch (kind) {
     case AggregateKind::CountStar: ++count_; return;
@@ -27,7 +32,8 @@ void AggregateState::add(AggregateKind kind, const Value& v) {
         sum_ += static_cast<double>(v.asCurrency().units) / 10000.0;
       } else if (v.kind() == ValueKind::Decimal) {
         exact_ = true;
-        value_ = value_.isNull() ? v : arithmetic(BinaryOp::Add, value_, v);
+        Value& sum = held();
+        sum = sum.isNull() ? v : arithmetic(BinaryOp::Add, sum, v);
         sum_ += toDouble(v);
       } else {
         sum_ += toDouble(v);
@@ -37,22 +43,22 @@ void AggregateState::add(AggregateKind kind, const Value& v) {
     case AggregateKind::Max: {
       if (v.isNull()) return;
       if (!seen_) {
-        value_ = v;
+        held() = v;
         seen_ = true;
         return;
       }
-      const auto c = compareValues(v, value_);
-      if (c && (kind == AggregateKind::Min ? *c < 0 : *c > 0)) value_ = v;
+      const auto c = compareValues(v, *value_);
+      if (c && (kind == AggregateKind::Min ? *c < 0 : *c > 0)) *value_ = v;
       return;
     }
     case AggregateKind::First:
       if (!seen_) {
-        value_ = v;
+        held() = v;
         seen_ = true;
       }
       return;
     case AggregateKind::Last:
-      value_ = v;
+      held() = v;
       seen_ = true;
       return;
     case AggregateKind::StDev:
@@ -62,9 +68,9 @@ void AggregateState::add(AggregateKind kind, const Value& v) {
       if (v.isNull()) return;
       const double x = toDouble(v);
       ++count_;
-      const double d = x - mean_;
-      mean_ += d / static_cast<double>(count_);
-      m2_ += d * (x - mean_);
+      const double d = x - sum_;
+      sum_ += d / static_cast<double>(count_);
+      m2_ += d * (x - sum_);
       return;
     }
   }
@@ -80,7 +86,8 @@ Value AggregateState::result(AggregateKind kind, ValueKind resultKind) const {
     case AggregateKind::Avg: {
       if (count_ == 0) return Value();
       const bool avg = kind == AggregateKind::Avg;
-      if (resultKind == ValueKind::Currency && exact_ && value_.isNull()) {
+      const bool decimalSum = value_ && !value_->isNull();
+      if (resultKind == ValueKind::Currency && exact_ && !decimalSum) {
         Int128 units = units_;
         if (avg) {
           // Rounded half to even to the 1/10 000.
@@ -98,8 +105,8 @@ Value AggregateState::result(AggregateKind kind, ValueKind resultKind) const {
         }
         return Value::currency(Currency{static_cast<std::int64_t>(units)});
       }
-      if (resultKind == ValueKind::Decimal && exact_ && !value_.isNull()) {
-        return avg ? arithmetic(BinaryOp::Divide, value_, Value::longInt(static_cast<std::int32_t>(count_))) : value_;
+      if (resultKind == ValueKind::Decimal && exact_ && decimalSum) {
+        return avg ? arithmetic(BinaryOp::Divide, *value_, Value::longInt(static_cast<std::int32_t>(count_))) : *value_;
       }
       const double r = avg ? sum_ / static_cast<double>(count_) : sum_;
       return resultKind == ValueKind::Double ? Value::dbl(r) : castTo(Value::dbl(r), resultKind);
@@ -107,7 +114,7 @@ Value AggregateState::result(AggregateKind kind, ValueKind resultKind) const {
     case AggregateKind::Min:
     case AggregateKind::Max:
     case AggregateKind::First:
-    case AggregateKind::Last: return value_;
+    case AggregateKind::Last: return value_ ? *value_ : Value();
     case AggregateKind::Var:
     case AggregateKind::StDev: {
       if (count_ < 2) return Value();

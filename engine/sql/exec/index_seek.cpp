@@ -95,7 +95,7 @@ void IndexSeek::open() {
   };
   const bool lowOk = bound(key_.low, key_.lowInclusive, low_);
   const bool highOk = bound(key_.high, key_.highInclusive, high_);
-  if (key_.equal.empty()) prefixes_.push_back({});
+  if (key_.equal.empty()) prefixes_.push_back({});  // a range alone, or the whole index
   if (!lowOk || !highOk) prefixes_.clear();
   if (fallback_) {
     cursor_.rewind();

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "sql/exec/value_hash.h"
+
 namespace jet::sql {
 
 std::uint64_t percentOf(std::uint64_t total, double percent) {
@@ -10,8 +12,9 @@ std::uint64_t percentOf(std::uint64_t total, double percent) {
   return n <= 0 ? 0 : static_cast<std::uint64_t>(n);
 }
 
-Limit::Limit(ExecContext& ctx, OperatorPtr input, double count, bool percent)
-    : Operator(ctx, input->width()), input_(std::move(input)), count_(count), percent_(percent) {}
+Limit::Limit(ExecContext& ctx, OperatorPtr input, double count, bool percent, std::vector<NodePtr> tieKeys)
+    : Operator(ctx, input->width()), input_(std::move(input)), count_(count), percent_(percent),
+      tieKeys_(std::move(tieKeys)) {}
 
 void Limit::open() {
   input_->open();
@@ -27,21 +30,34 @@ void Limit::open() {
 }
 
 bool Limit::next() {
-  if (given_ >= limit_) return false;
   if (materialized_) {
+    if (given_ >= limit_) return false;
     current_ = &rows_[given_++];
     return true;
   }
+  if (given_ >= limit_ && tieKeys_.empty()) return false;
   if (!input_->next()) return false;
-  ++given_;
   current_ = &input_->row();
+  if (!tieKeys_.empty() && given_ + 1 >= limit_) {
+    const RowSpan span(*current_);
+    const EvalEnv env = ctx_.env(span);
+    Row keys;
+    for (const NodePtr& k : tieKeys_) keys.push_back(k->evaluate(env));
+    if (given_ + 1 == limit_) {
+      lastKeys_ = std::move(keys);
+    } else if (!sameKeys(keys, lastKeys_)) {
+      return false;  // past the ties
+    }
+  }
+  ++given_;
   return true;
 }
 
 std::string Limit::describe() const {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%g", count_);
-  return std::string("First ") + buf + (percent_ ? " percent of the rows" : " rows");
+  return std::string("First ") + buf + (percent_ ? " percent of the rows" : " rows") +
+         (tieKeys_.empty() ? "" : " (as they come, sorted; with ties)");
 }
 
 }  // namespace jet::sql

@@ -1,8 +1,11 @@
 // Limit: the first rows of its input, for TOP without ORDER BY (TOP n PERCENT
-// counts the input first).
+// counts the input first), and for TOP n over rows that come sorted already
+// (an index walk): then the rows after the n-th whose keys equal its keys
+// follow, as Jet's TOP keeps ties.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "sql/exec/operator.h"
 
@@ -10,7 +13,7 @@ namespace jet::sql {
 
 class Limit final : public Operator {
  public:
-  Limit(ExecContext& ctx, OperatorPtr input, double count, bool percent);
+  Limit(ExecContext& ctx, OperatorPtr input, double count, bool percent, std::vector<NodePtr> tieKeys = {});
   void open() override;
   bool next() override;
   std::string describe() const override;
@@ -24,6 +27,8 @@ class Limit final : public Operator {
   std::uint64_t given_ = 0;
   std::vector<Row> rows_;  // TOP n PERCENT: the whole input
   bool materialized_ = false;
+  std::vector<NodePtr> tieKeys_;
+  Row lastKeys_;  // the n-th row's keys
 };
 
 // Rows kept by TOP n PERCENT of `total` rows: the percentage rounded up.

@@ -17,6 +17,7 @@
 #include "sql/exec/top_n.h"
 #include "sql/exec/union_all.h"
 #include "sql/exec/value_hash.h"
+#include "db/index_range.h"
 
 namespace jet::sql {
 
@@ -189,6 +190,65 @@ OperatorPtr Planner::planQuery(const LogicalQuery& q, const FrameContext& frame,
   throw Error(ErrorCode::Unsupported, "Unknown kind of query");
 }
 
+std::optional<std::size_t> Planner::indexForOrder(const Block& b) const {
+  if (b.grouped || b.quantifier != Quantifier::All || !b.top || b.top->percent || b.order.empty() || !b.from ||
+      !b.from->isLeaf() || !b.sources[0]->table) {
+    return std::nullopt;
+  }
+  const Table& table = *b.sources[0]->table;
+  const auto columnOf = [&](const Expr* e) -> std::optional<std::size_t> {
+    if (e == nullptr || e->kind != ExprKind::Name) return std::nullopt;
+    const auto found = b.names.find(static_cast<const NameExpr*>(e));
+    if (found == b.names.end() || found->second.kind != NameKind::Column) return std::nullopt;
+    return static_cast<std::size_t>(found->second.ref.column);
+  };
+  std::vector<std::pair<std::size_t, bool>> keys;  // column, descending
+  for (const OrderKey& k : b.order) {
+    std::optional<std::size_t> c;
+    if (k.output >= 0) {
+      const OutputColumn& o = b.outputs[static_cast<std::size_t>(k.output)];
+      c = o.ref ? std::optional<std::size_t>(static_cast<std::size_t>(o.ref->column)) : columnOf(o.expr);
+    } else {
+      c = columnOf(k.expr);
+    }
+    // Text keys are left to a sort: the index orders texts its keys cannot
+    // tell apart by row, a sort by their letters.
+    if (!c || table.columns()[*c].type == DataType::Text || table.columns()[*c].type == DataType::Memo) {
+      return std::nullopt;
+    }
+    keys.emplace_back(*c, k.descending);
+  }
+  // A condition an index could answer is the better way in.
+  for (const Expr* w : b.where) {
+    const Expr* value = nullptr;
+    if (w->kind == ExprKind::Binary && isComparison(static_cast<const BinaryExpr&>(*w).op)) {
+      const auto& x = static_cast<const BinaryExpr&>(*w);
+      value = columnOf(x.left.get()) ? x.left.get() : x.right.get();
+    } else if (w->kind == ExprKind::Between) {
+      value = static_cast<const BetweenExpr&>(*w).value.get();
+    } else if (w->kind == ExprKind::In) {
+      value = static_cast<const InExpr&>(*w).value.get();
+    }
+    const auto c = columnOf(value);
+    for (const IndexDef& def : table.indexes()) {
+      if (c && !def.columns.empty() && def.columns[0].column == *c) return std::nullopt;
+    }
+  }
+  for (std::size_t x = 0; x < table.indexes().size(); ++x) {
+    const IndexDef& def = table.indexes()[x];
+    if (def.ignoreNulls || def.columns.size() < keys.size()) continue;
+    bool matches = true;
+    for (std::size_t i = 0; i < keys.size() && matches; ++i) {
+      matches = def.columns[i].column == keys[i].first && def.columns[i].ascending == !keys[i].second;
+    }
+    try {
+      if (matches && IndexRange::unsupportedReason(table, x).empty()) return x;
+    } catch (const Error&) {
+    }
+  }
+  return std::nullopt;
+}
+
 OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryOut& out) {
   const std::size_t n = b.outputs.size();
   // Only the statement's own rows tell the table row they are.
@@ -217,10 +277,14 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
     }
   }
 
-  // TOP n of one table: the ORDER BY and WHERE fields for every row, the
-  // others only for the n rows kept.
+  // TOP n of one table in the order of one of its indexes: a walk of the
+  // index that stops after n rows (and their ties).
   const bool rowIdsOnly = rowIdsOnly_ && isRoot && !b.updatableTable.empty();
-  bool lateFetch = rowIdsOnly || (!b.grouped && !distinctOutputs && distinctRowSources.empty() && b.top &&
+  const std::optional<std::size_t> orderIndex =
+      rowIdsOnly || !distinctRowSources.empty() ? std::nullopt : indexForOrder(b);
+  // Else TOP n of one table: the ORDER BY and WHERE fields for every row, the
+  // others only for the n rows kept.
+  bool lateFetch = rowIdsOnly || (!orderIndex && !b.grouped && !distinctOutputs && distinctRowSources.empty() && b.top &&
                                   !b.top->percent && !b.order.empty() && b.from && b.from->isLeaf() && b.sources[0]->table);
   std::vector<std::vector<bool>> wanted;
   if (lateFetch) {
@@ -266,7 +330,20 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
   }
 
   Layout layout;
-  OperatorPtr op = planFromWhere(b, frame, rowIdNeeded, lateFetch ? &wanted : nullptr, layout);
+  OperatorPtr op = planFromWhere(b, frame, rowIdNeeded, lateFetch ? &wanted : nullptr, layout, nullptr, orderIndex);
+  if (orderIndex) {
+    ExpressionCompiler pre(*this, b, frame, &layout, nullptr);
+    std::vector<NodePtr> keys;
+    for (const OrderKey& k : b.order) {
+      const OutputColumn* o = k.output >= 0 ? &b.outputs[static_cast<std::size_t>(k.output)] : nullptr;
+      if (o != nullptr && o->ref) {
+        keys.push_back(pre.column(*o->ref, kindOfColumn(b, *o->ref), 0));
+      } else {
+        keys.push_back(pre.compile(o != nullptr ? *o->expr : *k.expr));
+      }
+    }
+    op = std::make_unique<Limit>(ctx_, std::move(op), b.top->count, false, std::move(keys));
+  }
 
   if (lateFetch) {
     ExpressionCompiler pre(*this, b, frame, &layout, nullptr);
@@ -323,7 +400,7 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
     values.push_back(std::move(v));
   }
   std::vector<std::size_t> orderSlots;
-  if (!lateFetch) {
+  if (!lateFetch && !orderIndex) {
     for (const OrderKey& k : b.order) {
       if (k.output >= 0) {
         orderSlots.push_back(static_cast<std::size_t>(k.output));
@@ -351,7 +428,7 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
   } else if (!distinctSlots.empty()) {
     op = std::make_unique<Distinct>(ctx_, std::move(op), std::move(distinctSlots), "the rows of the tables shown");
   }
-  if (lateFetch) return op;
+  if (lateFetch || orderIndex) return op;
 
   auto sortOn = [&](std::vector<std::size_t> slots, std::vector<bool> descending, const std::string& text) {
     std::vector<OrderSpec> specs;

@@ -71,10 +71,15 @@ class Planner {
   OperatorPtr planUnion(const SetOperation& u, const FrameContext& frame);
   OperatorPtr planCrosstab(const Crosstab& x, const FrameContext& frame, QueryOut& out);
   // FROM and WHERE of a block; `layout` receives the rows' layout.
-  // `where` replaces the block's own conditions when given.
+  // `where` replaces the block's own conditions when given; `orderIndex`
+  // reads the block's one table by walking that index (its rows in the
+  // index's order).
   OperatorPtr planFromWhere(const Block& b, const FrameContext& frame, const std::vector<bool>& rowIdNeeded,
                             const std::vector<std::vector<bool>>* columnsWanted, Layout& layout,
-                            const std::vector<const Expr*>* where = nullptr);
+                            const std::vector<const Expr*>* where = nullptr,
+                            std::optional<std::size_t> orderIndex = std::nullopt);
+  // An index whose order is the block's ORDER BY, for TOP n of one table.
+  std::optional<std::size_t> indexForOrder(const Block& b) const;
   // A correlated aggregate subquery as one grouped run and a lookup, when it can be.
   NodePtr groupedLookup(const SubqueryExpr& sub, const LogicalQuery& inner, ExpressionCompiler& outer);
 

@@ -45,8 +45,10 @@ bool isTextType(DataType t) { return t == DataType::Text || t == DataType::Memo;
 class FromPlanner {
  public:
   FromPlanner(Planner& planner, const Block& block, const FrameContext& frame, const std::vector<bool>& rowIdNeeded,
-              const std::vector<std::vector<bool>>* wanted, const std::vector<const Expr*>& where)
-      : planner_(planner), block_(block), frame_(frame), rowIdNeeded_(rowIdNeeded), wanted_(wanted), where_(where) {
+              const std::vector<std::vector<bool>>* wanted, const std::vector<const Expr*>& where,
+              std::optional<std::size_t> orderIndex)
+      : planner_(planner), block_(block), frame_(frame), rowIdNeeded_(rowIdNeeded), wanted_(wanted), where_(where),
+        orderIndex_(orderIndex) {
     if (block.sources.size() > 64) {
       throw Error(ErrorCode::Unsupported, "Query is too complex: it joins more than 64 tables and queries");
     }
@@ -481,7 +483,16 @@ class FromPlanner {
     std::vector<ColumnSlot> first, rest;
     int rowIdSlot = -1;
     const std::size_t width = in.layout.width();
-    if (auto choice = chooseIndex(s, local)) {
+    if (orderIndex_ && s == 0) {
+      // The rows in the order of the index: its whole walk, every condition tested on the rows.
+      columnSlots(s, in.layout, local, first, rest, rowIdSlot);
+      IndexKeyPlan key;
+      key.index = *orderIndex_;
+      key.text = "in index order";
+      in.op = std::make_unique<IndexSeek>(planner_.context(), src.table, std::move(key), width, std::move(first),
+                                          std::vector<ColumnSlot>{}, nullptr, compileAnd(local, in.layout),
+                                          textOf(local), std::move(rest), rowIdSlot);
+    } else if (auto choice = chooseIndex(s, local)) {
       std::vector<int> residual;
       for (int i : local) {
         const bool consumed = std::find(choice->consumed.begin(), choice->consumed.end(), i) != choice->consumed.end();
@@ -872,13 +883,14 @@ class FromPlanner {
   const std::vector<bool>& rowIdNeeded_;
   const std::vector<std::vector<bool>>* wanted_;
   const std::vector<const Expr*>& where_;
+  std::optional<std::size_t> orderIndex_;
   std::vector<Conjunct> conjuncts_;
 };
 
 OperatorPtr Planner::planFromWhere(const Block& b, const FrameContext& frame, const std::vector<bool>& rowIdNeeded,
                                    const std::vector<std::vector<bool>>* columnsWanted, Layout& layout,
-                                   const std::vector<const Expr*>* where) {
-  FromPlanner from(*this, b, frame, rowIdNeeded, columnsWanted, where ? *where : b.where);
+                                   const std::vector<const Expr*>* where, std::optional<std::size_t> orderIndex) {
+  FromPlanner from(*this, b, frame, rowIdNeeded, columnsWanted, where ? *where : b.where, orderIndex);
   return from.run(layout);
 }
 
