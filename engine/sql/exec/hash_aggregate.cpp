@@ -75,11 +75,14 @@ void HashAggregate::open() {
   }
   std::vector<std::uint32_t> order(groups);
   for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  if (k > 0 && sorted_) {
+  if (k > 0 && sorted_ && groups > 1) {
     const std::vector<bool> ascending(k, false);
+    std::vector<SortValue> prepared;
+    prepared.reserve(groupKeys.size());
+    for (const Value& v : groupKeys) prepared.push_back(sortValue(v));
     std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return compareKeys(std::span<const Value>(groupKeys.data() + std::size_t{a} * k, k),
-                         std::span<const Value>(groupKeys.data() + std::size_t{b} * k, k), ascending) < 0;
+      return compareSortKeys(std::span<const SortValue>(prepared.data() + std::size_t{a} * k, k),
+                             std::span<const SortValue>(prepared.data() + std::size_t{b} * k, k), ascending) < 0;
     });
   }
   output_.reserve(order.size());

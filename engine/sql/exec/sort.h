@@ -3,8 +3,13 @@
 // or TOP n PERCENT) it gives that many rows and every row after them whose
 // keys equal the last one's, as Jet's TOP keeps ties.
 //
-// Memory: every input row is held (its values) with its key values; a
-// million rows of a few small values take some hundred megabytes.
+// Keys are compared as byte strings made once per row (texts' sort keys,
+// numbers' bits), most comparisons on their first 8 bytes, kept in the sort's
+// own array.
+//
+// Memory: every input row is held, its values in one array (48 bytes a value,
+// text and memo contents besides), keys that are not values of the row too,
+// plus about 40 bytes a row for its key bytes and place in the order.
 #pragma once
 
 #include <optional>
@@ -12,12 +17,14 @@
 #include <vector>
 
 #include "sql/exec/operator.h"
+#include "sql/exec/row_order.h"
 
 namespace jet::sql {
 
 struct OrderSpec {
   NodePtr node;  // the key, over the input row
   bool descending = false;
+  std::optional<std::size_t> slot;  // the key is this value of the row (then not held twice)
 };
 
 class Sort final : public Operator {
@@ -37,9 +44,29 @@ class Sort final : public Operator {
   std::optional<double> top_;
   bool percent_;
   std::string text_;
-  std::vector<Row> rows_;
-  std::vector<Value> keyValues_;  // keys_.size() per row
+  const Value& keyOf(std::size_t row, std::size_t key) const;
+
+  std::vector<Value> rows_;       // width_ values per row
+  std::vector<Value> computed_;   // per row, the keys that are not row slots
+  std::vector<std::size_t> keyAt_;  // where key i is: a row slot, or an index into computed_ ...
+  std::vector<bool> inRow_;         // ... as this says
+  std::size_t computedPerRow_ = 0;
+  // With normalized keys: each row's keys as one byte string in `arena_`,
+  // its first 8 bytes in the entry itself.
+  struct Entry {
+    std::uint64_t prefix = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t length = 0;
+    std::uint32_t row = 0;
+  };
+  bool normalize(std::size_t count);
+  int compareEntries(const Entry& a, const Entry& b) const;
+  int compareRows(std::uint32_t a, std::uint32_t b) const;
+  std::vector<Entry> entries_;
+  std::string arena_;
+  bool exact_ = false;  // keys hold Currency or Decimal values, which doubles may round
   std::vector<std::uint32_t> order_;
+  Row row_;
   std::size_t limit_ = 0;
   std::size_t position_ = 0;
 };

@@ -321,7 +321,7 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
                       : pre.column(*b.outputs[static_cast<std::size_t>(k.output)].ref,
                                    kindOfColumn(b, *b.outputs[static_cast<std::size_t>(k.output)].ref), 0);
       values.push_back(ProjectedValue{std::move(key), std::nullopt, "ORDER BY"});
-      specs.push_back(OrderSpec{makeColumn(values.size() - 1, ValueKind::Text, 0), k.descending});
+      specs.push_back(OrderSpec{makeColumn(values.size() - 1, ValueKind::Text, 0), k.descending, values.size() - 1});
     }
     OperatorPtr op = std::make_unique<Projection>(ctx_, std::move(scan), std::move(values));
     if (!specs.empty()) op = std::make_unique<Sort>(ctx_, std::move(op), std::move(specs), std::nullopt, false, orderText(b));
@@ -433,7 +433,7 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
   auto sortOn = [&](std::vector<std::size_t> slots, std::vector<bool> descending, const std::string& text) {
     std::vector<OrderSpec> specs;
     for (std::size_t i = 0; i < slots.size(); ++i) {
-      specs.push_back(OrderSpec{makeColumn(slots[i], ValueKind::Text, 0), descending[i]});
+      specs.push_back(OrderSpec{makeColumn(slots[i], ValueKind::Text, 0), descending[i], slots[i]});
     }
     if (b.top && !b.top->percent) {
       op = std::make_unique<TopN>(ctx_, std::move(op), std::move(specs), static_cast<std::size_t>(b.top->count), text);
@@ -489,13 +489,14 @@ OperatorPtr Planner::planUnion(const SetOperation& u, const FrameContext& frame)
   std::string text;
   if (!u.order.empty()) {
     for (const OrderKey& k : u.order) {
-      specs.push_back(OrderSpec{makeColumn(static_cast<std::size_t>(k.output), ValueKind::Text, 0), k.descending});
+      specs.push_back(OrderSpec{makeColumn(static_cast<std::size_t>(k.output), ValueKind::Text, 0), k.descending,
+                                static_cast<std::size_t>(k.output)});
       text += (text.empty() ? "" : ", ") + toUtf8(u.outputs[static_cast<std::size_t>(k.output)].result.name) +
               (k.descending ? " DESC" : "");
     }
   } else if (removesDuplicates) {
     // Jet gives the rows of a UNION without ALL sorted by their fields.
-    for (std::size_t i = 0; i < n; ++i) specs.push_back(OrderSpec{makeColumn(i, ValueKind::Text, 0), false});
+    for (std::size_t i = 0; i < n; ++i) specs.push_back(OrderSpec{makeColumn(i, ValueKind::Text, 0), false, i});
     text = "every field";
   }
   if (!specs.empty()) op = std::make_unique<Sort>(ctx_, std::move(op), std::move(specs), std::nullopt, false, text);
@@ -539,7 +540,7 @@ OperatorPtr Planner::planCrosstab(const Crosstab& x, const FrameContext& frame, 
     for (const OrderKey& k : x.order) {
       const Expr* e = k.output >= 0 ? x.outputs[static_cast<std::size_t>(k.output)].expr : k.expr;
       if (e == nullptr) throw Error(ErrorCode::Unsupported, "A crosstab can be sorted by its row headings only");
-      specs.push_back(OrderSpec{post.compile(*e), k.descending});
+      specs.push_back(OrderSpec{post.compile(*e), k.descending, std::nullopt});
     }
     op = std::make_unique<Sort>(ctx_, std::move(op), std::move(specs), std::nullopt, false, orderText(x));
   }
