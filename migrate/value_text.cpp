@@ -1,0 +1,153 @@
+// Encoders of the value text forms; see value_text.h.
+#include "migrate/value_text.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace qbmigrate {
+
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+void twoDigits(std::string& out, int v) {
+  out += static_cast<char>('0' + v / 10);
+  out += static_cast<char>('0' + v % 10);
+}
+
+template <typename T>
+void appendInteger(std::string& out, T value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+template <typename T>
+void appendFloating(std::string& out, T value) {
+  if (std::isnan(value)) {
+    out += "NaN";
+  } else if (std::isinf(value)) {
+    out += value < 0 ? "-Infinity" : "Infinity";
+  } else {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+  }
+}
+
+bool isHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+void appendCodePoint(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// UTF-16 to UTF-8; `escape(c)` may write an escape for an ASCII unit and return true.
+template <typename Escape>
+void appendText(std::string& out, std::u16string_view text, std::size_t& replaced, Escape escape) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0x80) {
+      if (!escape(c)) out += static_cast<char>(c);
+    } else if (!isHigh(c) && !isLow(c)) {
+      appendCodePoint(out, c);
+    } else if (isHigh(c) && i + 1 < text.size() && isLow(text[i + 1])) {
+      appendCodePoint(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      appendCodePoint(out, 0xFFFD);
+      ++replaced;
+    }
+  }
+}
+
+void appendCopyText(std::string& out, std::u16string_view text, std::size_t& replaced) {
+  appendText(out, text, replaced, [&](char16_t c) {
+    switch (c) {
+      case u'\\': out += "\\\\"; return true;
+      case u'\t': out += "\\t"; return true;
+      case u'\n': out += "\\n"; return true;
+      case u'\r': out += "\\r"; return true;
+      case u'\0': throw ValueError("the text holds the character U+0000, which PostgreSQL text cannot store");
+      default: return false;
+    }
+  });
+}
+
+}  // namespace
+
+std::string dateTimeText(jet::DateTime value, char separator) {
+  const jet::CivilDateTime c = jet::toCivil(value);
+  if (c.year < 1 || c.year > 9999) {
+    throw ValueError("the date " + jet::toIsoString(value) + " is outside the years 1 to 9999");
+  }
+  std::string out;
+  out.reserve(23);
+  twoDigits(out, c.year / 100);
+  twoDigits(out, c.year % 100);
+  out += '-';
+  twoDigits(out, c.month);
+  out += '-';
+  twoDigits(out, c.day);
+  out += separator;
+  twoDigits(out, c.hour);
+  out += ':';
+  twoDigits(out, c.minute);
+  out += ':';
+  twoDigits(out, c.second);
+  if (c.millisecond != 0) {
+    out += '.';
+    out += static_cast<char>('0' + c.millisecond / 100);
+    twoDigits(out, c.millisecond % 100);
+  }
+  return out;
+}
+
+void appendUtf8(std::string& out, std::u16string_view text, std::size_t& replaced) {
+  appendText(out, text, replaced, [](char16_t) { return false; });
+}
+
+void appendFloat(std::string& out, float value) { appendFloating(out, value); }
+void appendDouble(std::string& out, double value) { appendFloating(out, value); }
+
+void appendCopyValue(std::string& out, const jet::Value& v, std::size_t& replaced) {
+  switch (v.kind()) {
+    case jet::ValueKind::Null: out += "\\N"; return;
+    case jet::ValueKind::Boolean: out += v.asBoolean() ? 't' : 'f'; return;
+    case jet::ValueKind::Byte: appendInteger(out, static_cast<unsigned>(v.asByte())); return;
+    case jet::ValueKind::Integer: appendInteger(out, v.asInteger()); return;
+    case jet::ValueKind::Long: appendInteger(out, v.asLong()); return;
+    case jet::ValueKind::Currency: out += v.asCurrency().toString(); return;
+    case jet::ValueKind::Single: appendFloating(out, v.asSingle()); return;
+    case jet::ValueKind::Double: appendFloating(out, v.asDouble()); return;
+    case jet::ValueKind::DateTime: out += dateTimeText(v.asDateTime()); return;
+    case jet::ValueKind::Text: appendCopyText(out, v.asText(), replaced); return;
+    case jet::ValueKind::Binary: {
+      // bytea's hex form "\x0a1b", its backslash doubled for COPY.
+      out += "\\\\x";
+      for (std::uint8_t b : v.asBinary()) {
+        out += kHex[b >> 4];
+        out += kHex[b & 0x0F];
+      }
+      return;
+    }
+    case jet::ValueKind::Guid: out += v.asGuid().toString(); return;
+    case jet::ValueKind::Decimal: out += v.asDecimal().toString(); return;
+  }
+}
+
+}  // namespace qbmigrate
