@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "bench_tables.h"
 #include "cli/process_runner.h"
 #include "jet/database.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "migrate/postgres_server.h"
 #include "migrate/read_back.h"
+#include "migrate/source_databases.h"
 #include "support/test_files.h"
 
 namespace qbtest {
@@ -127,15 +127,7 @@ class MigrateGenerated : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new TempDir;
-    auto db = qbbench::createBlank(*dir_ / "orders.mdb");
-    auto orders = db->createTable(qbbench::ordersSpec());
-    qbbench::OrderRows generator(7);
-    db->beginTransaction();
-    for (int i = 0; i < 100000; ++i) {
-      std::vector<jet::Value> row = generator.next();
-      orders->insertRow(row);
-    }
-    db->commitTransaction();
+    writeOrdersDatabase(*dir_ / "orders.mdb", 100000);
   }
   static void TearDownTestSuite() {
     delete dir_;

@@ -32,8 +32,16 @@ std::string canonicalFloat(const std::string& text, DataType type) {
 
 bool isFloat(DataType t) { return t == DataType::Single || t == DataType::Double; }
 
+bool isBinary(DataType t) {
+  return t == DataType::Binary || t == DataType::Ole || t == DataType::Unknown0D || t == DataType::Unknown11;
+}
+
+// Export's CSV writes an empty binary value and Null alike (an empty field),
+// so binary columns compare them as one; the tests check the difference in
+// the targets directly.
 Cell normalised(Cell cell, DataType type) {
   if (cell && isFloat(type)) cell = canonicalFloat(*cell, type);
+  if (cell && cell->empty() && isBinary(type)) cell.reset();
   return cell;
 }
 
@@ -150,6 +158,7 @@ Rows sqliteRows(const std::filesystem::path& file, const std::string& table, con
         case SQLITE_FLOAT: {
           char buffer[64];
           const double d = sqlite3_column_double(stmt, c);
+          // SQLite keeps no sign of zero: -0.0 reads back as 0.
           row.emplace_back(std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, d).ptr));
           row.back() = normalised(row.back(), type);
           break;
@@ -162,7 +171,7 @@ Rows sqliteRows(const std::filesystem::path& file, const std::string& table, con
             hex += kHex[p[i] >> 4];
             hex += kHex[p[i] & 15];
           }
-          row.emplace_back(std::move(hex));
+          row.push_back(normalised(Cell(std::move(hex)), type));
           break;
         }
         default: {
@@ -177,6 +186,16 @@ Rows sqliteRows(const std::filesystem::path& file, const std::string& table, con
   }
   sqlite3_finalize(stmt);
   sqlite3_close_v2(db);
+  sortRows(rows);
+  return rows;
+}
+
+Rows withoutSignOfZero(Rows rows, const std::vector<jet::ColumnDef>& columns) {
+  for (auto& row : rows) {
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      if (row[c] && *row[c] == "-0" && isFloat(columns[c].type)) row[c] = "0";
+    }
+  }
   sortRows(rows);
   return rows;
 }

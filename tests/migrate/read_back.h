@@ -32,8 +32,11 @@ Rows postgresRows(PGconn* conn, const std::string& qualifiedTable, const std::ve
 // The rows of a migrated table in an SQLite file, sorted.
 Rows sqliteRows(const std::filesystem::path& file, const std::string& table, const std::vector<jet::ColumnDef>& columns);
 
-// Compares two sets of rows; an empty string when equal, else the first
+// Compares two sets of rows (for SQLite with the sign of zero left out, as
+// SQLite does not keep it); an empty string when equal, else the first
 // difference for the failure message.
 std::string firstDifference(const Rows& expected, const Rows& actual, const std::vector<jet::ColumnDef>& columns);
+// Replaces "-0" by "0" in floating-point columns.
+Rows withoutSignOfZero(Rows rows, const std::vector<jet::ColumnDef>& columns);
 
 }  // namespace qbtest
