@@ -4,6 +4,7 @@
 
 #include "jet/text.h"
 #include "migrate/target_writer.h"
+#include "migrate/copy_binary.h"
 #include "migrate/value_text.h"
 
 namespace qbmigrate {
@@ -65,30 +66,33 @@ class PostgresWriter final : public TargetWriter {
   void load(const TablePlan& table, const TableDdl& ddl, LoadContext& context) override {
     std::string sql = "COPY " + ddl.qualifiedName + " (";
     for (std::size_t i = 0; i < ddl.columnNames.size(); ++i) sql += (i ? ", " : "") + ddl.columnNames[i];
-    sql += ") FROM STDIN";
+    // Binary rows, and frozen: the table is new in this transaction, so no
+    // other session can see them before the commit anyway.
+    sql += ") FROM STDIN (FORMAT binary, FREEZE)";
     PGresult* start = timed(context.targetTime, [&] { return PQexec(conn_, sql.c_str()); });
     if (PQresultStatus(start) != PGRES_COPY_IN) check(start, "starting to copy the rows of " + table.name);
     PQclear(start);
 
     std::string buffer;
     buffer.reserve(kCopyChunk + 65536);
+    appendBinaryCopyHeader(buffer);
     std::uint64_t row = 0;
     try {
       table.source->scan([&](jet::RowId, const std::vector<jet::Value>& values) {
         ++row;
+        appendBinaryCopyRowStart(buffer, values.size());
         for (std::size_t c = 0; c < values.size(); ++c) {
-          if (c) buffer += '\t';
           try {
-            appendCopyValue(buffer, values[c], context.replacedUnits);
+            appendBinaryCopyValue(buffer, values[c], table.columns[c].type, context.replacedUnits);
           } catch (const ValueError& e) {
             throw MigrationError(valuePlace(table, c, row) + e.what());
           }
         }
-        buffer += '\n';
         if (buffer.size() >= kCopyChunk) send(buffer, context);
         if (row % kProgressEvery == 0 && context.progress) context.progress(row);
         return true;
       });
+      appendBinaryCopyTrailer(buffer);
       send(buffer, context);
     } catch (const std::exception& e) {
       PQputCopyEnd(conn_, "the migration stopped");

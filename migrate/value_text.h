@@ -1,10 +1,5 @@
-// Values in the text forms the targets read: PostgreSQL's COPY text format
-// (one row per line, tab between columns, \N for Null) and the texts SQLite
-// keeps for the types it has no storage class of its own for (dates,
-// currency and decimals, GUIDs). Every form is exact: text arrives byte for
-// byte as UTF-8, dates to the millisecond, currency and decimals with all
-// their digits, floating-point numbers with the shortest digits that read
-// back to the same number.
+// Values as text for the targets: UTF-8, and the date text SQLite keeps (and
+// defaults use). Exact: text arrives byte for byte, dates to the millisecond.
 #pragma once
 
 #include <cstddef>
@@ -28,14 +23,5 @@ std::string dateTimeText(jet::DateTime value, char separator = ' ');
 // Text as UTF-8. Unpaired UTF-16 surrogates (which UTF-8 cannot carry)
 // become U+FFFD and are counted in `replaced`.
 void appendUtf8(std::string& out, std::u16string_view text, std::size_t& replaced);
-
-// Shortest round-trip digits of a floating-point number; "NaN", "Infinity",
-// "-Infinity" for the special values.
-void appendFloat(std::string& out, float value);
-void appendDouble(std::string& out, double value);
-
-// Appends one value in COPY text form (Null as \N; text and bytea escaped).
-// ValueError for text holding U+0000, which PostgreSQL text cannot store.
-void appendCopyValue(std::string& out, const jet::Value& value, std::size_t& replaced);
 
 }  // namespace qbmigrate
