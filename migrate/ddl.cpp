@@ -183,6 +183,12 @@ class Printer {
                                   t.columnNames[i] + ": " + translation.reason);
       }
     }
+    if (c.guidAutoNumber && c.type == DataType::Guid && !defaulted) {
+      // A replication id left out of an insert gets a new random GUID, as in Jet.
+      out += pg_ ? " DEFAULT gen_random_uuid()"
+                 : " DEFAULT ('{' || hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-' || hex(randomblob(2)) ||"
+                   " '-' || hex(randomblob(2)) || '-' || hex(randomblob(6)) || '}')";
+    }
     // A Yes/No field left out of an insert is No in Jet.
     if (c.type == DataType::Boolean && !defaulted) out += pg_ ? " DEFAULT false" : " DEFAULT 0";
     const std::string& q = d.columnNames[i];

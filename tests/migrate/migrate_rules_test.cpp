@@ -105,6 +105,7 @@ TEST_F(MigrateValues, PostgresKeepsEveryValueAndEnforcesJetRules) {
   // The autonumber goes on after the counter (5, the deleted row's), not after the largest key (4).
   EXPECT_EQ(pg.scalar("INSERT INTO " + t + " (\"R\") VALUES ('next') RETURNING \"ID\""), "6");
   EXPECT_EQ(pg.scalar("SELECT \"YN\"::text FROM " + t + " WHERE \"R\" = 'next'"), "false");
+  EXPECT_EQ(pg.scalar("SELECT \"G\" IS NOT NULL FROM " + t + " WHERE \"R\" = 'next'"), "t") << "GUID autonumber";
 
   // Jet's rules.
   const std::string insert = "INSERT INTO " + t + " (\"R\", ";
@@ -139,6 +140,10 @@ TEST_F(MigrateValues, SqliteKeepsEveryValueAndEnforcesJetRules) {
   EXPECT_NE(db.exec("INSERT INTO \"Values\" (\"T\") VALUES ('new')"), "") << "required field";
   EXPECT_EQ(db.exec(insert + "\"T\") VALUES ('next', 'new')"), "");
   EXPECT_EQ(db.scalar("SELECT \"ID\" FROM \"Values\" WHERE \"R\" = 'next'"), "6");
+  EXPECT_EQ(db.scalar("SELECT length(\"G\") || substr(\"G\", 1, 1) || substr(\"G\", 24, 1) FROM \"Values\" "
+                      "WHERE \"R\" = 'next'"),
+            "38{-")
+      << "GUID autonumber";
 }
 
 // indexTestV2000: Table1 refers to Table2 (cascading deletes) and Table3

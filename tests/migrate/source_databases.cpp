@@ -60,6 +60,7 @@ void writeValuesDatabase(const std::filesystem::path& path) {
   spec.columns[0].autoNumber = true;
   spec.columns[2].allowZeroLength = false;
   spec.columns[3].required = true;
+  spec.columns[15].guidAutoNumber = true;
   spec.columns[16].precision = 28;
   spec.columns[16].scale = 6;
   jet::IndexSpec pk = index(u"PrimaryKey", u"ID");

@@ -14,7 +14,7 @@ namespace qbtest {
 //   R      Text(20), required
 //   B I L  Byte, Integer, Long (L with a descending index)
 //   C      Currency    S Single    D Double    DT Date/Time    YN Yes/No
-//   BIN    Binary(20)  OLE OLE Object  M Memo  G GUID  N Decimal(28,6)
+//   BIN    Binary(20)  OLE OLE Object  M Memo  G GUID autonumber  N Decimal(28,6)
 // with the extremes of each type, dates before 1900 and in the year 9999,
 // text with tabs, line breaks, backslashes, quotes and characters outside the
 // BMP, Null beside the empty text and empty binary.
