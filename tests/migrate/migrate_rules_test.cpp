@@ -140,7 +140,7 @@ TEST_F(MigrateValues, SqliteKeepsEveryValueAndEnforcesJetRules) {
   EXPECT_NE(db.exec("INSERT INTO \"Values\" (\"T\") VALUES ('new')"), "") << "required field";
   EXPECT_EQ(db.exec(insert + "\"T\") VALUES ('next', 'new')"), "");
   EXPECT_EQ(db.scalar("SELECT \"ID\" FROM \"Values\" WHERE \"R\" = 'next'"), "6");
-  EXPECT_EQ(db.scalar("SELECT length(\"G\") || substr(\"G\", 1, 1) || substr(\"G\", 24, 1) FROM \"Values\" "
+  EXPECT_EQ(db.scalar("SELECT length(\"G\") || substr(\"G\", 1, 1) || substr(\"G\", 25, 1) FROM \"Values\" "
                       "WHERE \"R\" = 'next'"),
             "38{-")
       << "GUID autonumber";
