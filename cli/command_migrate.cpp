@@ -30,9 +30,9 @@ std::vector<std::u16string> tableList(const std::string& text) {
 
 void showProgress(const qbmigrate::MigrationProgress& p) {
   const double rate = p.seconds > 0 ? static_cast<double>(p.totalRows) / p.seconds : 0;
-  std::fprintf(stderr, "\r\033[Ktable %zu/%zu %s: %llu rows (%llu in all, %.0f rows/s)", p.tableNumber, p.tableCount,
-               p.table.c_str(), static_cast<unsigned long long>(p.tableRows),
-               static_cast<unsigned long long>(p.totalRows), rate);
+  std::fprintf(stderr, "\r\033[Ktable %zu/%zu %s: %llu rows%s (%llu in all, %.0f rows/s)", p.tableNumber,
+               p.tableCount, p.table.c_str(), static_cast<unsigned long long>(p.tableRows),
+               p.indexing ? ", building keys and indexes" : "", static_cast<unsigned long long>(p.totalRows), rate);
   std::fflush(stderr);
 }
 

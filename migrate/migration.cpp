@@ -52,6 +52,11 @@ MigrationSummary migrate(jet::Database& db, const MigrationOptions& options) {
       options.progress(progress);
     };
     writer->load(table, t, context);
+    if (options.progress && !t.afterLoad.empty()) {
+      progress.indexing = true;
+      options.progress(progress);
+      progress.indexing = false;
+    }
     for (const auto* statements : {&t.afterLoad, &t.counters}) {
       for (const std::string& sql : *statements) {
         timed(context.targetTime, [&] {

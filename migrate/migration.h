@@ -21,6 +21,7 @@ struct MigrationProgress {
   std::size_t tableNumber = 0;  // 1-based
   std::size_t tableCount = 0;
   std::string table;
+  bool indexing = false;        // the rows are in; its keys and indexes are being built
   std::uint64_t tableRows = 0;  // rows of this table so far
   std::uint64_t totalRows = 0;  // rows of every table so far
   double seconds = 0;           // since the run began
