@@ -7,6 +7,7 @@
 
 #include "jet/text.h"
 #include "migrate/default_value.h"
+#include "migrate/sql_text.h"
 #include "migrate/saved_query_views.h"
 
 namespace qbmigrate {
@@ -316,16 +317,6 @@ class Printer {
 };
 
 }  // namespace
-
-std::string quoteIdentifier(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-  return out;
-}
 
 Ddl buildDdl(const SchemaPlan& plan, Dialect dialect, const DdlOptions& options) {
   return Printer(plan, dialect, options).run();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "migrate/schema_plan.h"
+#include "migrate/sql_text.h"
 #include "migrate/target.h"
 
 namespace qbmigrate {
@@ -43,9 +44,6 @@ struct DdlOptions {
 };
 
 Ddl buildDdl(const SchemaPlan& plan, Dialect dialect, const DdlOptions& options = {});
-
-// "name" with inner quotes doubled.
-std::string quoteIdentifier(std::string_view name);
 
 struct ViewPlan;
 

@@ -7,6 +7,7 @@
 
 #include "jet/expression.h"
 #include "jet/text.h"
+#include "migrate/sql_text.h"
 #include "migrate/value_text.h"
 
 namespace qbmigrate {
@@ -115,16 +116,6 @@ DefaultTranslation textDefault(const std::string& text, DataType type, Dialect d
 }
 
 }  // namespace
-
-std::string sqlStringLiteral(std::string_view utf8) {
-  std::string out = "'";
-  for (char c : utf8) {
-    if (c == '\'') out += '\'';
-    out += c;
-  }
-  out += '\'';
-  return out;
-}
 
 DefaultTranslation translateDefault(const jet::ColumnDef& column, Dialect dialect) {
   std::string text = trimmed(jet::toUtf8(column.defaultValue));

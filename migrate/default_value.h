@@ -21,7 +21,4 @@ struct DefaultTranslation {
 // Translates the default of `column` (its defaultValue, which must not be empty).
 DefaultTranslation translateDefault(const jet::ColumnDef& column, Dialect dialect);
 
-// An SQL string literal in either dialect ('It''s').
-std::string sqlStringLiteral(std::string_view utf8);
-
 }  // namespace qbmigrate
