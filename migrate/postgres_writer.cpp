@@ -38,6 +38,8 @@ class PostgresWriter final : public TargetWriter {
     }
     PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);  // "table does not exist, skipping"
     execute("BEGIN");
+    // The keys and indexes are built after the rows: room to sort them in memory.
+    execute("SET LOCAL maintenance_work_mem = '256MB'");
   }
 
   ~PostgresWriter() override {
