@@ -247,7 +247,7 @@ class Printer {
     for (const KeyPlan& key : t.indexes) d.afterLoad.push_back(createIndex(t, d, key, false, false));
   }
 
-  std::string foreignKeyClause(const TablePlan& t, const TableDdl& d, const ForeignKeyPlan& fk) const {
+  std::string foreignKeyClause(const TableDdl& d, const ForeignKeyPlan& fk) const {
     const TablePlan* parent = nullptr;
     for (const TablePlan& p : plan_.tables) {
       if (p.name == fk.referencedTable) parent = &p;
@@ -262,7 +262,6 @@ class Printer {
     if (fk.cascadeUpdates) sql += " ON UPDATE CASCADE";
     if (fk.cascadeDeletes) sql += " ON DELETE CASCADE";
     if (fk.cascadeNull) sql += " ON DELETE SET NULL";
-    (void)t;
     return sql;
   }
 
@@ -282,15 +281,14 @@ class Printer {
       postgresKeys(t, d);
       for (const ForeignKeyPlan& fk : t.foreignKeys) {
         ddl_.foreignKeys.push_back("ALTER TABLE " + d.qualifiedName + " ADD CONSTRAINT " +
-                                   quoteIdentifier(names_.fit(fk.name)) + " " + foreignKeyClause(t, d, fk));
+                                   quoteIdentifier(names_.fit(fk.name)) + " " + foreignKeyClause(d, fk));
       }
     } else {
       for (const KeyPlan& key : t.primaryKey) {
-        names_.reserve(d.targetName + "_" + key.name);
         if (!isSoleAutoNumberKey(t)) parts.push_back("PRIMARY KEY (" + columnList(d, key.columns) + ")");
       }
       for (const ForeignKeyPlan& fk : t.foreignKeys) {
-        parts.push_back("CONSTRAINT " + quoteIdentifier(fk.name) + " " + foreignKeyClause(t, d, fk));
+        parts.push_back("CONSTRAINT " + quoteIdentifier(fk.name) + " " + foreignKeyClause(d, fk));
       }
       for (const KeyPlan& key : t.uniqueKeys) d.afterLoad.push_back(createIndex(t, d, key, true, false));
       for (const KeyPlan& key : t.indexes) d.afterLoad.push_back(createIndex(t, d, key, false, false));

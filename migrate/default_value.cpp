@@ -103,7 +103,7 @@ DefaultTranslation booleanDefault(bool value, DataType type, Dialect dialect) {
   return refused("a Yes/No value does not fit the column's type");
 }
 
-DefaultTranslation textDefault(const std::string& text, DataType type, Dialect dialect) {
+DefaultTranslation textDefault(const std::string& text, DataType type) {
   if (isText(type)) return translated(sqlStringLiteral(text));
   if (isNumeric(type) && isNumberText(trimmed(text))) return translated(trimmed(text));
   if (type == DataType::DateTime) {
@@ -111,7 +111,6 @@ DefaultTranslation textDefault(const std::string& text, DataType type, Dialect d
       return translated(sqlStringLiteral(dateTimeText(value->asDateTime(), ' ')));
     }
   }
-  (void)dialect;
   return refused("the text does not fit the column's type");
 }
 
@@ -132,7 +131,7 @@ DefaultTranslation translateDefault(const jet::ColumnDef& column, Dialect dialec
     if (isText(type)) return translated(sqlStringLiteral(text));
     return refused("a number does not fit the column's type");
   }
-  if (auto inner = unquoted(text)) return textDefault(*inner, type, dialect);
+  if (auto inner = unquoted(text)) return textDefault(*inner, type);
   if (text.size() >= 2 && text.front() == '#' && text.back() == '#' && type == DataType::DateTime) {
     // Dates between # signs are month first in Access SQL, whatever the locale.
     if (auto value = jet::valueFromText(jet::fromUtf8(text.substr(1, text.size() - 2)), DataType::DateTime)) {
