@@ -186,9 +186,7 @@ class Printer {
     }
     if (c.guidAutoNumber && c.type == DataType::Guid && !defaulted) {
       // A replication id left out of an insert gets a new random GUID, as in Jet.
-      out += pg_ ? " DEFAULT gen_random_uuid()"
-                 : " DEFAULT ('{' || hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-' || hex(randomblob(2)) ||"
-                   " '-' || hex(randomblob(2)) || '-' || hex(randomblob(6)) || '}')";
+      out += " DEFAULT " + (pg_ ? std::string("gen_random_uuid()") : randomGuidText());
     }
     // A Yes/No field left out of an insert is No in Jet.
     if (c.type == DataType::Boolean && !defaulted) out += pg_ ? " DEFAULT false" : " DEFAULT 0";

@@ -94,6 +94,29 @@ DefaultTranslation clock(const std::string& name, DataType type, Dialect dialect
                        : "(datetime('1899-12-30', '+' || time('now', 'localtime')))");
 }
 
+// SQLite keeps currency and decimals as their exact text with the column's
+// decimals ("0.0000"), so a default must be that same text.
+DefaultTranslation exactNumberDefault(const std::string& number, const jet::ColumnDef& column) {
+  const std::size_t point = number.find('.');
+  const std::size_t decimals = point == std::string::npos ? 0 : number.size() - point - 1;
+  const unsigned scale = column.type == DataType::Currency ? 4 : column.scale;
+  if (number.find_first_of("eE") != std::string::npos || decimals > scale) {
+    return refused("the number has more decimals than the column keeps");
+  }
+  const bool hasSign = number.front() == '+' || number.front() == '-';
+  const std::string sign = number.front() == '-' ? "-" : "";
+  std::string digits = number.substr(hasSign ? 1 : 0);
+  if (digits.front() == '.') digits = "0" + digits;
+  if (point == std::string::npos && scale > 0) digits += '.';
+  digits.append(scale - decimals, '0');
+  return translated(sqlStringLiteral(sign + digits));
+}
+
+DefaultTranslation numberDefault(const std::string& number, const jet::ColumnDef& column, Dialect dialect) {
+  const bool exactText = column.type == DataType::Currency || column.type == DataType::Numeric;
+  return dialect == Dialect::SQLite && exactText ? exactNumberDefault(number, column) : translated(number);
+}
+
 DefaultTranslation booleanDefault(bool value, DataType type, Dialect dialect) {
   if (type == DataType::Boolean) {
     return translated(dialect == Dialect::PostgreSQL ? (value ? "true" : "false") : (value ? "1" : "0"));
@@ -103,9 +126,10 @@ DefaultTranslation booleanDefault(bool value, DataType type, Dialect dialect) {
   return refused("a Yes/No value does not fit the column's type");
 }
 
-DefaultTranslation textDefault(const std::string& text, DataType type) {
+DefaultTranslation textDefault(const std::string& text, const jet::ColumnDef& column, Dialect dialect) {
+  const DataType type = column.type;
   if (isText(type)) return translated(sqlStringLiteral(text));
-  if (isNumeric(type) && isNumberText(trimmed(text))) return translated(trimmed(text));
+  if (isNumeric(type) && isNumberText(trimmed(text))) return numberDefault(trimmed(text), column, dialect);
   if (type == DataType::DateTime) {
     if (auto value = jet::valueFromText(jet::fromUtf8(text), DataType::DateTime)) {
       return translated(sqlStringLiteral(dateTimeText(value->asDateTime(), ' ')));
@@ -116,6 +140,11 @@ DefaultTranslation textDefault(const std::string& text, DataType type) {
 
 }  // namespace
 
+std::string randomGuidText() {
+  return "('{' || hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-' || hex(randomblob(2)) || '-' || "
+         "hex(randomblob(2)) || '-' || hex(randomblob(6)) || '}')";
+}
+
 DefaultTranslation translateDefault(const jet::ColumnDef& column, Dialect dialect) {
   std::string text = trimmed(jet::toUtf8(column.defaultValue));
   if (!text.empty() && text.front() == '=') text = trimmed(text.substr(1));
@@ -125,13 +154,17 @@ DefaultTranslation translateDefault(const jet::ColumnDef& column, Dialect dialec
   if (word == "now()" || word == "date()" || word == "time()") return clock(word, type, dialect);
   if (word == "yes" || word == "true" || word == "on") return booleanDefault(true, type, dialect);
   if (word == "no" || word == "false" || word == "off") return booleanDefault(false, type, dialect);
+  if (word == "genguid()") {
+    if (type != DataType::Guid) return refused("GenGUID() makes a GUID, the column is not one");
+    return translated(dialect == Dialect::PostgreSQL ? "gen_random_uuid()" : randomGuidText());
+  }
   if (isNumberText(text)) {
-    if (isNumeric(type)) return translated(text);
+    if (isNumeric(type)) return numberDefault(text, column, dialect);
     if (type == DataType::Boolean) return booleanDefault(std::stod(text) != 0, type, dialect);
     if (isText(type)) return translated(sqlStringLiteral(text));
     return refused("a number does not fit the column's type");
   }
-  if (auto inner = unquoted(text)) return textDefault(*inner, type);
+  if (auto inner = unquoted(text)) return textDefault(*inner, column, dialect);
   if (text.size() >= 2 && text.front() == '#' && text.back() == '#' && type == DataType::DateTime) {
     // Dates between # signs are month first in Access SQL, whatever the locale.
     if (auto value = jet::valueFromText(jet::fromUtf8(text.substr(1, text.size() - 2)), DataType::DateTime)) {

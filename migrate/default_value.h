@@ -1,6 +1,6 @@
 // Column default values: Access keeps a default as an expression text
-// ("0", "\"n/a\"", "#1/1/2000#", "Now()", "Yes"). Constants and the clock
-// functions translate into a DEFAULT clause of the target dialect; anything
+// ("0", "\"n/a\"", "#1/1/2000#", "Now()", "Yes"). Constants, the clock
+// functions and GenGUID() translate into a DEFAULT clause of the target dialect; anything
 // else is reported with the reason.
 #pragma once
 
@@ -20,5 +20,8 @@ struct DefaultTranslation {
 
 // Translates the default of `column` (its defaultValue, which must not be empty).
 DefaultTranslation translateDefault(const jet::ColumnDef& column, Dialect dialect);
+
+// SQLite: an expression for a new random GUID in the "{...}" text GUIDs are kept in.
+std::string randomGuidText();
 
 }  // namespace qbmigrate

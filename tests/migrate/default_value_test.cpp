@@ -34,6 +34,15 @@ TEST(DefaultValue, ConstantsAndClockFunctions) {
   EXPECT_EQ(translated(DataType::Text, u"\"it's \"\"n/a\"\"\"", pg), "'it''s \"n/a\"'");
   EXPECT_EQ(translated(DataType::Text, u"42", lite), "'42'");
   EXPECT_EQ(translated(DataType::Currency, u"\"12.50\"", pg), "12.50");
+  // SQLite keeps currency and decimals as text with the column's decimals.
+  EXPECT_EQ(translated(DataType::Currency, u"0", lite), "'0.0000'");
+  EXPECT_EQ(translated(DataType::Currency, u"-.5", lite), "'-0.5000'");
+  jet::ColumnDef decimal = column(DataType::Numeric, u"12.3");
+  decimal.scale = 2;
+  EXPECT_EQ(*qbmigrate::translateDefault(decimal, lite).sql, "'12.30'");
+  decimal.defaultValue = u"1.234";
+  EXPECT_EQ(qbmigrate::translateDefault(decimal, lite).reason, "the number has more decimals than the column keeps");
+  EXPECT_EQ(translated(DataType::Guid, u"GenGUID()", pg), "gen_random_uuid()");
   EXPECT_EQ(translated(DataType::Boolean, u"Yes", pg), "true");
   EXPECT_EQ(translated(DataType::Boolean, u"no", lite), "0");
   EXPECT_EQ(translated(DataType::Boolean, u"-1", pg), "true");
