@@ -82,14 +82,22 @@ void planTable(TablePlan& plan, const jet::Table& table, std::vector<std::string
       continue;
     }
     KeyPlan key = keyOf(index);
+    if (!index.primaryKey && !index.unique) {
+      plan.indexes.push_back(std::move(key));
+      continue;
+    }
     if (index.primaryKey) {
       plan.primaryKey.push_back(std::move(key));
-    } else if (index.unique) {
-      plan.uniqueKeys.push_back(std::move(key));
     } else {
-      plan.indexes.push_back(std::move(key));
+      plan.uniqueKeys.push_back(std::move(key));
     }
   }
+  // Jet files often carry a plain index beside a key over the same columns
+  // (an "ID" index beside the primary key); in the target it would only cost.
+  std::erase_if(plan.indexes, [&](const KeyPlan& index) {
+    const KeyPlan* key = uniqueKeyOver(plan, index.columns);
+    return key && key->descending == index.descending;
+  });
 }
 
 // Enforced relationships: the referencing side's foreign-key index names the
