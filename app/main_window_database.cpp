@@ -7,12 +7,12 @@
 
 #include "app/main_window.h"
 #include "browse/db_memo.h"
-#include "browse/frm_memo.h"
+#include "browse/memo_window.h"
 #include "connection/connection_string.h"
-#include "connection/ui/frm_quick_open.h"
-#include "connection/ui/support/app_identity.h"
-#include "connection/ui/support/prompts.h"
-#include "connection/ui/support/screen_cursor.h"
+#include "connection/ui/quick_open_dialog.h"
+#include "ui_services/app_identity.h"
+#include "ui_services/prompts.h"
+#include "ui_services/screen_cursor.h"
 #include "connection/ui/tab_strip.h"
 
 namespace {

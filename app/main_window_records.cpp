@@ -4,8 +4,8 @@
 
 #include "app/main_window.h"
 #include "browse/data_grid.h"
-#include "connection/ui/support/prompts.h"
-#include "connection/ui/support/screen_cursor.h"
+#include "ui_services/prompts.h"
+#include "ui_services/screen_cursor.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The "Show / Hide Columns" window's frame; its controls come with the column visibility commands.
-#include "browse/frm_columns.h"
+#include "browse/column_visibility_dialog.h"
 
-#include "connection/ui/support/window_frame.h"
+#include "ui_services/window_frame.h"
 
 TfrmColumns* frmColumns = nullptr;
 

@@ -17,7 +17,7 @@
 #include "browse/grid_model.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
-#include "connection/ui/support/handler_guard.h"
+#include "ui_services/handler_guard.h"
 
 namespace {
 

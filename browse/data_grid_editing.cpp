@@ -11,8 +11,8 @@
 #include "browse/grid_model.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
-#include "connection/ui/support/handler_guard.h"
-#include "connection/ui/support/prompts.h"
+#include "ui_services/handler_guard.h"
+#include "ui_services/prompts.h"
 
 void DataGrid::keyPressEvent(QKeyEvent* event) {
   const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;

@@ -1,7 +1,7 @@
 // Text of the filter help.
-#include "browse/form5.h"
+#include "browse/filter_help.h"
 
-#include "connection/ui/support/window_frame.h"
+#include "ui_services/window_frame.h"
 
 TForm5* Form5 = nullptr;
 

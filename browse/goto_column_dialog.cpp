@@ -1,7 +1,7 @@
 // The "Select Field" window's frame; its controls come with the Goto Column command.
-#include "browse/frm_select_field.h"
+#include "browse/goto_column_dialog.h"
 
-#include "connection/ui/support/window_frame.h"
+#include "ui_services/window_frame.h"
 
 TfrmSelectField* frmSelectField = nullptr;
 

@@ -1,7 +1,7 @@
 // The "Locate" window's frame; its controls come with the Locate command.
-#include "browse/frm_search.h"
+#include "browse/locate_dialog.h"
 
-#include "connection/ui/support/window_frame.h"
+#include "ui_services/window_frame.h"
 
 TfrmSearch* frmSearch = nullptr;
 

@@ -1,5 +1,5 @@
 // Layout of the memo window: the text area fills it, with both scroll bars.
-#include "browse/frm_memo.h"
+#include "browse/memo_window.h"
 
 #include <QVBoxLayout>
 

@@ -1,5 +1,5 @@
 // The empty picture field window.
-#include "browse/frm_picture.h"
+#include "browse/picture_window.h"
 
 TfrmPicture* frmPicture = nullptr;
 

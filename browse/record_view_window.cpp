@@ -1,5 +1,5 @@
 // Layout of the record view: navigator bar and field area.
-#include "browse/frm_record_view.h"
+#include "browse/record_view_window.h"
 
 #include <QScrollArea>
 #include <QVBoxLayout>

@@ -1,5 +1,5 @@
 // Text of the sort help.
-#include "browse/frm_sort_help.h"
+#include "browse/sort_help.h"
 
 TfrmSortHelp* frmSortHelp = nullptr;
 

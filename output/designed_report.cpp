@@ -1,5 +1,5 @@
 // The unused report design object.
-#include "output/quick_report4.h"
+#include "output/designed_report.h"
 
 TQuickReport4* QuickReport4 = nullptr;
 

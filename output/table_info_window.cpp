@@ -1,7 +1,7 @@
 // The "Table Info" window's frame; its controls come with the Table Info command.
-#include "output/frm_table_info.h"
+#include "output/table_info_window.h"
 
-#include "connection/ui/support/window_frame.h"
+#include "ui_services/window_frame.h"
 
 TfrmTableInfo* frmTableInfo = nullptr;
 

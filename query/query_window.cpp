@@ -1,5 +1,5 @@
 // The "Query" window's frame; its controls come with the query window.
-#include "query/form14.h"
+#include "query/query_window.h"
 
 TForm14* Form14 = nullptr;
 

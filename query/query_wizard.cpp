@@ -1,7 +1,7 @@
 // The "Query Wizard" window's frame; its pages come with the query wizard.
-#include "query/frm_wizard.h"
+#include "query/query_wizard.h"
 
-#include "connection/ui/support/window_frame.h"
+#include "ui_services/window_frame.h"
 
 TfrmWizard* frmWizard = nullptr;
 

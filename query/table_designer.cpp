@@ -1,7 +1,7 @@
 // The "New Table" window's frame; its controls come with the table designer.
-#include "query/frm_new.h"
+#include "query/table_designer.h"
 
-#include "connection/ui/support/window_frame.h"
+#include "ui_services/window_frame.h"
 
 TfrmNew* frmNew = nullptr;
 

@@ -1,7 +1,7 @@
 // The error box and the reporting of errors that end a handler.
-#include "connection/ui/support/handler_guard.h"
+#include "ui_services/handler_guard.h"
 
-#include "connection/ui/support/prompts.h"
+#include "ui_services/prompts.h"
 
 namespace qb {
 

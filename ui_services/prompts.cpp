@@ -1,7 +1,7 @@
 // The installed Prompts object and the conversion of dialog filter texts.
-#include "connection/ui/support/prompts.h"
+#include "ui_services/prompts.h"
 
-#include "connection/ui/support/qt_prompts.h"
+#include "ui_services/qt_prompts.h"
 
 namespace qb {
 

@@ -1,6 +1,6 @@
 // Qt dialogs behind the Prompts interface. Every box is parented to the
 // active window so that it stays above it and is centred on it.
-#include "connection/ui/support/qt_prompts.h"
+#include "ui_services/qt_prompts.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
-#include "connection/ui/support/app_identity.h"
+#include "ui_services/app_identity.h"
 
 namespace qb {
 

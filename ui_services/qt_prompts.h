@@ -1,7 +1,7 @@
 // Prompts shown with Qt's own dialogs: what the running program uses.
 #pragma once
 
-#include "connection/ui/support/prompts.h"
+#include "ui_services/prompts.h"
 
 namespace qb {
 

@@ -1,5 +1,5 @@
 // The program-wide cursor as one Qt override cursor.
-#include "connection/ui/support/screen_cursor.h"
+#include "ui_services/screen_cursor.h"
 
 #include <QCoreApplication>
 #include <QCursor>

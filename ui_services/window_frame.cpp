@@ -1,5 +1,5 @@
 // Fixed dialog frames.
-#include "connection/ui/support/window_frame.h"
+#include "ui_services/window_frame.h"
 
 #include <QSize>
 #include <QWidget>

@@ -1,5 +1,5 @@
 // Centring windows before they are shown.
-#include "connection/ui/support/window_placement.h"
+#include "ui_services/window_placement.h"
 
 #include <QGuiApplication>
 #include <QRect>

@@ -1,6 +1,6 @@
 // Layout of the "Quick Open" dialog: the name box and OK (default, Enter) and
 // Cancel (also Esc).
-#include "connection/ui/frm_quick_open.h"
+#include "connection/ui/quick_open_dialog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

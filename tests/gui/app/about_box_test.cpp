@@ -11,8 +11,8 @@
 #include "app/about_box.h"
 #include "app/link_label.h"
 #include "app/main_window.h"
-#include "recording_cursor.h"
-#include "window_set_fixture.h"
+#include "fixtures/recording_cursor.h"
+#include "fixtures/window_set_fixture.h"
 
 namespace {
 

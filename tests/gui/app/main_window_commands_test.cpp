@@ -10,10 +10,10 @@
 #include "app/main_window.h"
 #include "browse/data_grid.h"
 #include "browse/db_memo.h"
-#include "browse/frm_memo.h"
-#include "browse/frm_record_view.h"
+#include "browse/memo_window.h"
+#include "browse/record_view_window.h"
 #include "jet/error.h"
-#include "window_set_fixture.h"
+#include "fixtures/window_set_fixture.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 
 #include "app/main_window.h"
 #include "browse/data_grid.h"
-#include "browse/frm_record_view.h"
-#include "query/form14.h"
-#include "window_set_fixture.h"
+#include "browse/record_view_window.h"
+#include "query/query_window.h"
+#include "fixtures/window_set_fixture.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "connection/data_set.h"
 #include "connection/field.h"
 #include "connection/ui/data_source.h"
-#include "generated_table.h"
-#include "window_set_fixture.h"
+#include "fixtures/generated_table.h"
+#include "fixtures/window_set_fixture.h"
 
 namespace {
 

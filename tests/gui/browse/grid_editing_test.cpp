@@ -9,7 +9,7 @@
 #include "app/main_window.h"
 #include "browse/data_grid.h"
 #include "connection/field.h"
-#include "database_fixture.h"
+#include "fixtures/database_fixture.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <QScrollBar>
 
 #include "app/main_window.h"
-#include "browse/form5.h"
-#include "browse/frm_sort_help.h"
-#include "window_set_fixture.h"
+#include "browse/filter_help.h"
+#include "browse/sort_help.h"
+#include "fixtures/window_set_fixture.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include "app/main_window.h"
 #include "browse/data_grid.h"
-#include "browse/frm_record_view.h"
+#include "browse/record_view_window.h"
 #include "browse/record_navigator.h"
 #include "connection/field.h"
-#include "database_fixture.h"
+#include "fixtures/database_fixture.h"
 
 namespace {
 

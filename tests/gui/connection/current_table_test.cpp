@@ -10,11 +10,11 @@
 #include "app/main_window.h"
 #include "browse/data_grid.h"
 #include "browse/db_memo.h"
-#include "browse/frm_memo.h"
+#include "browse/memo_window.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
-#include "database_fixture.h"
-#include "recording_cursor.h"
+#include "fixtures/database_fixture.h"
+#include "fixtures/recording_cursor.h"
 
 namespace {
 

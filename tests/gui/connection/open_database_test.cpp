@@ -9,11 +9,11 @@
 #include "app/main_window.h"
 #include "browse/data_grid.h"
 #include "browse/db_memo.h"
-#include "browse/frm_memo.h"
-#include "connection/ui/frm_quick_open.h"
+#include "browse/memo_window.h"
+#include "connection/ui/quick_open_dialog.h"
 #include "connection/ui/tab_strip.h"
-#include "database_fixture.h"
-#include "recording_cursor.h"
+#include "fixtures/database_fixture.h"
+#include "fixtures/recording_cursor.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "connection/ui/frm_quick_open.h"
-#include "window_set_fixture.h"
+#include "connection/ui/quick_open_dialog.h"
+#include "fixtures/window_set_fixture.h"
 
 namespace {
 

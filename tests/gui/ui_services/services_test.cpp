@@ -10,13 +10,13 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include "connection/ui/support/handler_guard.h"
-#include "connection/ui/support/prompts.h"
-#include "connection/ui/support/qt_prompts.h"
-#include "connection/ui/support/screen_cursor.h"
+#include "ui_services/handler_guard.h"
+#include "ui_services/prompts.h"
+#include "ui_services/qt_prompts.h"
+#include "ui_services/screen_cursor.h"
 #include "jet/error.h"
-#include "recording_cursor.h"
-#include "scripted_prompts.h"
+#include "fixtures/recording_cursor.h"
+#include "fixtures/scripted_prompts.h"
 
 namespace {
 
