@@ -93,6 +93,21 @@ void DataGrid::showCurrentRecord() {
   scrollTo(index);
 }
 
+void DataGrid::moveToColumn(int column) {
+  const qb::DataSet* set = dataSet();
+  const auto row = set && set->active() ? set->currentRow() : std::nullopt;
+  if (!row || static_cast<int>(*row) >= model_->rowCount()) {
+    // No current cell: the column is taken when a record becomes current.
+    currentColumn_ = column;
+    return;
+  }
+  // Leaving the cell gives its typed text to the field first; a text the
+  // field refuses keeps the cell where it is (see allowCurrentChange).
+  const QModelIndex index = model_->index(static_cast<int>(*row), column);
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  scrollTo(index);
+}
+
 bool DataGrid::allowCurrentChange(const QModelIndex& to) {
   if (syncing_ || !to.isValid()) return true;
   qb::DataSet* set = dataSet();

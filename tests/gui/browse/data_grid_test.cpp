@@ -1,6 +1,6 @@
 // The grid over a dataset: its model (checked by Qt's model tester), reading
 // only the rows in view, the indicator column, the current cell shared with
-// the dataset, and the column list.
+// the dataset, and the column list, also as the commands see it (GridColumns).
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
@@ -282,6 +282,97 @@ TEST_F(DataGridTest, DataFontResizesOnlyColumnsNobodySized) {
   const int zero = QFontMetrics(big).horizontalAdvance(QLatin1Char('0'));
   EXPECT_EQ(grid.column(0).width(), 11 * zero + 4);
   EXPECT_EQ(grid.column(1).width(), 90);
+}
+
+// ---- The column list as the commands take it ---------------------------------
+
+TEST_F(DataGridTest, CommandsSeeTheColumnsByPositionAndOutOfRangeIsHarmless) {
+  GridColumns& columns = grid.columns();
+  ASSERT_EQ(columns.count(), 1) << "the empty grid's single column";
+  EXPECT_TRUE(columns.fieldName(0).isEmpty());
+  openRows(3);
+  ASSERT_EQ(columns.count(), 2);
+  EXPECT_EQ(columns.fieldName(0), QStringLiteral("ID"));
+  EXPECT_EQ(columns.fieldName(1), QStringLiteral("Name"));
+  EXPECT_EQ(columns.width(1), grid.column(1).width());
+  for (int outside : {-1, 2, 40}) {
+    SCOPED_TRACE(outside);
+    EXPECT_TRUE(columns.fieldName(outside).isEmpty());
+    EXPECT_FALSE(columns.visible(outside));
+    EXPECT_EQ(columns.width(outside), -1);
+    columns.setVisible(outside, false);
+    columns.setWidth(outside, 10);
+    columns.select(outside);
+  }
+  EXPECT_EQ(columns.count(), 2);
+  EXPECT_TRUE(columns.visible(0));
+  EXPECT_TRUE(columns.visible(1));
+  EXPECT_EQ(columns.selected(), 0);
+}
+
+TEST_F(DataGridTest, AWidthSetWhileHiddenIsTheWidthWhenShownAgain) {
+  openRows(3);
+  GridColumns& columns = grid.columns();
+  columns.setVisible(1, false);
+  EXPECT_FALSE(columns.visible(1));
+  EXPECT_TRUE(grid.isColumnHidden(1)) << "the grid changes at once";
+  EXPECT_EQ(columns.width(1), -1);
+  columns.setWidth(1, 83);
+  EXPECT_EQ(columns.width(1), -1) << "still hidden";
+  columns.setVisible(1, true);
+  EXPECT_EQ(columns.width(1), 83);
+}
+
+TEST_F(DataGridTest, SelectingAColumnMovesTheCurrentCellWithinTheCurrentRecord) {
+  openRows(20);
+  grid.show();
+  dataSet.moveTo(6);
+  GridColumns& columns = grid.columns();
+  columns.select(1);
+  EXPECT_EQ(grid.currentIndex(), grid.model()->index(6, 1));
+  EXPECT_EQ(columns.selected(), 1);
+  EXPECT_EQ(grid.selectedField(), &dataSet.field(1));
+  EXPECT_EQ(dataSet.recordNumber(), 7) << "the record stays";
+
+  // A hidden column takes the current cell without being shown.
+  columns.setVisible(0, false);
+  columns.select(0);
+  EXPECT_EQ(grid.currentIndex(), grid.model()->index(6, 0));
+  EXPECT_EQ(columns.selected(), 0);
+  EXPECT_FALSE(columns.visible(0));
+}
+
+TEST_F(DataGridTest, AColumnSelectedWithoutACurrentRecordIsTakenByTheNextOne) {
+  openRows(0);
+  GridColumns& columns = grid.columns();
+  columns.select(1);
+  EXPECT_EQ(columns.selected(), 0) << "no current cell";
+  dataSet.insert();
+  EXPECT_EQ(grid.currentIndex().column(), 1);
+  EXPECT_EQ(columns.selected(), 1);
+}
+
+TEST_F(DataGridTest, SelectingAnotherColumnGivesTheTypedTextToItsFieldFirst) {
+  openRows(10);
+  grid.show();
+  QApplication::setActiveWindow(&grid);
+  grid.setFocus();
+  grid.setCurrentIndex(grid.model()->index(3, 0));
+  QTest::keyClick(&grid, 'x');
+  ASSERT_NE(grid.cellEditor(), nullptr);
+  grid.columns().select(1);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(prompts->errorBoxes(), QStringList{"'x' is not a valid value for field 'ID'"});
+  EXPECT_EQ(grid.currentIndex(), grid.model()->index(3, 0)) << "a refused text keeps the cell";
+  ASSERT_NE(grid.cellEditor(), nullptr);
+  EXPECT_EQ(grid.cellEditor()->text(), QStringLiteral("x"));
+
+  grid.cellEditor()->setText(QStringLiteral("77"));
+  grid.cellEditor()->setModified(true);
+  grid.columns().select(1);
+  EXPECT_EQ(grid.currentIndex(), grid.model()->index(3, 1));
+  EXPECT_EQ(dataSet.field(0).text(), u"77");
+  EXPECT_EQ(dataSet.state(), qb::DataSetState::Edit) << "the record is not saved by a move within it";
 }
 
 }  // namespace
