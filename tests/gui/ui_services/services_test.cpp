@@ -1,6 +1,6 @@
 // The services every window uses: the error box's full-stop rule and the
-// handler guard, the program-wide cursor, the dialog filters, and the Qt
-// boxes behind the Prompts interface.
+// handler guard, the program-wide cursor, the dialog filters, the Qt boxes
+// behind the Prompts interface, and a window's file dialogs.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -10,13 +10,14 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "fixtures/recording_cursor.h"
+#include "fixtures/scripted_prompts.h"
+#include "jet/error.h"
+#include "ui_services/file_dialog.h"
 #include "ui_services/handler_guard.h"
 #include "ui_services/prompts.h"
 #include "ui_services/qt_prompts.h"
 #include "ui_services/screen_cursor.h"
-#include "jet/error.h"
-#include "fixtures/recording_cursor.h"
-#include "fixtures/scripted_prompts.h"
 
 namespace {
 
@@ -191,6 +192,39 @@ TEST(ScriptedPromptsTest, AnswersInOrderAndCancelsWhenTheScriptIsEmpty) {
   ASSERT_EQ(prompts.shown().size(), 4u);
   EXPECT_EQ(prompts.shown()[1].caption, "Enter Password");
   EXPECT_EQ(prompts.shown()[2].text, "MDB Files|*.MDB|All Files|*.*");
+}
+
+TEST(FileDialogTest, OpenAndSaveDialogsAskWithTheirFilterAndDefaultExtension) {
+  ScriptedPrompts prompts;
+  qb::FileDialog open(qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB|All Files|*.*"));
+  qb::FileDialog save(qb::FileDialog::Kind::Save, QStringLiteral("Access Database (*.MDB)|*.MDB"),
+                      QStringLiteral("MDB"));
+  prompts.openFileWith(QStringLiteral("/data/a.mdb"));
+  prompts.saveFileWith(QStringLiteral("/data/new.MDB"));
+  EXPECT_EQ(open.execute(prompts), QString("/data/a.mdb"));
+  EXPECT_EQ(save.execute(prompts), QString("/data/new.MDB"));
+  ASSERT_EQ(prompts.shown().size(), 2u);
+  EXPECT_EQ(prompts.shown()[0].kind, PromptKind::OpenFile);
+  EXPECT_EQ(prompts.shown()[0].text, "MDB Files|*.MDB|All Files|*.*");
+  EXPECT_EQ(prompts.shown()[1].kind, PromptKind::SaveFile);
+  EXPECT_EQ(prompts.shown()[1].text, "Access Database (*.MDB)|*.MDB");
+  EXPECT_EQ(prompts.shown()[1].caption, "MDB") << "the default extension";
+}
+
+TEST(FileDialogTest, KeepsTheFileLastChosenAndACancelKeepsItToo) {
+  ScriptedPrompts prompts;
+  qb::FileDialog open(qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB"));
+  qb::FileDialog other(qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB"));
+  EXPECT_TRUE(open.fileName().isEmpty()) << "before the first choice";
+  prompts.openFileWith(QStringLiteral("/data/first.mdb"));
+  prompts.openFileWith(std::nullopt);
+  prompts.openFileWith(QStringLiteral("/data/second.mdb"));
+  open.execute(prompts);
+  EXPECT_EQ(open.execute(prompts), std::nullopt);
+  EXPECT_EQ(open.fileName(), "/data/first.mdb");
+  other.execute(prompts);
+  EXPECT_EQ(other.fileName(), "/data/second.mdb");
+  EXPECT_EQ(open.fileName(), "/data/first.mdb") << "each dialog keeps its own";
 }
 
 }  // namespace
