@@ -31,4 +31,10 @@ void centreOnScreen(QWidget& window) {
   centreAt(window, availableArea(window).center());
 }
 
+void showInFront(QWidget& window) {
+  window.show();
+  window.raise();
+  window.activateWindow();
+}
+
 }  // namespace qb

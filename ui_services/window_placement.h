@@ -1,4 +1,5 @@
-// Placing secondary windows: centred on the main window or on the screen.
+// Placing secondary windows: centred on the main window or on the screen,
+// and brought to the front.
 #pragma once
 
 class QWidget;
@@ -12,5 +13,9 @@ void centreOnWindow(QWidget& window, const QWidget& over);
 
 // Moves `window` to the centre of the available area of its screen.
 void centreOnScreen(QWidget& window);
+
+// Shows a modeless window and brings it in front of the program's other
+// windows, giving it the focus.
+void showInFront(QWidget& window);
 
 }  // namespace qb
