@@ -12,8 +12,8 @@
 #include "browse/db_memo.h"
 #include "browse/memo_window.h"
 #include "browse/record_view_window.h"
-#include "jet/error.h"
 #include "fixtures/window_set_fixture.h"
+#include "jet/error.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "app/tool_bar_images.h"
 #include "browse/data_grid.h"
 #include "browse/filter_sort_panel.h"
-#include "browse/record_view_window.h"
 #include "browse/record_navigator.h"
+#include "browse/record_view_window.h"
 #include "connection/ui/tab_strip.h"
 #include "fixtures/window_set_fixture.h"
 

@@ -12,8 +12,8 @@
 #include "app/main_window.h"
 #include "browse/data_grid.h"
 #include "browse/record_view_window.h"
-#include "query/query_window.h"
 #include "fixtures/window_set_fixture.h"
+#include "query/query_window.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "app/main_window.h"
 #include "browse/data_grid.h"
-#include "browse/record_view_window.h"
 #include "browse/record_navigator.h"
+#include "browse/record_view_window.h"
 #include "connection/field.h"
 #include "fixtures/database_fixture.h"
 
