@@ -61,6 +61,16 @@ class DataGridTest : public ::testing::Test {
     grid.viewport()->repaint();
   }
 
+  // Shows the grid with the focus, makes (row, column) the current cell and
+  // types `key` there, which opens the cell's editor.
+  void typeInCell(int row, int column, char key) {
+    grid.show();
+    QApplication::setActiveWindow(&grid);
+    grid.setFocus();
+    grid.setCurrentIndex(grid.model()->index(row, column));
+    QTest::keyClick(&grid, key);
+  }
+
   int visibleRows() const {
     return grid.viewport()->height() / grid.verticalHeader()->defaultSectionSize() + 1;
   }
@@ -242,11 +252,7 @@ TEST_F(DataGridTest, ReadOnlyTableHasNoEditors) {
 
 TEST_F(DataGridTest, ATextTheFieldRefusesKeepsTheCellAndItsEditor) {
   openRows(10);
-  grid.show();
-  QApplication::setActiveWindow(&grid);
-  grid.setFocus();
-  grid.setCurrentIndex(grid.model()->index(4, 0));
-  QTest::keyClick(&grid, 'a');
+  typeInCell(4, 0, 'a');
   ASSERT_NE(grid.cellEditor(), nullptr);
   QTest::keyClicks(grid.cellEditor(), QStringLiteral("bc"));
   QTest::keyClick(grid.cellEditor(), Qt::Key_Down);
@@ -354,11 +360,7 @@ TEST_F(DataGridTest, AColumnSelectedWithoutACurrentRecordIsTakenByTheNextOne) {
 
 TEST_F(DataGridTest, SelectingAnotherColumnGivesTheTypedTextToItsFieldFirst) {
   openRows(10);
-  grid.show();
-  QApplication::setActiveWindow(&grid);
-  grid.setFocus();
-  grid.setCurrentIndex(grid.model()->index(3, 0));
-  QTest::keyClick(&grid, 'x');
+  typeInCell(3, 0, 'x');
   ASSERT_NE(grid.cellEditor(), nullptr);
   grid.columns().select(1);
   QCoreApplication::processEvents();
