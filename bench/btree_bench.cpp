@@ -14,7 +14,7 @@
 #include <set>
 #include <vector>
 
-#include "db/btree.h"
+#include "index/btree.h"
 #include "jet/database.h"
 #include "jet/table.h"
 #include "format/index_key.h"

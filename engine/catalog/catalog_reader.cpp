@@ -1,9 +1,9 @@
 // Catalog reading: the MSysObjects columns located by name, decoded row by row.
-#include "db/catalog_reader.h"
+#include "catalog/catalog_reader.h"
 
 #include <optional>
 
-#include "db/table_impl.h"
+#include "table/table_impl.h"
 #include "jet/error.h"
 #include "jet/text.h"
 

@@ -4,13 +4,13 @@
 // dropped real index gives its pages back.
 #include <algorithm>
 
-#include "db/database_impl.h"
-#include "db/index_maintenance.h"
-#include "db/schema_catalog.h"
-#include "db/schema_pages.h"
-#include "db/table_impl.h"
-#include "db/table_layout.h"
-#include "db/write_scope.h"
+#include "catalog/database_impl.h"
+#include "index/index_maintenance.h"
+#include "catalog/schema_catalog_rows.h"
+#include "catalog/schema_object_pages.h"
+#include "table/table_impl.h"
+#include "catalog/new_table_layout.h"
+#include "table/write_scope.h"
 #include "format/table_definition.h"
 #include "format/table_definition_format.h"
 #include "format/table_definition_writer.h"

@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <set>
 
-#include "db/catalog_reader.h"
-#include "db/database_impl.h"
-#include "db/schema_catalog.h"
-#include "db/schema_pages.h"
-#include "db/table_impl.h"
-#include "db/table_layout.h"
-#include "db/table_writer.h"
-#include "db/write_scope.h"
+#include "catalog/catalog_reader.h"
+#include "catalog/database_impl.h"
+#include "catalog/schema_catalog_rows.h"
+#include "catalog/schema_object_pages.h"
+#include "table/table_impl.h"
+#include "catalog/new_table_layout.h"
+#include "table/row_writer.h"
+#include "table/write_scope.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/index_key.h"

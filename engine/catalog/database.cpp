@@ -3,9 +3,9 @@
 // and caching tables by name.
 #include "jet/database.h"
 
-#include "db/catalog_reader.h"
-#include "db/database_impl.h"
-#include "db/table_impl.h"
+#include "catalog/catalog_reader.h"
+#include "catalog/database_impl.h"
+#include "table/table_impl.h"
 #include "format/global_page_map.h"
 #include "format/header.h"
 #include "jet/error.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "db/database_context.h"
+#include "table/database_context.h"
 #include "jet/database.h"
 #include "jet/table.h"
 #include "storage/vfs.h"

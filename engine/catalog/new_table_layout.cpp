@@ -1,5 +1,5 @@
 // Table layout for createTable and createIndex.
-#include "db/table_layout.h"
+#include "catalog/new_table_layout.h"
 
 #include <algorithm>
 

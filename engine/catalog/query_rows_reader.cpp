@@ -1,5 +1,5 @@
 // Saved queries in an open database: catalog look-ups and reading MSysQueries.
-#include "db/query_sql_rows.h"
+#include "catalog/query_rows_reader.h"
 
 #include <string>
 

@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "db/query_sql_builder.h"
+#include "catalog/saved_query_sql.h"
 #include "jet/database.h"
 
 namespace jet {

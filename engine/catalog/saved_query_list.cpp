@@ -2,8 +2,8 @@
 // its SQL text rebuilt from MSysQueries.
 #include <algorithm>
 
-#include "db/query_sql_builder.h"
-#include "db/query_sql_rows.h"
+#include "catalog/saved_query_sql.h"
+#include "catalog/query_rows_reader.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/text.h"

@@ -2,7 +2,7 @@
 // a select body (or a piece of one) wrapped in its own verb; the FROM clause is
 // rebuilt from the source rows and the join rows, nesting earlier joins in
 // parentheses the way Access writes them.
-#include "db/query_sql_builder.h"
+#include "catalog/saved_query_sql.h"
 
 #include <algorithm>
 #include <memory>

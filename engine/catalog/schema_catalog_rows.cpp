@@ -1,11 +1,11 @@
 // Catalog rows, access-control entries and relationship look-ups for schema changes.
-#include "db/schema_catalog.h"
+#include "catalog/schema_catalog_rows.h"
 
 #include <algorithm>
 #include <ctime>
 
-#include "db/catalog_reader.h"
-#include "db/table_impl.h"
+#include "catalog/catalog_reader.h"
+#include "table/table_impl.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"

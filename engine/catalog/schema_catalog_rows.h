@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "db/database_impl.h"
+#include "catalog/database_impl.h"
 
 namespace jet {
 

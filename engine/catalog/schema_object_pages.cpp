@@ -1,10 +1,10 @@
 // Pages of schema objects.
-#include "db/schema_pages.h"
+#include "catalog/schema_object_pages.h"
 
 #include <map>
 #include <set>
 
-#include "db/table_writer.h"
+#include "table/row_writer.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/index_page.h"

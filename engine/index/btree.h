@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "db/index_page_cache.h"
+#include "index/index_page_cache.h"
 
 namespace jet {
 

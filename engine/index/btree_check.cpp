@@ -1,5 +1,5 @@
 // Structural check of a B-tree, one level at a time from the root.
-#include "db/btree_check.h"
+#include "index/btree_check.h"
 
 #include <algorithm>
 #include <optional>

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "db/btree.h"
+#include "index/btree.h"
 
 namespace jet {
 

@@ -1,5 +1,5 @@
 // Reading a B-tree: descents from the root and walks along the leaf chain.
-#include "db/btree.h"
+#include "index/btree.h"
 
 #include <algorithm>
 #include <cstring>

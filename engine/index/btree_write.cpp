@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "db/btree.h"
+#include "index/btree.h"
 #include "format/bytes.h"
 #include "jet/error.h"
 

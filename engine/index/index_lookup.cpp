@@ -2,11 +2,11 @@
 #include <cstring>
 #include <memory>
 
-#include "db/btree.h"
-#include "db/index_info.h"
-#include "db/index_trees.h"
-#include "db/value_conversion.h"
-#include "db/table_impl.h"
+#include "index/btree.h"
+#include "index/real_index_info.h"
+#include "index/index_trees.h"
+#include "table/column_value.h"
+#include "table/table_impl.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"

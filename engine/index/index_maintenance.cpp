@@ -2,15 +2,15 @@
 // of inserted, updated and deleted rows, the index's rules (unique, required,
 // ignore nulls), its distinct-key count in the definition, and its pages and
 // usage map; also the bulk build of a new index from the table's rows.
-#include "db/index_maintenance.h"
+#include "index/index_maintenance.h"
 
 #include <algorithm>
 #include <unordered_map>
 
-#include "db/btree.h"
-#include "db/index_info.h"
-#include "db/index_trees.h"
-#include "db/value_conversion.h"
+#include "index/btree.h"
+#include "index/real_index_info.h"
+#include "index/index_trees.h"
+#include "table/column_value.h"
 #include "format/table_definition_writer.h"
 #include "format/usage_map_writer.h"
 #include "jet/error.h"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "db/table_impl.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

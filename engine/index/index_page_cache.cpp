@@ -1,5 +1,5 @@
 // Decoded index pages, checked against the pager's bytes before each reuse.
-#include "db/index_page_cache.h"
+#include "index/index_page_cache.h"
 
 #include <cstring>
 #include <string>

@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "db/database_context.h"
-#include "db/index_info.h"
-#include "db/index_page_cache.h"
-#include "db/table_impl.h"
+#include "table/database_context.h"
+#include "index/real_index_info.h"
+#include "index/index_page_cache.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

@@ -1,5 +1,5 @@
 // Real index descriptions for the B-tree code.
-#include "db/index_info.h"
+#include "index/real_index_info.h"
 
 #include <algorithm>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "db/table_impl.h"
+#include "table/table_impl.h"
 #include "format/index_key.h"
 
 namespace jet {

@@ -14,7 +14,7 @@
 #include "jet/expression.h"
 #include "jet/value.h"
 #include "sql/ast.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

@@ -7,7 +7,7 @@
 #include "sql/binder.h"
 #include "sql/lexer.h"
 #include "sql/parser.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet {
 

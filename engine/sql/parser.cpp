@@ -7,7 +7,7 @@
 
 #include "jet/error.h"
 #include "jet/text.h"
-#include "sql/date_text.h"
+#include "value/date_text.h"
 #include "sql/lexer.h"
 
 namespace jet::sql {

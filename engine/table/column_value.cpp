@@ -2,7 +2,7 @@
 // magnitude, decimal scale): integers, currency and decimals convert into it
 // without loss, floating point values through their shortest exact text, so
 // 0.1 stays 0.1 and 2.5 rounds to 2 like every other half.
-#include "db/value_conversion.h"
+#include "table/column_value.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 // The shared state of an open database: its write helpers are made here.
-#include "db/database_context.h"
+#include "table/database_context.h"
 
-#include "db/index_maintenance.h"
-#include "db/row_write_hooks.h"
+#include "index/index_maintenance.h"
+#include "table/row_write_hooks.h"
 
 namespace jet {
 

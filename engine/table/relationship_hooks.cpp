@@ -16,8 +16,8 @@
 #include <algorithm>
 #include <string>
 
-#include "db/relationship_rules.h"
-#include "db/row_write_hooks.h"
+#include "table/relationship_rules.h"
+#include "table/row_write_hooks.h"
 #include "format/index_key.h"
 #include "jet/error.h"
 #include "jet/text.h"

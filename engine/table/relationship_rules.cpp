@@ -1,10 +1,10 @@
 // Relationship rules from the foreign-key indexes of table definitions.
-#include "db/relationship_rules.h"
+#include "table/relationship_rules.h"
 
 #include <algorithm>
 
-#include "db/catalog_reader.h"
-#include "db/database_impl.h"
+#include "catalog/catalog_reader.h"
+#include "catalog/database_impl.h"
 #include "jet/error.h"
 #include "jet/text.h"
 

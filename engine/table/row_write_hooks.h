@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "db/table_impl.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

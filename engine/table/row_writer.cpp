@@ -1,10 +1,10 @@
 // Row writing for one table.
-#include "db/table_writer.h"
+#include "table/row_writer.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "db/value_conversion.h"
+#include "table/column_value.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/data_page_writer.h"

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "db/table_impl.h"
+#include "table/table_impl.h"
 #include "format/long_value_writer.h"
 #include "format/row_encoder.h"
 

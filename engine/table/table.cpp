@@ -4,8 +4,8 @@
 
 #include <optional>
 
-#include "db/table_impl.h"
-#include "db/table_schema.h"
+#include "table/table_impl.h"
+#include "table/table_description.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/table_definition_format.h"

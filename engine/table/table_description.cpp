@@ -1,6 +1,6 @@
 // Column and index descriptions, including the ADO type codes and attributes
 // the data-access layer maps to its field types.
-#include "db/table_schema.h"
+#include "table/table_description.h"
 
 #include <algorithm>
 

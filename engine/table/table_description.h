@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "db/table_impl.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "db/database_context.h"
+#include "table/database_context.h"
 #include "format/long_value.h"
 #include "format/property_blob.h"
 #include "format/row_frame.h"

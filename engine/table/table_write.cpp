@@ -1,12 +1,12 @@
 // Row writes through the table's API: each one inside a write scope, with the
 // relationship hooks before the change and the index maintenance after the
 // row's bytes are placed, so that any refusal undoes all of it.
-#include "db/database_impl.h"
-#include "db/index_maintenance.h"
-#include "db/row_write_hooks.h"
-#include "db/table_impl.h"
-#include "db/table_writer.h"
-#include "db/write_scope.h"
+#include "catalog/database_impl.h"
+#include "index/index_maintenance.h"
+#include "table/row_write_hooks.h"
+#include "table/table_impl.h"
+#include "table/row_writer.h"
+#include "table/write_scope.h"
 #include "format/index_key.h"
 #include "format/table_definition_format.h"
 #include "jet/error.h"

@@ -1,11 +1,11 @@
 // The database's explicit transactions, undoing cached state after a rollback,
 // and closing a database with a transaction still open.
-#include "db/catalog_reader.h"
-#include "db/database_impl.h"
-#include "db/table_impl.h"
-#include "db/table_schema.h"
-#include "db/table_writer.h"
-#include "db/write_scope.h"
+#include "catalog/catalog_reader.h"
+#include "catalog/database_impl.h"
+#include "table/table_impl.h"
+#include "table/table_description.h"
+#include "table/row_writer.h"
+#include "table/write_scope.h"
 #include "jet/error.h"
 
 namespace jet {

@@ -1,7 +1,7 @@
 // Write scopes and the database's transactions.
-#include "db/write_scope.h"
+#include "table/write_scope.h"
 
-#include "db/database_impl.h"
+#include "catalog/database_impl.h"
 #include "jet/error.h"
 
 namespace jet {

@@ -11,7 +11,7 @@
 //   scope.commit();          // an exception before this undoes everything
 #pragma once
 
-#include "db/database_context.h"
+#include "table/database_context.h"
 
 namespace jet {
 

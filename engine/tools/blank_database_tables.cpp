@@ -1,11 +1,11 @@
 // System tables, catalog rows and access-control entries of a blank database,
 // as Access 2000 lays them out when it creates a file.
-#include "db/create_database_tables.h"
+#include "tools/blank_database_tables.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "db/catalog_reader.h"
+#include "catalog/catalog_reader.h"
 #include "format/index_key.h"
 #include "format/property_blob_writer.h"
 #include "format/table_definition_format.h"

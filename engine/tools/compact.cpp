@@ -5,19 +5,19 @@
 // (catalog ids, access-control entries, foreign-key indexes) can be rewritten
 // as the rows go across. Each table's live rows are encoded again onto fresh
 // data pages (long values with them), then each index is bulk-built from them.
-#include "db/compact.h"
+#include "tools/compact.h"
 
 #include <algorithm>
 #include <map>
 #include <random>
 #include <set>
 
-#include "db/catalog_reader.h"
-#include "db/database_impl.h"
-#include "db/index_maintenance.h"
-#include "db/schema_pages.h"
-#include "db/table_impl.h"
-#include "db/table_writer.h"
+#include "catalog/catalog_reader.h"
+#include "catalog/database_impl.h"
+#include "index/index_maintenance.h"
+#include "catalog/schema_object_pages.h"
+#include "table/table_impl.h"
+#include "table/row_writer.h"
 #include "format/data_page_writer.h"
 #include "format/global_page_map.h"
 #include "format/index_key.h"

@@ -4,7 +4,7 @@
 // empty index roots after them. The file is then opened like any other and
 // the catalog rows, Access's project table and the access-control entries are
 // added with the row writer, which keeps the indexes and counters.
-#include "db/create_database.h"
+#include "tools/create_database.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,13 +14,13 @@
 #include <cstring>
 #include <functional>
 
-#include "db/catalog_reader.h"
-#include "db/create_database_tables.h"
-#include "db/database_impl.h"
-#include "db/schema_catalog.h"
-#include "db/schema_pages.h"
-#include "db/table_impl.h"
-#include "db/write_scope.h"
+#include "catalog/catalog_reader.h"
+#include "tools/blank_database_tables.h"
+#include "catalog/database_impl.h"
+#include "catalog/schema_catalog_rows.h"
+#include "catalog/schema_object_pages.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
 #include "format/data_page_writer.h"
 #include "format/global_page_map.h"
 #include "format/header_writer.h"

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "db/database_context.h"
+#include "table/database_context.h"
 #include "format/index_key.h"
 #include "jet/error.h"
 #include "jet/integrity.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "db/table_impl.h"
+#include "table/table_impl.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/table_definition_format.h"

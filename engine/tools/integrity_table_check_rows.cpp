@@ -3,7 +3,7 @@
 // link by link, and the row count and autonumber figures gathered on the way.
 #include <algorithm>
 
-#include "db/table_impl.h"
+#include "table/table_impl.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/long_value.h"

@@ -1,5 +1,5 @@
 // Reading and writing dates and times as text.
-#include "sql/date_text.h"
+#include "value/date_text.h"
 
 #include <array>
 #include <cmath>

@@ -1,13 +1,13 @@
 // Exact Decimal arithmetic with a 256-bit intermediate.
-#include "sql/decimal_math.h"
+#include "value/decimal_math.h"
 
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
-#include "sql/number_text.h"
-#include "sql/value_error.h"
+#include "value/number_text.h"
+#include "value/value_error.h"
 
 namespace jet::sql {
 

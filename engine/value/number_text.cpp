@@ -1,5 +1,5 @@
 // Reading and writing numbers as text.
-#include "sql/number_text.h"
+#include "value/number_text.h"
 
 #include <charconv>
 #include <cmath>

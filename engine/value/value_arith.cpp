@@ -1,13 +1,13 @@
 // The arithmetic and text operators, with Jet's result types: the operand of
 // higher rank decides the type, integer results that overflow widen (Byte ->
 // Integer -> Long -> Double), Currency and Decimal results that overflow fail.
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 #include <cmath>
 #include <limits>
 
-#include "sql/decimal_math.h"
-#include "sql/value_error.h"
+#include "value/decimal_math.h"
+#include "value/value_error.h"
 
 namespace jet::sql {
 

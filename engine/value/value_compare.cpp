@@ -3,11 +3,11 @@
 
 #include "jet/collation.h"
 #include "jet/text.h"
-#include "sql/date_text.h"
-#include "sql/decimal_math.h"
-#include "sql/number_text.h"
-#include "sql/value_error.h"
-#include "sql/value_ops.h"
+#include "value/date_text.h"
+#include "value/decimal_math.h"
+#include "value/number_text.h"
+#include "value/value_error.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

@@ -1,14 +1,14 @@
 // Conversions between value types, with Jet's rounding and range rules.
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 #include <cmath>
 #include <limits>
 
 #include "jet/text.h"
-#include "sql/date_text.h"
-#include "sql/decimal_math.h"
-#include "sql/number_text.h"
-#include "sql/value_error.h"
+#include "value/date_text.h"
+#include "value/decimal_math.h"
+#include "value/number_text.h"
+#include "value/value_error.h"
 
 namespace jet::sql {
 

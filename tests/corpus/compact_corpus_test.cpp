@@ -10,7 +10,7 @@
 
 #include "corpus/mdbtools.h"
 #include "corpus/write_mdbtools_check.h"
-#include "db/catalog_reader.h"
+#include "catalog/catalog_reader.h"
 #include "jet/compact.h"
 #include "jet/database.h"
 #include "jet/error.h"

@@ -11,8 +11,8 @@
 #include <set>
 
 #include "corpus/database_exercise.h"
-#include "db/database_impl.h"
-#include "db/table_impl.h"
+#include "catalog/database_impl.h"
+#include "table/table_impl.h"
 #include "format/usage_map.h"
 #include "jet/error.h"
 #include "jet/text.h"

@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "corpus/write_mdbtools_check.h"
-#include "db/catalog_reader.h"
-#include "db/database_impl.h"
-#include "db/table_impl.h"
+#include "catalog/catalog_reader.h"
+#include "catalog/database_impl.h"
+#include "table/table_impl.h"
 #include "format/header.h"
 #include "format/header_format.h"
 #include "format/table_definition.h"

@@ -5,8 +5,8 @@
 
 #include <random>
 
-#include "db/database_impl.h"
-#include "db/table_impl.h"
+#include "catalog/database_impl.h"
+#include "table/table_impl.h"
 #include "format/index_page.h"
 #include "format/usage_map.h"
 #include "integrity_test_support.h"

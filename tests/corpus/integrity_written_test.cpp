@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "engine/write_fixtures.h"
+#include "support/write_fixtures.h"
 #include "integrity_test_support.h"
 #include "jet/database.h"
 #include "jet/integrity.h"

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "corpus/write_mdbtools_check.h"
-#include "db/table_impl.h"
-#include "engine/write_fixtures.h"
+#include "table/table_impl.h"
+#include "support/write_fixtures.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "corpus/mdbtools.h"
-#include "db/database_impl.h"
+#include "catalog/database_impl.h"
 #include "format/data_page.h"
 #include "jet/database.h"
 #include "jet/table.h"

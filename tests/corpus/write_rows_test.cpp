@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "corpus/write_mdbtools_check.h"
-#include "engine/write_fixtures.h"
+#include "support/write_fixtures.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"

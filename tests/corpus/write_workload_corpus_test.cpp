@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "corpus/write_mdbtools_check.h"
-#include "engine/write_workload.h"
+#include "support/write_workload.h"
 #include "jet/database.h"
 #include "jet/table.h"
 #include "jet/text.h"

@@ -1,5 +1,5 @@
 // Jet 4 byte builders for codec tests.
-#include "engine/page_images.h"
+#include "support/page_images.h"
 
 #include "storage/memory_file.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "db/table_impl.h"
-#include "db/table_writer.h"
-#include "engine/write_fixtures.h"
+#include "table/table_impl.h"
+#include "table/row_writer.h"
+#include "support/write_fixtures.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/long_value.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "db/database_impl.h"
-#include "db/index_maintenance.h"
+#include "catalog/database_impl.h"
+#include "index/index_maintenance.h"
 #include "format/usage_map.h"
 #include "jet/database.h"
 #include "storage/memory_vfs.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "db/value_conversion.h"
-#include "engine/write_checks.h"
+#include "table/column_value.h"
+#include "support/write_checks.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"

@@ -3,7 +3,7 @@
 // must be refused rather than turned into wrong SQL.
 #include <gtest/gtest.h>
 
-#include "db/query_sql_builder.h"
+#include "catalog/saved_query_sql.h"
 #include "jet/error.h"
 #include "jet/text.h"
 

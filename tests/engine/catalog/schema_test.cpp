@@ -6,11 +6,11 @@
 
 #include <algorithm>
 
-#include "db/table_impl.h"
-#include "db/table_layout.h"
-#include "db/write_scope.h"
-#include "engine/write_checks.h"
-#include "engine/write_fixtures.h"
+#include "table/table_impl.h"
+#include "catalog/new_table_layout.h"
+#include "table/write_scope.h"
+#include "support/write_checks.h"
+#include "support/write_fixtures.h"
 #include "format/table_definition.h"
 #include "format/table_definition_writer.h"
 #include "jet/error.h"

@@ -1,7 +1,7 @@
 // Data pages on crafted bytes: slot extents, flags and overflow pointers.
 #include <gtest/gtest.h>
 
-#include "engine/page_images.h"
+#include "support/page_images.h"
 #include "format/data_page.h"
 #include "jet/error.h"
 

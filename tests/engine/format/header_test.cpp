@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "engine/page_images.h"
+#include "support/page_images.h"
 #include "format/header.h"
 #include "jet/error.h"
 

@@ -2,7 +2,7 @@
 // chains that loop, leave the file or end early.
 #include <gtest/gtest.h>
 
-#include "engine/page_images.h"
+#include "support/page_images.h"
 #include "format/long_value.h"
 #include "jet/error.h"
 

@@ -2,7 +2,7 @@
 // that carry fewer columns than the table defines now, and damaged counts.
 #include <gtest/gtest.h>
 
-#include "engine/page_images.h"
+#include "support/page_images.h"
 #include "format/row_frame.h"
 #include "jet/error.h"
 

@@ -2,7 +2,7 @@
 // spread over several pages, and damaged counts and chains.
 #include <gtest/gtest.h>
 
-#include "engine/page_images.h"
+#include "support/page_images.h"
 #include "format/table_definition.h"
 #include "jet/error.h"
 

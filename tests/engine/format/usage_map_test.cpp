@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "engine/page_images.h"
+#include "support/page_images.h"
 #include "format/usage_map.h"
 #include "format/usage_map_writer.h"
 #include "jet/error.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "engine/page_images.h"
+#include "support/page_images.h"
 #include "format/text_codec.h"
 #include "format/value_codec.h"
 #include "jet/error.h"

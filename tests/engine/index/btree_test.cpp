@@ -12,8 +12,8 @@
 #include <set>
 
 #include "btree_test_pages.h"
-#include "db/btree.h"
-#include "db/btree_check.h"
+#include "index/btree.h"
+#include "index/btree_check.h"
 #include "format/index_key.h"
 #include "jet/error.h"
 

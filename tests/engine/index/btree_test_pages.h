@@ -9,7 +9,7 @@
 #include <set>
 #include <vector>
 
-#include "db/btree.h"
+#include "index/btree.h"
 #include "format/index_page_format.h"
 #include "storage/pager.h"
 

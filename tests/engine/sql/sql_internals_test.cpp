@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "jet/error.h"
-#include "sql/decimal_math.h"
+#include "value/decimal_math.h"
 #include "sql/lexer.h"
 #include "sql/like_pattern.h"
 #include "sql/parser.h"
-#include "sql/value_error.h"
+#include "value/value_error.h"
 
 namespace {
 

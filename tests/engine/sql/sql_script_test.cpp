@@ -26,7 +26,7 @@
 #include "sql/ast.h"
 #include "sql/binder.h"
 #include "sql/parser.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "engine/page_images.h"
+#include "support/page_images.h"
 #include "jet/error.h"
 #include "storage/faulty_file.h"
 #include "storage/memory_file.h"

@@ -4,11 +4,11 @@
 // freed as far as they are sound, never followed forever.
 #include <gtest/gtest.h>
 
-#include "db/table_impl.h"
-#include "db/table_writer.h"
-#include "db/write_scope.h"
-#include "engine/write_checks.h"
-#include "engine/write_fixtures.h"
+#include "table/table_impl.h"
+#include "table/row_writer.h"
+#include "table/write_scope.h"
+#include "support/write_checks.h"
+#include "support/write_fixtures.h"
 #include "format/data_page_writer.h"
 #include "format/long_value.h"
 #include "format/long_value_writer.h"

@@ -3,8 +3,8 @@
 // overflow rows and pages that are not the table's.
 #include <gtest/gtest.h>
 
-#include "db/table_impl.h"
-#include "engine/page_images.h"
+#include "table/table_impl.h"
+#include "support/page_images.h"
 #include "jet/error.h"
 #include "support/value_printer.h"
 

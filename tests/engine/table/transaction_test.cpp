@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "db/database_impl.h"
-#include "db/write_scope.h"
-#include "engine/write_fixtures.h"
+#include "catalog/database_impl.h"
+#include "table/write_scope.h"
+#include "support/write_fixtures.h"
 #include "format/data_page_writer.h"
 #include "format/global_page_map.h"
 #include "jet/error.h"

@@ -6,9 +6,9 @@
 
 #include <set>
 
-#include "db/table_impl.h"
-#include "db/write_scope.h"
-#include "engine/write_fixtures.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
+#include "support/write_fixtures.h"
 #include "format/table_definition_writer.h"
 #include "jet/error.h"
 #include "jet/text.h"

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "db/value_conversion.h"
+#include "table/column_value.h"
 #include "jet/error.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include <numeric>
 
-#include "db/write_scope.h"
-#include "engine/write_fixtures.h"
+#include "table/write_scope.h"
+#include "support/write_fixtures.h"
 #include "format/data_page.h"
 #include "format/data_page_writer.h"
 #include "format/usage_map_writer.h"

@@ -5,8 +5,8 @@
 // of one transaction.
 #include <gtest/gtest.h>
 
-#include "engine/write_fixtures.h"
-#include "engine/write_workload.h"
+#include "support/write_fixtures.h"
+#include "support/write_workload.h"
 #include "jet/database.h"
 #include "jet/integrity.h"
 #include "jet/table.h"

@@ -7,10 +7,10 @@
 #include <map>
 #include <set>
 
-#include "db/catalog_reader.h"
-#include "db/compact.h"
-#include "db/table_impl.h"
-#include "engine/write_fixtures.h"
+#include "catalog/catalog_reader.h"
+#include "tools/compact.h"
+#include "table/table_impl.h"
+#include "support/write_fixtures.h"
 #include "jet/error.h"
 #include "jet/integrity.h"
 #include "jet/text.h"

@@ -6,9 +6,9 @@
 
 #include <cmath>
 
-#include "db/create_database.h"
-#include "db/database_impl.h"
-#include "db/schema_catalog.h"
+#include "tools/create_database.h"
+#include "catalog/database_impl.h"
+#include "catalog/schema_catalog_rows.h"
 #include "jet/error.h"
 #include "jet/integrity.h"
 #include "jet/table.h"
