@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 
+#include "connection/ado_type.h"
+
 namespace qb {
 
 namespace {
@@ -30,8 +32,12 @@ const char* fieldTypeName(TFieldType type) noexcept {
 }
 
 std::optional<TFieldType> fieldTypeOf(const jet::ColumnDef& column) {
+  return fieldTypeOfAdoCode(static_cast<int>(adoTypeOf(column)), column);
+}
+
+std::optional<TFieldType> fieldTypeOfAdoCode(int code, const jet::ColumnDef& column) {
   using enum TFieldType;
-  switch (static_cast<int>(column.adoType)) {
+  switch (code) {
     case 2:
     case 16:
       return ftSmallint;
@@ -109,7 +115,7 @@ int fieldSizeOf(const jet::ColumnDef& column, TFieldType type) {
       return static_cast<int>(column.definedSize());
     case ftBCD:
       // Currency carries no scale of its own; it reads as 255.
-      if (column.adoType == jet::AdoType::Currency) return kNegativeScaleSize;
+      if (column.type == jet::DataType::Currency) return kNegativeScaleSize;
       return column.scale >= 128 ? kNegativeScaleSize : column.scale;
     case ftGuid:
       return kGuidTextSize;

@@ -3,9 +3,9 @@
 
 #include <optional>
 
-#include "table/table_impl.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

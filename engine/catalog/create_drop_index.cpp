@@ -5,18 +5,18 @@
 #include <algorithm>
 
 #include "catalog/database_impl.h"
-#include "index/index_maintenance.h"
+#include "catalog/new_table_layout.h"
 #include "catalog/schema_catalog_rows.h"
 #include "catalog/schema_object_pages.h"
-#include "table/table_impl.h"
-#include "catalog/new_table_layout.h"
-#include "table/write_scope.h"
 #include "format/table_definition.h"
 #include "format/table_definition_format.h"
 #include "format/table_definition_writer.h"
 #include "format/usage_map_writer.h"
+#include "index/index_maintenance.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
 
 namespace jet {
 

@@ -7,12 +7,9 @@
 
 #include "catalog/catalog_reader.h"
 #include "catalog/database_impl.h"
+#include "catalog/new_table_layout.h"
 #include "catalog/schema_catalog_rows.h"
 #include "catalog/schema_object_pages.h"
-#include "table/table_impl.h"
-#include "catalog/new_table_layout.h"
-#include "table/row_writer.h"
-#include "table/write_scope.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/index_key.h"
@@ -22,6 +19,9 @@
 #include "format/usage_map_writer.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "table/row_writer.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
 
 namespace jet {
 

@@ -5,7 +5,6 @@
 
 #include "catalog/catalog_reader.h"
 #include "catalog/database_impl.h"
-#include "table/table_impl.h"
 #include "format/global_page_map.h"
 #include "format/header.h"
 #include "jet/error.h"
@@ -13,6 +12,7 @@
 #include "storage/journal.h"
 #include "storage/journal_format.h"
 #include "storage/vfs.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

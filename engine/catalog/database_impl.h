@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "table/database_context.h"
 #include "jet/database.h"
 #include "jet/table.h"
 #include "storage/vfs.h"
+#include "table/database_context.h"
 
 namespace jet {
 

@@ -15,16 +15,6 @@ namespace {
 constexpr std::uint16_t kMaxTextCharacters = 255;
 constexpr std::uint16_t kMaxBinaryBytes = 255;
 
-bool isFixedType(DataType t) {
-  switch (t) {
-    case DataType::Text:
-    case DataType::Binary:
-    case DataType::Memo:
-    case DataType::Ole: return false;
-    default: return true;
-  }
-}
-
 [[noreturn]] void refuse(const std::string& message) { throw Error(ErrorCode::InvalidArgument, message); }
 
 std::uint16_t storedLength(const ColumnSpec& c, const std::string& where) {
@@ -40,16 +30,10 @@ std::uint16_t storedLength(const ColumnSpec& c, const std::string& where) {
       return c.size;
     case DataType::Memo:
     case DataType::Ole: return 0;
-    case DataType::Byte:
-    case DataType::Integer:
-    case DataType::Long:
-    case DataType::Currency:
-    case DataType::Single:
-    case DataType::Double:
-    case DataType::DateTime:
-    case DataType::Guid:
-    case DataType::Numeric: return static_cast<std::uint16_t>(naturalSize(c.type));
-    default: refuse(where + " has a type that cannot be created (" + dataTypeName(c.type) + ")");
+    default:
+      // The fixed-size types; the codes without one (the opaque blocks) cannot be made.
+      if (const std::uint8_t size = factsOf(c.type).fixedSize; size != 0) return size;
+      refuse(where + " has a type that cannot be created (" + dataTypeName(c.type) + ")");
   }
 }
 
@@ -107,7 +91,7 @@ TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std:
       c.sortOrderVersion = sortOrderVersion;
       if (s.compressedUnicode) c.extFlags = kColumnCompressedUnicode;
     }
-    if (isFixedType(s.type)) {
+    if (!factsOf(s.type).variableLength) {
       c.flags |= kColumnFixed;
       c.varSlot = varSlot;  // the engine stores the count of earlier variable columns here
       if (s.type != DataType::Boolean) {
@@ -121,7 +105,7 @@ TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std:
     if (s.guidAutoNumber) c.flags |= kColumnAutoGuid;
     if (s.hyperlink) c.flags |= kColumnHyperlink;
     d.columns.push_back(c);
-    if (s.type == DataType::Memo || s.type == DataType::Ole) d.longValueMaps.push_back({c.number, {}, {}});
+    if (factsOf(s.type).longValue) d.longValueMaps.push_back({c.number, {}, {}});
   }
   d.maxColumns = static_cast<std::uint16_t>(spec.columns.size());
   d.varColumns = varSlot;

@@ -2,8 +2,8 @@
 // its SQL text rebuilt from MSysQueries.
 #include <algorithm>
 
-#include "catalog/saved_query_sql.h"
 #include "catalog/query_rows_reader.h"
+#include "catalog/saved_query_sql.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/text.h"

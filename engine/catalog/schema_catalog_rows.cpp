@@ -5,10 +5,10 @@
 #include <ctime>
 
 #include "catalog/catalog_reader.h"
-#include "table/table_impl.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

@@ -4,7 +4,6 @@
 #include <map>
 #include <set>
 
-#include "table/row_writer.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/index_page.h"
@@ -12,6 +11,7 @@
 #include "format/usage_map.h"
 #include "format/usage_map_writer.h"
 #include "storage/pager.h"
+#include "table/row_writer.h"
 
 namespace jet {
 
@@ -67,7 +67,7 @@ void freeTablePages(Table::Impl& table) {
 
   // Long-value rows the table's rows point at, page by page.
   std::map<std::uint32_t, std::set<unsigned>> referenced;
-  TableWriter& writer = table.writer();
+  RowWriter& writer = table.writer();
   table.forEachRow(
       ScanMode::Strict, nullptr, [](RowId, ByteSpan) {},
       [&](RowId id) {

@@ -3,8 +3,8 @@
 // that take no parameters ("views"); each group sorted without regard to case.
 #include <algorithm>
 
-#include "catalog/saved_query_sql.h"
 #include "catalog/query_rows_reader.h"
+#include "catalog/saved_query_sql.h"
 #include "jet/database.h"
 #include "jet/text.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <optional>
 
-#include "index/btree.h"
 #include "format/bytes.h"
+#include "index/btree.h"
 #include "jet/error.h"
 
 namespace jet {

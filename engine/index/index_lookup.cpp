@@ -3,13 +3,13 @@
 #include <memory>
 
 #include "index/btree.h"
-#include "index/real_index_info.h"
 #include "index/index_trees.h"
-#include "table/column_value.h"
-#include "table/table_impl.h"
+#include "index/real_index_info.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
+#include "table/column_value.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

@@ -7,14 +7,14 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "index/btree.h"
-#include "index/real_index_info.h"
-#include "index/index_trees.h"
-#include "table/column_value.h"
 #include "format/table_definition_writer.h"
 #include "format/usage_map_writer.h"
+#include "index/btree.h"
+#include "index/index_trees.h"
+#include "index/real_index_info.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "value/value_ops.h"
 
 namespace jet {
 
@@ -109,7 +109,7 @@ std::string keyValues(const RealIndexInfo& index, const std::vector<Value>& row)
   std::string out;
   for (const KeyColumn& c : index.keyColumns) {
     if (!out.empty()) out += ", ";
-    out += describeValue(row[c.rowPosition]);
+    out += quotedValue(row[c.rowPosition]);
   }
   return index.keyColumns.size() > 1 ? "(" + out + ")" : out;
 }

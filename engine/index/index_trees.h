@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "table/database_context.h"
-#include "index/real_index_info.h"
 #include "index/index_page_cache.h"
+#include "index/real_index_info.h"
+#include "table/database_context.h"
 #include "table/table_impl.h"
 
 namespace jet {

@@ -13,7 +13,7 @@ namespace {
 
 // Why keys of this column cannot be built; empty when they can.
 std::string keyColumnProblem(const ColumnDefinition& c) {
-  if (!isIndexableType(c.type)) {
+  if (!factsOf(c.type).indexable) {
     return "its column '" + toUtf8(c.name) + "' has type " + dataTypeName(c.type) + ", which cannot be indexed";
   }
   if ((c.type == DataType::Text || c.type == DataType::Memo) && !canEncodeSortOrder(c.sortOrder, c.sortOrderVersion)) {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "table/table_impl.h"
 #include "format/index_key.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

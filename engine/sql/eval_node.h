@@ -16,9 +16,12 @@
 #include "sql/ast.h"
 #include "value/value_ops.h"
 
+namespace jet {
+class ValueError;
+}
+
 namespace jet::sql {
 
-class ValueError;
 struct FunctionDef;
 
 // What an evaluation runs against.

@@ -5,10 +5,10 @@
 #include <cmath>
 
 #include "jet/text.h"
-#include "value/date_text.h"
-#include "value/decimal_math.h"
 #include "sql/function_args.h"
 #include "sql/function_registry.h"
+#include "value/date_text.h"
+#include "value/decimal_math.h"
 #include "value/number_text.h"
 
 namespace jet::sql {

@@ -1,8 +1,9 @@
-// Converting a caller's value to what a column stores: any value kind to the
-// column's type, with Jet's rules where a conversion is lossy (numbers are
-// rounded half to even, as the engine rounds) and clear refusals where it is
-// impossible: a value that is not a number, a number out of the type's range,
-// text longer than the field, a decimal with more digits than its precision.
+// Converting a caller's value to what a column stores: the value layer's cast
+// to the column's type (Jet's rounding, half to even, and ranges; text read in
+// the engine API's ISO forms), then the column's own rules: a Yes/No field is
+// never Null, Double and Single fields hold finite numbers, dates lie within
+// the years 100 to 9999, a Numeric field keeps its scale and precision, and
+// text and binary values fit the field's length.
 #pragma once
 
 #include <string>
@@ -16,13 +17,5 @@ namespace jet {
 // are). Throws InvalidArgument with a message naming `where` (e.g. "field 'Qty'
 // of table 'Orders'"), the value and the reason.
 Value convertToColumn(const Value& value, const ColumnDef& column, const std::string& where);
-
-// A short form of a value for messages: text in quotes (cut after 40
-// characters), numbers and dates as text, binary data by its size.
-std::string describeValue(const Value& value);
-
-// Latest and earliest dates Jet stores: 100-01-01 and 9999-12-31 23:59:59.
-inline constexpr double kEarliestDate = -657434.0;
-inline constexpr double kLatestDate = 2958465.999988426;
 
 }  // namespace jet

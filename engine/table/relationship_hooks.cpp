@@ -16,11 +16,11 @@
 #include <algorithm>
 #include <string>
 
-#include "table/relationship_rules.h"
-#include "table/row_write_hooks.h"
 #include "format/index_key.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "table/relationship_rules.h"
+#include "table/row_write_hooks.h"
 
 namespace jet {
 

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "table/column_value.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/data_page_writer.h"
@@ -17,6 +16,8 @@
 #include "jet/error.h"
 #include "jet/text.h"
 #include "storage/pager.h"
+#include "table/column_value.h"
+#include "value/value_ops.h"
 
 namespace jet {
 
@@ -45,7 +46,7 @@ Guid newGuid(std::mt19937_64& random) {
 
 }  // namespace
 
-TableWriter::TableWriter(Table::Impl& table)
+RowWriter::RowWriter(Table::Impl& table)
     : table_(table), longValues_(*table.db->pager, *table.db->version) {
   const TableDefinition& def = table.definition;
   layout_.columnCount = def.maxColumns;
@@ -66,7 +67,7 @@ TableWriter::TableWriter(Table::Impl& table)
         zeroLength && zeroLength->type == DataType::Boolean) {
       w.allowZeroLength = propertyValue(*zeroLength).asBoolean();
     }
-    if (c.type == DataType::Memo || c.type == DataType::Ole) {
+    if (factsOf(c.type).longValue) {
       for (const LongValueColumnMaps& m : def.longValueMaps) {
         if (m.columnNumber == c.number) w.longValue = &m;
       }
@@ -80,17 +81,17 @@ TableWriter::TableWriter(Table::Impl& table)
   fieldBytes_.resize(columns_.size());
 }
 
-std::string TableWriter::where(std::size_t column) const {
+std::string RowWriter::where(std::size_t column) const {
   return "field '" + toUtf8(table_.columns[column].name) + "' of " + table_.describe();
 }
 
-void TableWriter::writeCounter(std::uint32_t value) {
+void RowWriter::writeCounter(std::uint32_t value) {
   const FormatVersion& v = *table_.db->version;
   writeDefinitionU32(*table_.db->pager, table_.definition, v.tdefAutoNumber, value, v);
   table_.definition.autoNumber = value;
 }
 
-std::vector<Value> TableWriter::prepare(const std::vector<Value>& values, const std::vector<Value>* old) {
+std::vector<Value> RowWriter::prepare(const std::vector<Value>& values, const std::vector<Value>* old) {
   std::vector<Value> row(columns_.size());
   for (const ColumnWrite& w : columns_) {
     const ColumnDef& c = table_.columns[w.column];
@@ -101,7 +102,7 @@ std::vector<Value> TableWriter::prepare(const std::vector<Value>& values, const 
         if (row[w.column] != (*old)[w.column]) {
           throw Error(ErrorCode::InvalidArgument,
                       "The autonumber " + where(w.column) + " cannot be changed (from " +
-                          describeValue((*old)[w.column]) + " to " + describeValue(row[w.column]) + ")");
+                          quotedValue((*old)[w.column]) + " to " + quotedValue(row[w.column]) + ")");
         }
         continue;
       }
@@ -143,7 +144,7 @@ std::vector<Value> TableWriter::prepare(const std::vector<Value>& values, const 
   return row;
 }
 
-void TableWriter::encode(const std::vector<Value>& row, const std::vector<std::vector<std::uint8_t>>* keep) {
+void RowWriter::encode(const std::vector<Value>& row, const std::vector<std::vector<std::uint8_t>>* keep) {
   const FormatVersion& version = *table_.db->version;
   std::vector<RowField> fields(columns_.size());
   std::size_t size = minRow_;
@@ -170,7 +171,7 @@ void TableWriter::encode(const std::vector<Value>& row, const std::vector<std::v
     }
     f.present = !v.isNull();
     if (!f.present) continue;
-    if (w.type == DataType::Memo || w.type == DataType::Ole) {
+    if (factsOf(w.type).longValue) {
       if (keep && !(*keep)[k].empty()) {
         bytes = (*keep)[k];
         size += bytes.size();
@@ -218,7 +219,7 @@ void TableWriter::encode(const std::vector<Value>& row, const std::vector<std::v
   }
 }
 
-std::vector<std::vector<std::uint8_t>> TableWriter::longValueReferences(RowId id) {
+std::vector<std::vector<std::uint8_t>> RowWriter::longValueReferences(RowId id) {
   std::vector<std::vector<std::uint8_t>> refs(columns_.size());
   Page holder;
   const ByteSpan row = table_.locate(id, holder);
@@ -233,14 +234,14 @@ std::vector<std::vector<std::uint8_t>> TableWriter::longValueReferences(RowId id
   return refs;
 }
 
-void TableWriter::releaseLongValues(const std::vector<std::vector<std::uint8_t>>& references) {
+void RowWriter::releaseLongValues(const std::vector<std::vector<std::uint8_t>>& references) {
   for (std::size_t k = 0; k < columns_.size(); ++k) {
     if (references[k].size() < kLongValueReferenceSize) continue;
     longValues_.release(columns_[k].longValue, references[k]);
   }
 }
 
-std::uint32_t TableWriter::pageWithRoom(std::size_t length, std::uint32_t avoid) {
+std::uint32_t RowWriter::pageWithRoom(std::size_t length, std::uint32_t avoid) {
   Pager& pager = *table_.db->pager;
   const FormatVersion& version = *table_.db->version;
   const std::uint32_t owner = table_.definition.firstPage;
@@ -273,7 +274,7 @@ std::uint32_t TableWriter::pageWithRoom(std::size_t length, std::uint32_t avoid)
   return page;
 }
 
-void TableWriter::noteSpace(std::uint32_t page) {
+void RowWriter::noteSpace(std::uint32_t page) {
   Pager& pager = *table_.db->pager;
   const FormatVersion& version = *table_.db->version;
   UsageMapWriter maps(pager, version);
@@ -284,12 +285,12 @@ void TableWriter::noteSpace(std::uint32_t page) {
   }
 }
 
-RowId TableWriter::insert(const std::vector<Value>& row) {
+RowId RowWriter::insert(const std::vector<Value>& row) {
   encode(row, nullptr);
   return insertEncoded(rowBytes_);
 }
 
-RowId TableWriter::insertEncoded(ByteSpan row) {
+RowId RowWriter::insertEncoded(ByteSpan row) {
   Pager& pager = *table_.db->pager;
   const FormatVersion& version = *table_.db->version;
   const std::uint32_t page = pageWithRoom(row.size());
@@ -302,7 +303,7 @@ RowId TableWriter::insertEncoded(ByteSpan row) {
   return RowId::of(page, static_cast<std::uint8_t>(slot));
 }
 
-void TableWriter::update(RowId id, const std::vector<Value>& old, const std::vector<Value>& row) {
+void RowWriter::update(RowId id, const std::vector<Value>& old, const std::vector<Value>& row) {
   Pager& pager = *table_.db->pager;
   const FormatVersion& version = *table_.db->version;
   // Long values that did not change keep their rows; the others are freed.
@@ -384,7 +385,7 @@ void TableWriter::update(RowId id, const std::vector<Value>& old, const std::vec
   removeTargets(0);
 }
 
-void TableWriter::erase(RowId id) {
+void RowWriter::erase(RowId id) {
   Pager& pager = *table_.db->pager;
   const FormatVersion& version = *table_.db->version;
   releaseLongValues(longValueReferences(id));
@@ -408,7 +409,7 @@ void TableWriter::erase(RowId id) {
   noteSpace(id.page());
 }
 
-void TableWriter::addToRowCount(int delta) {
+void RowWriter::addToRowCount(int delta) {
   const FormatVersion& version = *table_.db->version;
   if (!countChecked_) {
     // The stored count can be stale in files from elsewhere: count once, before

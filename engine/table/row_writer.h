@@ -10,15 +10,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "table/table_impl.h"
 #include "format/long_value_writer.h"
 #include "format/row_encoder.h"
+#include "table/table_impl.h"
 
 namespace jet {
 
-class TableWriter {
+class RowWriter {
  public:
-  explicit TableWriter(Table::Impl& table);
+  explicit RowWriter(Table::Impl& table);
 
   // Converts the caller's values (one per column) to the row to store:
   // conversions, autonumbers (counter written), required and zero-length

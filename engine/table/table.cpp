@@ -4,8 +4,6 @@
 
 #include <optional>
 
-#include "table/table_impl.h"
-#include "table/table_description.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/table_definition_format.h"
@@ -14,6 +12,8 @@
 #include "format/value_codec.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "table/table_description.h"
+#include "table/table_impl.h"
 
 namespace jet {
 

@@ -1,5 +1,4 @@
-// Column and index descriptions, including the ADO type codes and attributes
-// the data-access layer maps to its field types.
+// Column and index descriptions from the stored definition.
 #include "table/table_description.h"
 
 #include <algorithm>
@@ -9,65 +8,10 @@
 
 namespace jet {
 
-namespace {
-
-AdoType adoTypeOf(const ColumnDefinition& c) {
-  const bool fixed = c.isFixed();
-  switch (c.type) {
-    case DataType::Boolean:
-      return AdoType::Boolean;
-    case DataType::Byte:
-      return AdoType::UnsignedTinyInt;
-    case DataType::Integer:
-      return AdoType::SmallInt;
-    case DataType::Long:
-      return AdoType::Integer;
-    case DataType::Currency:
-      return AdoType::Currency;
-    case DataType::Single:
-      return AdoType::Single;
-    case DataType::Double:
-      return AdoType::Double;
-    case DataType::DateTime:
-      return AdoType::Date;
-    case DataType::Text:
-      return fixed ? AdoType::WChar : AdoType::VarWChar;
-    case DataType::Memo:
-      return AdoType::LongVarWChar;
-    case DataType::Ole:
-      return AdoType::LongVarBinary;
-    case DataType::Guid:
-      return AdoType::Guid;
-    case DataType::Numeric:
-      return AdoType::Numeric;
-    case DataType::Binary:
-    case DataType::Unknown0D:
-    case DataType::Unknown11:
-    default:
-      return fixed ? AdoType::Binary : AdoType::VarBinary;
-  }
-}
-
-std::uint32_t adoAttributesOf(const ColumnDef& c) {
-  std::uint32_t a = c.autoNumber ? kAdoFldUnknownUpdatable : kAdoFldUpdatable;
-  if (c.fixedLength) a |= kAdoFldFixed;
-  if (!c.required) a |= kAdoFldIsNullable | kAdoFldMayBeNull;
-  if (c.type == DataType::Memo || c.type == DataType::Ole) a |= kAdoFldLong;
-  return a;
-}
-
-}  // namespace
-
 std::uint32_t ColumnDef::definedSize() const {
-  switch (type) {
-    case DataType::Text:
-      return length / 2u;
-    case DataType::Memo:
-    case DataType::Ole:
-      return 0;
-    default:
-      return length;
-  }
+  const DataTypeFacts& facts = factsOf(type);
+  if (facts.longValue) return 0;
+  return facts.kind == ValueKind::Text ? length / 2u : length;
 }
 
 void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& columns,
@@ -96,8 +40,6 @@ void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& 
     d.compressedUnicode = (c->extFlags & kColumnCompressedUnicode) != 0;
     d.hyperlink = c->type == DataType::Memo && (c->flags & kColumnHyperlink) != 0;
     d.sortOrder = c->sortOrder;
-    d.adoType = adoTypeOf(*c);
-    d.adoAttributes = adoAttributesOf(d);
     columns.push_back(std::move(d));
 
     ColumnPlan p;
@@ -105,7 +47,7 @@ void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& 
     p.number = c->number;
     p.varSlot = c->varSlot;
     p.fixedOffset = c->fixedOffset;
-    const std::size_t natural = naturalSize(c->type);
+    const std::size_t natural = factsOf(c->type).fixedSize;
     p.fixedSize = static_cast<std::uint16_t>(natural != 0 ? natural : c->length);
     p.scale = c->scale;
     p.fixed = c->isFixed();
@@ -158,7 +100,6 @@ void applyRequiredProperties(const std::vector<PropertySet>& properties, std::ve
     const Property* required = findProperty(properties, c.name, u"Required");
     if (!required || required->type != DataType::Boolean) continue;
     c.required = propertyValue(*required).asBoolean();
-    c.adoAttributes = adoAttributesOf(c);
   }
 }
 
@@ -166,9 +107,7 @@ void applyRequiredIndexes(const std::vector<IndexDef>& indexes, std::vector<Colu
   for (const IndexDef& index : indexes) {
     if (!index.required) continue;
     for (const IndexColumn& k : index.columns) {
-      ColumnDef& c = columns[k.column];
-      c.required = true;
-      c.adoAttributes = adoAttributesOf(c);
+      columns[k.column].required = true;
     }
   }
 }

@@ -1,6 +1,6 @@
-// From the stored definition to what callers see: columns in the user's order
-// with their ADO type and attributes, logical indexes with their key columns,
-// and the plan for decoding each column.
+// From the stored definition to what callers see: columns in the user's order,
+// logical indexes with their key columns, and the plan for decoding each
+// column.
 #pragma once
 
 #include <vector>

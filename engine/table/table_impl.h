@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "table/database_context.h"
 #include "format/long_value.h"
 #include "format/property_blob.h"
 #include "format/row_frame.h"
 #include "format/table_definition.h"
 #include "jet/error.h"
 #include "jet/table.h"
+#include "table/database_context.h"
 
 namespace jet {
 
-class TableWriter;
+class RowWriter;
 
 // How to find and decode one column of a row (one per entry of columns()).
 struct ColumnPlan {
@@ -61,9 +61,9 @@ struct Table::Impl {
   std::string readOnlyReason() const;
   // Every column of a live row, decoded.
   std::vector<Value> readValues(RowId id) const;
-  TableWriter& writer();
+  RowWriter& writer();
 
-  std::shared_ptr<TableWriter> tableWriter;        // made on the first write
+  std::shared_ptr<RowWriter> rowWriter;        // made on the first write
   mutable std::optional<std::string> indexBlock;   // why the indexes cannot be kept (cached)
 
   // Reads the definition again (after a write was undone) and derives the

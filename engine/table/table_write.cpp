@@ -2,15 +2,15 @@
 // relationship hooks before the change and the index maintenance after the
 // row's bytes are placed, so that any refusal undoes all of it.
 #include "catalog/database_impl.h"
-#include "index/index_maintenance.h"
-#include "table/row_write_hooks.h"
-#include "table/table_impl.h"
-#include "table/row_writer.h"
-#include "table/write_scope.h"
 #include "format/index_key.h"
 #include "format/table_definition_format.h"
+#include "index/index_maintenance.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "table/row_write_hooks.h"
+#include "table/row_writer.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
 
 namespace jet {
 
@@ -44,9 +44,9 @@ void requireColumns(const Table::Impl& t, const std::vector<Value>& values) {
 
 Table::Impl::~Impl() = default;
 
-TableWriter& Table::Impl::writer() {
-  if (!tableWriter) tableWriter = std::make_shared<TableWriter>(*this);
-  return *tableWriter;
+RowWriter& Table::Impl::writer() {
+  if (!rowWriter) rowWriter = std::make_shared<RowWriter>(*this);
+  return *rowWriter;
 }
 
 std::string Table::Impl::readOnlyReason() const {
@@ -73,7 +73,7 @@ RowId Table::Impl::insertRow(std::vector<Value>& values) {
   requireWritableTable(*this);
   requireColumns(*this, values);
   WriteScope scope(*db);
-  TableWriter& w = writer();
+  RowWriter& w = writer();
   std::vector<Value> row = w.prepare(values, nullptr);
   if (db->hooks) db->hooks->beforeInsert(*this, row);
   const RowId id = w.insert(row);
@@ -88,7 +88,7 @@ void Table::Impl::updateRow(RowId id, std::vector<Value>& values) {
   requireWritableTable(*this);
   requireColumns(*this, values);
   WriteScope scope(*db);
-  TableWriter& w = writer();
+  RowWriter& w = writer();
   const std::vector<Value> old = readValues(id);
   std::vector<Value> row = w.prepare(values, &old);
   if (db->hooks) db->hooks->beforeUpdate(*this, id, old, row);
@@ -101,7 +101,7 @@ void Table::Impl::updateRow(RowId id, std::vector<Value>& values) {
 void Table::Impl::deleteRow(RowId id) {
   requireWritableTable(*this);
   WriteScope scope(*db);
-  TableWriter& w = writer();
+  RowWriter& w = writer();
   const std::vector<Value> old = readValues(id);
   if (db->hooks) db->hooks->beforeDelete(*this, id, old);
   db->indexes->removeRow(*this, old, id);

@@ -2,11 +2,11 @@
 // and closing a database with a transaction still open.
 #include "catalog/catalog_reader.h"
 #include "catalog/database_impl.h"
-#include "table/table_impl.h"
-#include "table/table_description.h"
-#include "table/row_writer.h"
-#include "table/write_scope.h"
 #include "jet/error.h"
+#include "table/row_writer.h"
+#include "table/table_description.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
 
 namespace jet {
 
@@ -93,7 +93,7 @@ void Database::Impl::reloadAfterRollback() noexcept {
 }
 
 void Table::Impl::reload() {
-  tableWriter.reset();
+  rowWriter.reset();
   indexBlock.reset();
   definition = readTableDefinition(*db->pager, definition.firstPage, *db->version);
   describeColumns(definition, columns, plans);

@@ -39,7 +39,7 @@ std::uint16_t lengthOf(DataType type) {
     case DataType::Ole: return 0;
     case DataType::Boolean: return 1;
     case DataType::Unknown11: return kAccessObjectBlock;
-    default: return static_cast<std::uint16_t>(naturalSize(type));
+    default: return factsOf(type).fixedSize;
   }
 }
 
@@ -73,7 +73,7 @@ TableDefinition tableOf(std::uint8_t tableType, std::initializer_list<ColumnFact
     if (c.isFixed() && f.type != DataType::Boolean) c.fixedOffset = fixedOffset;
     if (!c.isFixed()) ++d.varColumns;
     d.columns.push_back(c);
-    if (f.type == DataType::Memo || f.type == DataType::Ole) d.longValueMaps.push_back({f.number, {}, {}});
+    if (factsOf(f.type).longValue) d.longValueMaps.push_back({f.number, {}, {}});
   }
   d.maxColumns = static_cast<std::uint16_t>(d.columns.size());
   return d;

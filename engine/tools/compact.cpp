@@ -14,20 +14,20 @@
 
 #include "catalog/catalog_reader.h"
 #include "catalog/database_impl.h"
-#include "index/index_maintenance.h"
 #include "catalog/schema_object_pages.h"
-#include "table/table_impl.h"
-#include "table/row_writer.h"
 #include "format/data_page_writer.h"
 #include "format/global_page_map.h"
 #include "format/index_key.h"
 #include "format/table_definition_writer.h"
 #include "format/usage_map_format.h"
 #include "format/usage_map_writer.h"
+#include "index/index_maintenance.h"
 #include "jet/compact.h"
 #include "jet/error.h"
 #include "jet/text.h"
 #include "storage/journal_format.h"
+#include "table/row_writer.h"
+#include "table/table_impl.h"
 
 namespace jet {
 
@@ -184,14 +184,14 @@ class Compactor {
       }
     }
 
-    TableWriter writer(to);
+    RowWriter writer(to);
     // Rows are read in full (a row that cannot be read stops the compaction);
     // one whose values need no change and that has no memo or OLE data keeps
     // its bytes when the copy lays rows out the same way.
     const bool sameBytes = idColumns.empty() && sameRowLayout(from, to);
     std::vector<std::size_t> longValueColumns;
     for (std::size_t i = 0; i < from.columns.size(); ++i) {
-      if (from.columns[i].type == DataType::Memo || from.columns[i].type == DataType::Ole) longValueColumns.push_back(i);
+      if (factsOf(from.columns[i].type).longValue) longValueColumns.push_back(i);
     }
     std::vector<Value> values(from.columns.size());
     std::vector<std::uint8_t> rowBytes;

@@ -15,12 +15,9 @@
 #include <functional>
 
 #include "catalog/catalog_reader.h"
-#include "tools/blank_database_tables.h"
 #include "catalog/database_impl.h"
 #include "catalog/schema_catalog_rows.h"
 #include "catalog/schema_object_pages.h"
-#include "table/table_impl.h"
-#include "table/write_scope.h"
 #include "format/data_page_writer.h"
 #include "format/global_page_map.h"
 #include "format/header_writer.h"
@@ -32,6 +29,9 @@
 #include "jet/text.h"
 #include "storage/journal_format.h"
 #include "storage/pager.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
+#include "tools/blank_database_tables.h"
 
 namespace jet {
 

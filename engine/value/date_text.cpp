@@ -1,14 +1,13 @@
-// Reading and writing dates and times as text.
+// Reading dates and times typed as text.
 #include "value/date_text.h"
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "jet/text.h"
 
-namespace jet::sql {
+namespace jet {
 
 namespace {
 
@@ -48,7 +47,7 @@ class DateReader {
   DateReader(std::u16string_view text, DateOrder order, std::optional<int> currentYear)
       : t_(text), order_(order), currentYear_(currentYear) {}
 
-  std::optional<DateTime> read() {
+  std::optional<CivilDateTime> read() {
     if (!scan()) return std::nullopt;
     if (meridiem_ != 0) {
       if (!hasTime_ || hour_ < 1 || hour_ > 12) return std::nullopt;
@@ -60,8 +59,8 @@ class DateReader {
     c.minute = minute_;
     c.second = second_;
     c.millisecond = millisecond_;
-    if (c.year < 100 || c.year > 9999 || !isValidCivil(c)) return std::nullopt;
-    return fromCivil(c);
+    if (!isValidCivil(c)) return std::nullopt;
+    return c;
   }
 
  private:
@@ -243,28 +242,15 @@ class DateReader {
 
 }  // namespace
 
-std::optional<DateTime> parseDateText(std::u16string_view text, DateOrder order, std::optional<int> currentYear) {
+std::optional<CivilDateTime> readDateText(std::u16string_view text, DateOrder order,
+                                          std::optional<int> currentYear) {
   return DateReader(text, order, currentYear).read();
 }
 
-std::string formatDatePart(const CivilDateTime& c) {
-  return std::to_string(c.month) + "/" + std::to_string(c.day) + "/" + std::to_string(c.year);
+std::optional<DateTime> parseDateText(std::u16string_view text, DateOrder order, std::optional<int> currentYear) {
+  const auto c = readDateText(text, order, currentYear);
+  if (!c || c->year < 100 || c->year > 9999) return std::nullopt;
+  return fromCivil(*c);
 }
 
-std::string formatTimePart(const CivilDateTime& c) {
-  char buf[32];
-  const int h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
-  std::snprintf(buf, sizeof buf, "%d:%02d:%02d %s", h12, c.minute, c.second, c.hour < 12 ? "AM" : "PM");
-  return buf;
-}
-
-std::string formatDateTime(DateTime value) {
-  const CivilDateTime c = toCivil(value);
-  const bool midnight = c.hour == 0 && c.minute == 0 && c.second == 0;
-  const bool dayZero = c.year == 1899 && c.month == 12 && c.day == 30;
-  if (dayZero && !midnight) return formatTimePart(c);
-  if (midnight) return formatDatePart(c);
-  return formatDatePart(c) + " " + formatTimePart(c);
-}
-
-}  // namespace jet::sql
+}  // namespace jet

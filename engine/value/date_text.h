@@ -1,15 +1,16 @@
 // Dates and times as text: reading the forms people type (in #...# literals,
-// CDate and Locate) and writing Jet's general date form.
+// CDate, Locate and the grid). Writing them is the pattern writer's
+// (writeDatePattern and generalDateText in jet/value_text.h).
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "jet/expression.h"
 #include "jet/value.h"
+#include "jet/value_text.h"
 
-namespace jet::sql {
+namespace jet {
 
 // Reads a date, a time or both:
 //   5/1/2003, 5-1-03, 5.1.2003 (order by `order`; a first number over 12 with a
@@ -23,13 +24,8 @@ namespace jet::sql {
 // ("5/1", "Jan 5") takes `currentYear`, and is rejected when that is empty. A time
 // alone is on day 0 (1899-12-30). Years outside 100..9999 are rejected.
 std::optional<DateTime> parseDateText(std::u16string_view text, DateOrder order, std::optional<int> currentYear);
+// The same, giving the calendar date read before the check of its year (so a
+// caller can tell a date out of range from text that is no date).
+std::optional<CivilDateTime> readDateText(std::u16string_view text, DateOrder order, std::optional<int> currentYear);
 
-// Jet's general form: "1/5/2003 10:30:00 AM"; the date alone at midnight, the
-// time alone on day 0.
-std::string formatDateTime(DateTime value);
-
-// Date-only and time-only parts of the general form.
-std::string formatDatePart(const CivilDateTime& c);
-std::string formatTimePart(const CivilDateTime& c);
-
-}  // namespace jet::sql
+}  // namespace jet

@@ -9,7 +9,7 @@
 #include "value/number_text.h"
 #include "value/value_error.h"
 
-namespace jet::sql {
+namespace jet {
 
 namespace {
 
@@ -292,4 +292,14 @@ Decimal roundDecimal(const Decimal& value, int scale, Rounding mode) {
   return d.normalise();
 }
 
-}  // namespace jet::sql
+Decimal rescaleDecimal(const Decimal& value, int scale) {
+  Decimal d = roundDecimal(value, scale, Rounding::HalfEven);
+  const U128 limit = pow10(28);
+  for (; d.scale < scale; ++d.scale) {
+    if (d.magnitude >= limit / 10) throw ValueError("Overflow");
+    d.magnitude *= 10;
+  }
+  return d;
+}
+
+}  // namespace jet

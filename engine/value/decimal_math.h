@@ -8,7 +8,7 @@
 
 #include "jet/value.h"
 
-namespace jet::sql {
+namespace jet {
 
 Decimal decimalFromInteger(std::int64_t value);
 Decimal decimalFromCurrency(Currency value);
@@ -29,5 +29,8 @@ Decimal negateDecimal(Decimal value);
 enum class Rounding { HalfEven, HalfAwayFromZero, TowardZero, Floor };
 // The value with at most `scale` digits after the point (0..28).
 Decimal roundDecimal(const Decimal& value, int scale, Rounding mode);
+// The value with exactly `scale` digits after the point (0..28): rounded half
+// to even, or padded with zeros; Overflow when that takes more than 28 digits.
+Decimal rescaleDecimal(const Decimal& value, int scale);
 
-}  // namespace jet::sql
+}  // namespace jet

@@ -1,4 +1,4 @@
-// Value helpers: type names, exact currency and decimal text, GUID text and the
+// Value helpers: value kind names, exact currency and decimal text, GUID text and the
 // Jet day-number calendar.
 #include "jet/value.h"
 
@@ -9,30 +9,6 @@
 namespace jet {
 
 __extension__ using Int128 = __int128;
-
-std::string dataTypeName(DataType type) {
-  switch (type) {
-    case DataType::Boolean: return "Boolean";
-    case DataType::Byte: return "Byte";
-    case DataType::Integer: return "Integer";
-    case DataType::Long: return "Long";
-    case DataType::Currency: return "Currency";
-    case DataType::Single: return "Single";
-    case DataType::Double: return "Double";
-    case DataType::DateTime: return "DateTime";
-    case DataType::Binary: return "Binary";
-    case DataType::Text: return "Text";
-    case DataType::Ole: return "OLE";
-    case DataType::Memo: return "Memo";
-    case DataType::Guid: return "GUID";
-    case DataType::Numeric: return "Numeric";
-    case DataType::Unknown0D:
-    case DataType::Unknown11: break;
-  }
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "Unknown (0x%02X)", static_cast<unsigned>(type));
-  return buf;
-}
 
 const char* valueKindName(ValueKind kind) noexcept {
   switch (kind) {

@@ -9,7 +9,7 @@
 #include "value/decimal_math.h"
 #include "value/value_error.h"
 
-namespace jet::sql {
+namespace jet {
 
 namespace {
 
@@ -210,4 +210,4 @@ Value negate(const Value& v) {
   }
 }
 
-}  // namespace jet::sql
+}  // namespace jet

@@ -9,7 +9,7 @@
 #include "value/value_error.h"
 #include "value/value_ops.h"
 
-namespace jet::sql {
+namespace jet {
 
 namespace {
 
@@ -66,7 +66,7 @@ int compareTextWith(std::u16string_view text, const Value& other) {
 // spaces, characters past the 255th) are ordered by a plain case-insensitive
 // comparison, so that only texts equal without regard to case compare equal.
 int compareText(std::u16string_view a, std::u16string_view b) {
-  const int r = jet::compareText(a, b);
+  const int r = compareTextAsIndexed(a, b);
   return r != 0 ? r : compareNamesNoCase(a, b);
 }
 
@@ -142,4 +142,4 @@ Tri logical(BinaryOp op, Tri a, Tri b) {
   }
 }
 
-}  // namespace jet::sql
+}  // namespace jet

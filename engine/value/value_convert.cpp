@@ -1,6 +1,5 @@
-// Conversions between value types, with Jet's rounding and range rules.
-#include "value/value_ops.h"
-
+// The cast between value types, with Jet's rounding and range rules, and the
+// conversions and message forms built on it.
 #include <cmath>
 #include <limits>
 
@@ -9,8 +8,9 @@
 #include "value/decimal_math.h"
 #include "value/number_text.h"
 #include "value/value_error.h"
+#include "value/value_ops.h"
 
-namespace jet::sql {
+namespace jet {
 
 namespace {
 
@@ -27,55 +27,276 @@ std::u16string_view trimBlanks(std::u16string_view t) {
   return t;
 }
 
-std::optional<bool> booleanWord(std::u16string_view t) {
+std::optional<bool> booleanWord(std::u16string_view t, bool yesNoWords) {
   t = trimBlanks(t);
-  for (auto w : {u"True", u"Yes", u"On"}) {
+  if (equalNamesNoCase(t, u"True")) return true;
+  if (equalNamesNoCase(t, u"False")) return false;
+  if (!yesNoWords) return std::nullopt;
+  for (auto w : {u"Yes", u"On"}) {
     if (equalNamesNoCase(t, w)) return true;
   }
-  for (auto w : {u"False", u"No", u"Off"}) {
+  for (auto w : {u"No", u"Off"}) {
     if (equalNamesNoCase(t, w)) return false;
   }
   return std::nullopt;
 }
 
-[[noreturn]] void mismatch(const Value& v, const char* wanted) {
-  throw ValueError("Data type mismatch: " + describeValue(v) + " is not " + wanted);
+// A failed step of a cast; tryCast turns it into its result.
+struct Refusal {
+  CastFailure failure;
+};
+
+[[noreturn]] void refuse(CastFailure failure) { throw Refusal{failure}; }
+
+// The reading of a text as a number, under the rules' locale.
+struct TextNumber {
+  std::optional<Decimal> exact;  // when the text reads exactly
+  std::optional<double> approx;  // when it reads as a double (not asked in exact mode)
+  // Why it does not read: a number too large for any type, or no number at all.
+  CastFailure failure() const { return wellFormed ? CastFailure::OutOfRange : CastFailure::NotANumber; }
+  bool wellFormed = false;
+};
+
+TextNumber readNumber(std::u16string_view text, const CastRules& rules) {
+  std::u16string buffer;
+  const std::u16string_view local = withDecimalPoint(text, rules.locale->decimalSeparator, buffer);
+  TextNumber n;
+  n.exact = parseDecimalText(local);
+  if (!n.exact && !rules.exactText) n.approx = parseNumberText(local);
+  n.wellFormed = n.exact || n.approx || isNumberText(local);
+  return n;
 }
 
-double roundHalfEven(double x) { return std::nearbyint(x); }  // the default rounding mode is to even
+double textAsDouble(std::u16string_view text, const CastRules& rules) {
+  std::u16string buffer;
+  const std::u16string_view local = withDecimalPoint(text, rules.locale->decimalSeparator, buffer);
+  if (auto d = parseNumberText(local)) return *d;
+  refuse(isNumberText(local) ? CastFailure::OutOfRange : CastFailure::NotANumber);
+}
 
-// Through the double's 15 significant digits, so large amounts keep their last units.
-Currency currencyFromDouble(double d) { return decimalToCurrency(decimalFromDouble(d)); }
-
-Decimal toDecimal(const Value& v) {
+// A number's value as a double (Boolean -1/0, a date its day number).
+double doubleOf(const Value& v, const CastRules& rules) {
   switch (v.kind()) {
-    case ValueKind::Decimal: return v.asDecimal();
-    case ValueKind::Currency: return decimalFromCurrency(v.asCurrency());
-    case ValueKind::Boolean:
-    case ValueKind::Byte:
-    case ValueKind::Integer:
-    case ValueKind::Long: return decimalFromInteger(toWholeNumber(v));
-    case ValueKind::Text: {
-      auto d = parseDecimalText(v.asText());
-      if (d) return *d;
-      return decimalFromDouble(toDouble(v));
-    }
-    default: return decimalFromDouble(toDouble(v));
+    case ValueKind::Boolean: return v.asBoolean() ? -1.0 : 0.0;
+    case ValueKind::Byte: return v.asByte();
+    case ValueKind::Integer: return v.asInteger();
+    case ValueKind::Long: return v.asLong();
+    case ValueKind::Currency: return static_cast<double>(v.asCurrency().units) / 10000.0;
+    case ValueKind::Single: return v.asSingle();
+    case ValueKind::Double: return v.asDouble();
+    case ValueKind::DateTime: return v.asDateTime().days;
+    case ValueKind::Decimal: return decimalToDouble(v.asDecimal());
+    case ValueKind::Text: return textAsDouble(v.asText(), rules);
+    default: refuse(CastFailure::NotANumber);
   }
 }
 
-Currency toCurrency(const Value& v) {
+// Through the double's 15 significant digits, as Jet converts floating point
+// values to exact ones.
+Decimal decimalOfDouble(double d) {
+  if (!std::isfinite(d)) refuse(CastFailure::NotFinite);
+  try {
+    return decimalFromDouble(d);
+  } catch (const ValueError&) {
+    refuse(CastFailure::OutOfRange);
+  }
+}
+
+// The value as an exact number; `scale` is the most decimals the target keeps
+// (text with more is refused in exact mode).
+Decimal exactOf(const Value& v, const CastRules& rules, int scale) {
+  switch (v.kind()) {
+    case ValueKind::Decimal: return v.asDecimal();
+    case ValueKind::Currency: return decimalFromCurrency(v.asCurrency());
+    case ValueKind::Boolean: return decimalFromInteger(v.asBoolean() ? -1 : 0);
+    case ValueKind::Byte: return decimalFromInteger(v.asByte());
+    case ValueKind::Integer: return decimalFromInteger(v.asInteger());
+    case ValueKind::Long: return decimalFromInteger(v.asLong());
+    case ValueKind::Text: {
+      const TextNumber n = readNumber(v.asText(), rules);
+      if (n.exact) {
+        if (rules.exactText && n.exact->scale > scale) refuse(CastFailure::NotANumber);
+        return *n.exact;
+      }
+      if (n.approx) return decimalOfDouble(*n.approx);
+      refuse(n.failure());
+    }
+    case ValueKind::Single:
+    case ValueKind::Double:
+    case ValueKind::DateTime: return decimalOfDouble(doubleOf(v, rules));
+    default: refuse(CastFailure::NotANumber);
+  }
+}
+
+// A whole number within [low, high], rounded half to even.
+std::int64_t wholeOf(const Value& v, const CastRules& rules, std::int64_t low, std::int64_t high) {
+  std::int64_t n = 0;
+  switch (v.kind()) {
+    case ValueKind::Boolean: n = v.asBoolean() ? -1 : 0; break;
+    case ValueKind::Byte: n = v.asByte(); break;
+    case ValueKind::Integer: n = v.asInteger(); break;
+    case ValueKind::Long: n = v.asLong(); break;
+    case ValueKind::Single:
+    case ValueKind::Double:
+    case ValueKind::DateTime: {
+      const double d = doubleOf(v, rules);
+      if (!std::isfinite(d)) refuse(CastFailure::NotFinite);
+      const double r = std::nearbyint(d);  // the default rounding mode is to even
+      if (!(r >= -9.2e18 && r <= 9.2e18)) refuse(CastFailure::OutOfRange);
+      n = static_cast<std::int64_t>(r);
+      break;
+    }
+    default: {
+      const Decimal d = roundDecimal(exactOf(v, rules, 0), 0, Rounding::HalfEven);
+      if (d.magnitude > static_cast<U128>(std::numeric_limits<std::int64_t>::max())) refuse(CastFailure::OutOfRange);
+      n = static_cast<std::int64_t>(d.magnitude);
+      if (d.negative) n = -n;
+      break;
+    }
+  }
+  if (n < low || n > high) refuse(CastFailure::OutOfRange);
+  return n;
+}
+
+Currency currencyOf(const Value& v, const CastRules& rules) {
   switch (v.kind()) {
     case ValueKind::Currency: return v.asCurrency();
-    case ValueKind::Decimal: return decimalToCurrency(v.asDecimal());
     case ValueKind::Boolean:
     case ValueKind::Byte:
     case ValueKind::Integer:
-    case ValueKind::Long: return Currency{toWholeNumber(v) * 10000};
+    case ValueKind::Long: return Currency{wholeOf(v, rules, INT32_MIN, INT32_MAX) * 10000};
+    default:
+      try {
+        return decimalToCurrency(exactOf(v, rules, 4));
+      } catch (const ValueError&) {
+        refuse(CastFailure::OutOfRange);
+      }
+  }
+}
+
+double floatOf(const Value& v, const CastRules& rules, bool single) {
+  const double d = doubleOf(v, rules);
+  if (single && std::fabs(d) > std::numeric_limits<float>::max()) refuse(CastFailure::OutOfRange);
+  return d;
+}
+
+bool booleanOf(const Value& v, const CastRules& rules) {
+  switch (v.kind()) {
+    case ValueKind::Boolean: return v.asBoolean();
+    case ValueKind::Text: {
+      if (auto b = booleanWord(v.asText(), rules.yesNoWords)) return *b;
+      std::u16string buffer;
+      const std::u16string_view local = withDecimalPoint(v.asText(), rules.locale->decimalSeparator, buffer);
+      if (auto d = parseNumberText(local)) return *d != 0;
+      refuse(CastFailure::NotBoolean);
+    }
+    case ValueKind::Binary:
+    case ValueKind::Guid: refuse(CastFailure::NotBoolean);
+    case ValueKind::Currency: return v.asCurrency().units != 0;
+    case ValueKind::Decimal: return v.asDecimal().magnitude != 0;
+    default: return doubleOf(v, rules) != 0;
+  }
+}
+
+DateTime dateOf(const Value& v, const CastRules& rules) {
+  double days = 0;
+  switch (v.kind()) {
+    case ValueKind::DateTime: return v.asDateTime();
+    case ValueKind::Text: {
+      if (auto c = readDateText(v.asText(), rules.locale->dateOrder(), std::nullopt)) {
+        if (c->year < 100 || c->year > 9999) refuse(CastFailure::DateOutOfRange);
+        return fromCivil(*c);
+      }
+      if (rules.exactText) refuse(CastFailure::NotADate);
+      std::u16string buffer;
+      const std::u16string_view local = withDecimalPoint(v.asText(), rules.locale->decimalSeparator, buffer);
+      const auto n = parseNumberText(local);
+      if (!n) refuse(isNumberText(local) ? CastFailure::DateOutOfRange : CastFailure::NotADate);
+      days = *n;  // a day number
+      break;
+    }
+    case ValueKind::Binary:
+    case ValueKind::Guid: refuse(CastFailure::NotADate);
+    default: days = doubleOf(v, rules); break;
+  }
+  if (!isDateInRange(days)) refuse(CastFailure::DateOutOfRange);
+  return DateTime{days};
+}
+
+Guid guidOf(const Value& v) {
+  switch (v.kind()) {
+    case ValueKind::Guid: return v.asGuid();
     case ValueKind::Text:
-      if (auto d = parseDecimalText(v.asText())) return decimalToCurrency(*d);
-      return currencyFromDouble(toDouble(v));
-    default: return currencyFromDouble(toDouble(v));
+      if (auto g = Guid::parse(toUtf8(trimBlanks(v.asText())))) return *g;
+      break;
+    case ValueKind::Binary:
+      if (v.asBinary().size() == 16) {
+        Guid g;
+        std::copy(v.asBinary().begin(), v.asBinary().end(), g.bytes.begin());
+        return g;
+      }
+      break;
+    default: break;
+  }
+  refuse(CastFailure::NotAGuid);
+}
+
+Bytes bytesOf(const Value& v) {
+  if (v.kind() == ValueKind::Binary) return v.asBinary();
+  if (v.kind() == ValueKind::Guid) return Bytes(v.asGuid().bytes.begin(), v.asGuid().bytes.end());
+  refuse(CastFailure::NotBinary);
+}
+
+Value castValue(const Value& v, ValueKind target, const CastRules& rules) {
+  switch (target) {
+    case ValueKind::Boolean: return Value::boolean(booleanOf(v, rules));
+    case ValueKind::Byte: return Value::byte(static_cast<std::uint8_t>(wholeOf(v, rules, 0, 255)));
+    case ValueKind::Integer: return Value::integer(static_cast<std::int16_t>(wholeOf(v, rules, INT16_MIN, INT16_MAX)));
+    case ValueKind::Long: return Value::longInt(static_cast<std::int32_t>(wholeOf(v, rules, INT32_MIN, INT32_MAX)));
+    case ValueKind::Currency: return Value::currency(currencyOf(v, rules));
+    case ValueKind::Single: return Value::single(static_cast<float>(floatOf(v, rules, true)));
+    case ValueKind::Double: return Value::dbl(floatOf(v, rules, false));
+    case ValueKind::Decimal: return Value::decimal(exactOf(v, rules, 28));
+    case ValueKind::DateTime: return Value::dateTime(dateOf(v, rules));
+    case ValueKind::Text: return Value::text(toText(v, *rules.locale));
+    case ValueKind::Guid: return Value::guid(guidOf(v));
+    case ValueKind::Binary: return Value::binary(bytesOf(v));
+    case ValueKind::Null: return Value();
+  }
+  return Value();
+}
+
+// The expression message of a failed cast.
+[[noreturn]] void throwCastError(const Value& v, CastFailure failure) {
+  const char* wanted = "a number";
+  switch (failure) {
+    case CastFailure::NotFinite:
+    case CastFailure::OutOfRange:
+    case CastFailure::DateOutOfRange: throw ValueError("Overflow");
+    case CastFailure::NotADate: wanted = "a date"; break;
+    case CastFailure::NotBoolean: wanted = v.kind() == ValueKind::Text ? "True, False or a number" : "True or False"; break;
+    case CastFailure::NotAGuid: wanted = "a GUID"; break;
+    case CastFailure::NotBinary: wanted = "binary data"; break;
+    default: break;
+  }
+  throw ValueError("Data type mismatch: " + describeValue(v) + " is not " + wanted);
+}
+
+const TextLocale& localeWithOrder(DateOrder order) {
+  static const TextLocale kDayFirst = [] {
+    TextLocale l;
+    l.shortDateFormat = u"d/m/yyyy";
+    return l;
+  }();
+  static const TextLocale kYearFirst = [] {
+    TextLocale l;
+    l.shortDateFormat = u"yyyy/m/d";
+    return l;
+  }();
+  switch (order) {
+    case DateOrder::DayMonthYear: return kDayFirst;
+    case DateOrder::YearMonthDay: return kYearFirst;
+    default: return TextLocale::jetDefault();
   }
 }
 
@@ -83,23 +304,7 @@ Currency toCurrency(const Value& v) {
 
 Value valueOf(Tri t) { return t == Tri::Null ? Value() : Value::boolean(t == Tri::True); }
 
-ValueKind kindOf(DataType type) noexcept {
-  switch (type) {
-    case DataType::Boolean: return ValueKind::Boolean;
-    case DataType::Byte: return ValueKind::Byte;
-    case DataType::Integer: return ValueKind::Integer;
-    case DataType::Long: return ValueKind::Long;
-    case DataType::Currency: return ValueKind::Currency;
-    case DataType::Single: return ValueKind::Single;
-    case DataType::Double: return ValueKind::Double;
-    case DataType::DateTime: return ValueKind::DateTime;
-    case DataType::Text:
-    case DataType::Memo: return ValueKind::Text;
-    case DataType::Guid: return ValueKind::Guid;
-    case DataType::Numeric: return ValueKind::Decimal;
-    default: return ValueKind::Binary;
-  }
-}
+ValueKind kindOf(DataType type) noexcept { return factsOf(type).kind; }
 
 bool isNumberKind(ValueKind k) noexcept {
   switch (k) {
@@ -131,71 +336,84 @@ std::string describeValue(const Value& v) {
   return std::string(valueKindName(v.kind())) + " " + text;
 }
 
-double toDouble(const Value& v) {
+std::string quotedValue(const Value& v) {
   switch (v.kind()) {
-    case ValueKind::Boolean: return v.asBoolean() ? -1.0 : 0.0;
-    case ValueKind::Byte: return v.asByte();
-    case ValueKind::Integer: return v.asInteger();
-    case ValueKind::Long: return v.asLong();
-    case ValueKind::Currency: return static_cast<double>(v.asCurrency().units) / 10000.0;
-    case ValueKind::Single: return v.asSingle();
-    case ValueKind::Double: return v.asDouble();
-    case ValueKind::DateTime: return v.asDateTime().days;
-    case ValueKind::Decimal: return decimalToDouble(v.asDecimal());
-    case ValueKind::Text:
-      if (auto d = parseNumberText(v.asText())) return *d;
-      mismatch(v, "a number");
-    case ValueKind::Null: throw ValueError("Invalid use of Null");
-    default: mismatch(v, "a number");
+    case ValueKind::Null: return "Null";
+    case ValueKind::Text: {
+      const std::u16string& t = v.asText();
+      return "'" + toUtf8(t.size() > 40 ? t.substr(0, 40) : t) + (t.size() > 40 ? "...'" : "'");
+    }
+    case ValueKind::Binary: return "(" + std::to_string(v.asBinary().size()) + " bytes of binary data)";
+    default: return toUtf8(toText(v, TextLocale::iso()));
+  }
+}
+
+CastResult tryCast(const Value& v, ValueKind target, const CastRules& rules) {
+  if (v.isNull()) return {};
+  try {
+    return {castValue(v, target, rules), CastFailure::None};
+  } catch (const Refusal& r) {
+    return {Value(), r.failure};
+  }
+}
+
+Value castTo(const Value& v, ValueKind target) {
+  if (v.isNull()) throw ValueError("Invalid use of Null");
+  CastResult r = tryCast(v, target);
+  if (r.failure != CastFailure::None) throwCastError(v, r.failure);
+  return std::move(r.value);
+}
+
+std::optional<Value> textAs(std::u16string_view text, ValueKind kind, const TextLocale& locale) {
+  if (kind == ValueKind::Text) return Value::text(std::u16string(text));
+  if (kind == ValueKind::Binary || kind == ValueKind::Null) return std::nullopt;
+  CastResult r = tryCast(Value::text(std::u16string(text)), kind, CastRules{&locale, true, true});
+  if (r.failure != CastFailure::None) return std::nullopt;
+  return std::move(r.value);
+}
+
+std::optional<Value> textAs(std::u16string_view text, ValueKind kind, DateOrder order) {
+  return textAs(text, kind, localeWithOrder(order));
+}
+
+std::optional<Value> valueFromText(std::u16string_view text, DataType type, const TextLocale& locale) {
+  return textAs(text, kindOf(type), locale);
+}
+
+double toDouble(const Value& v) {
+  if (v.isNull()) throw ValueError("Invalid use of Null");
+  try {
+    return doubleOf(v, CastRules{});
+  } catch (const Refusal&) {
+    throwCastError(v, CastFailure::NotANumber);
   }
 }
 
 std::int64_t toWholeNumber(const Value& v, bool wide) {
-  std::int64_t result = 0;
-  switch (v.kind()) {
-    case ValueKind::Boolean: return v.asBoolean() ? -1 : 0;
-    case ValueKind::Byte: return v.asByte();
-    case ValueKind::Integer: return v.asInteger();
-    case ValueKind::Long: return v.asLong();
-    case ValueKind::Currency: {
-      const Decimal d = roundDecimal(decimalFromCurrency(v.asCurrency()), 0, Rounding::HalfEven);
-      result = static_cast<std::int64_t>(d.magnitude);
-      if (d.negative) result = -result;
-      break;
-    }
-    case ValueKind::Decimal: {
-      const Decimal d = roundDecimal(v.asDecimal(), 0, Rounding::HalfEven);
-      if (d.magnitude > static_cast<U128>(std::numeric_limits<std::int64_t>::max())) {
-        throw ValueError("Overflow");
-      }
-      result = static_cast<std::int64_t>(d.magnitude);
-      if (d.negative) result = -result;
-      break;
-    }
-    default: {
-      const double d = roundHalfEven(toDouble(v));
-      if (!(d >= -9.2e18 && d <= 9.2e18)) throw ValueError("Overflow");
-      result = static_cast<std::int64_t>(d);
-      break;
-    }
+  if (v.isNull()) throw ValueError("Invalid use of Null");
+  const std::int64_t low = wide ? std::numeric_limits<std::int64_t>::min() : INT32_MIN;
+  const std::int64_t high = wide ? std::numeric_limits<std::int64_t>::max() : INT32_MAX;
+  try {
+    return wholeOf(v, CastRules{}, low, high);
+  } catch (const Refusal& r) {
+    throwCastError(v, r.failure);
   }
-  if (!wide && (result < std::numeric_limits<std::int32_t>::min() || result > std::numeric_limits<std::int32_t>::max())) {
-    throw ValueError("Overflow");
-  }
-  return result;
 }
 
-std::u16string toText(const Value& v) {
+std::u16string toText(const Value& v) { return toText(v, TextLocale::jetDefault()); }
+
+std::u16string toText(const Value& v, const TextLocale& locale) {
+  const char16_t point = locale.decimalSeparator;
   switch (v.kind()) {
     case ValueKind::Null: return {};
     case ValueKind::Boolean: return v.asBoolean() ? u"True" : u"False";
     case ValueKind::Byte: return ascii(std::to_string(v.asByte()));
     case ValueKind::Integer: return ascii(std::to_string(v.asInteger()));
     case ValueKind::Long: return ascii(std::to_string(v.asLong()));
-    case ValueKind::Currency: return ascii(formatCurrency(v.asCurrency()));
-    case ValueKind::Single: return ascii(formatSingle(v.asSingle()));
-    case ValueKind::Double: return ascii(formatDouble(v.asDouble()));
-    case ValueKind::DateTime: return ascii(formatDateTime(v.asDateTime()));
+    case ValueKind::Currency: return exactText(v.asCurrency(), point);
+    case ValueKind::Single: return floatText(v.asSingle(), kJetSingleText, point);
+    case ValueKind::Double: return floatText(v.asDouble(), kJetDoubleText, point);
+    case ValueKind::DateTime: return generalDateText(v.asDateTime(), locale);
     case ValueKind::Text: return v.asText();
     case ValueKind::Binary: {
       // Bytes taken as UTF-16 code units, as Jet reads a byte array as text.
@@ -208,142 +426,28 @@ std::u16string toText(const Value& v) {
       return out;
     }
     case ValueKind::Guid: return ascii(v.asGuid().toString());
-    case ValueKind::Decimal: return ascii(formatDecimal(v.asDecimal()));
+    case ValueKind::Decimal: return exactText(v.asDecimal(), point);
   }
   return {};
 }
 
 Tri truth(const Value& v) {
-  switch (v.kind()) {
-    case ValueKind::Null: return Tri::Null;
-    case ValueKind::Boolean: return triOf(v.asBoolean());
-    case ValueKind::Text: {
-      const auto t = trimBlanks(v.asText());
-      if (equalNamesNoCase(t, u"True")) return Tri::True;
-      if (equalNamesNoCase(t, u"False")) return Tri::False;
-      if (auto d = parseNumberText(v.asText())) return triOf(*d != 0);
-      mismatch(v, "True, False or a number");
-    }
-    case ValueKind::Binary:
-    case ValueKind::Guid: mismatch(v, "True or False");
-    case ValueKind::Currency: return triOf(v.asCurrency().units != 0);
-    case ValueKind::Decimal: return triOf(v.asDecimal().magnitude != 0);
-    default: return triOf(toDouble(v) != 0);
+  if (v.isNull()) return Tri::Null;
+  if (v.kind() == ValueKind::Boolean) return triOf(v.asBoolean());
+  try {
+    return triOf(booleanOf(v, CastRules{}));
+  } catch (const Refusal& r) {
+    throwCastError(v, r.failure);
   }
 }
 
 DateTime toDateTime(const Value& v) {
-  double days = 0;
-  if (v.kind() == ValueKind::DateTime) return v.asDateTime();
-  if (v.kind() == ValueKind::Text) {
-    if (auto d = parseDateText(v.asText(), DateOrder::MonthDayYear, std::nullopt)) return *d;
-    auto n = parseNumberText(v.asText());
-    if (!n) mismatch(v, "a date");
-    days = *n;
-  } else if (v.kind() == ValueKind::Binary || v.kind() == ValueKind::Guid) {
-    mismatch(v, "a date");
-  } else {
-    days = toDouble(v);
-  }
-  if (!isDateInRange(days)) throw ValueError("Overflow");
-  return DateTime{days};
-}
-
-Value castTo(const Value& v, ValueKind target) {
   if (v.isNull()) throw ValueError("Invalid use of Null");
-  switch (target) {
-    case ValueKind::Boolean: return Value::boolean(truth(v) == Tri::True);
-    case ValueKind::Byte: {
-      const std::int64_t n = toWholeNumber(v);
-      if (n < 0 || n > 255) throw ValueError("Overflow");
-      return Value::byte(static_cast<std::uint8_t>(n));
-    }
-    case ValueKind::Integer: {
-      const std::int64_t n = toWholeNumber(v);
-      if (n < INT16_MIN || n > INT16_MAX) throw ValueError("Overflow");
-      return Value::integer(static_cast<std::int16_t>(n));
-    }
-    case ValueKind::Long: return Value::longInt(static_cast<std::int32_t>(toWholeNumber(v)));
-    case ValueKind::Currency: return Value::currency(toCurrency(v));
-    case ValueKind::Single: {
-      const double d = toDouble(v);
-      if (std::fabs(d) > std::numeric_limits<float>::max()) throw ValueError("Overflow");
-      return Value::single(static_cast<float>(d));
-    }
-    case ValueKind::Double: return Value::dbl(toDouble(v));
-    case ValueKind::Decimal: return Value::decimal(toDecimal(v));
-    case ValueKind::DateTime: return Value::dateTime(toDateTime(v));
-    case ValueKind::Text: return Value::text(toText(v));
-    case ValueKind::Guid:
-      if (v.kind() == ValueKind::Guid) return v;
-      if (v.kind() == ValueKind::Text) {
-        if (auto g = Guid::parse(toUtf8(trimBlanks(v.asText())))) return Value::guid(*g);
-      }
-      mismatch(v, "a GUID");
-    case ValueKind::Binary:
-      if (v.kind() == ValueKind::Binary) return v;
-      mismatch(v, "binary data");
-    case ValueKind::Null: return Value();
-  }
-  return Value();
-}
-
-std::optional<Value> textAs(std::u16string_view text, ValueKind kind, DateOrder order) {
-  switch (kind) {
-    case ValueKind::Text: return Value::text(std::u16string(text));
-    case ValueKind::Boolean: {
-      if (auto b = booleanWord(text)) return Value::boolean(*b);
-      if (auto d = parseNumberText(text)) return Value::boolean(*d != 0);
-      return std::nullopt;
-    }
-    case ValueKind::Byte:
-    case ValueKind::Integer:
-    case ValueKind::Long: {
-      auto d = parseDecimalText(text);
-      if (!d || d->scale != 0) return std::nullopt;
-      const auto limit = kind == ValueKind::Byte ? 255 : kind == ValueKind::Integer ? 32767 : 2147483647;
-      const auto low = kind == ValueKind::Byte ? 0 : -static_cast<long long>(limit) - 1;
-      if (d->magnitude > static_cast<U128>(limit) + 1) return std::nullopt;
-      const long long n = d->negative ? -static_cast<long long>(d->magnitude) : static_cast<long long>(d->magnitude);
-      if (n < low || n > limit) return std::nullopt;
-      if (kind == ValueKind::Byte) return Value::byte(static_cast<std::uint8_t>(n));
-      if (kind == ValueKind::Integer) return Value::integer(static_cast<std::int16_t>(n));
-      return Value::longInt(static_cast<std::int32_t>(n));
-    }
-    case ValueKind::Currency: {
-      auto d = parseDecimalText(text);
-      if (!d || d->scale > 4) return std::nullopt;
-      try {
-        return Value::currency(decimalToCurrency(*d));
-      } catch (const ValueError&) {
-        return std::nullopt;
-      }
-    }
-    case ValueKind::Decimal: {
-      auto d = parseDecimalText(text);
-      if (!d) return std::nullopt;
-      return Value::decimal(*d);
-    }
-    case ValueKind::Single:
-    case ValueKind::Double: {
-      auto d = parseNumberText(text);
-      if (!d) return std::nullopt;
-      if (kind == ValueKind::Double) return Value::dbl(*d);
-      if (std::fabs(*d) > std::numeric_limits<float>::max()) return std::nullopt;
-      return Value::single(static_cast<float>(*d));
-    }
-    case ValueKind::DateTime: {
-      auto d = parseDateText(text, order, std::nullopt);
-      if (!d) return std::nullopt;
-      return Value::dateTime(*d);
-    }
-    case ValueKind::Guid: {
-      auto g = Guid::parse(toUtf8(trimBlanks(text)));
-      if (!g) return std::nullopt;
-      return Value::guid(*g);
-    }
-    default: return std::nullopt;
+  try {
+    return dateOf(v, CastRules{});
+  } catch (const Refusal& r) {
+    throwCastError(v, r.failure);
   }
 }
 
-}  // namespace jet::sql
+}  // namespace jet

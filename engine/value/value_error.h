@@ -9,7 +9,7 @@
 
 #include "jet/error.h"
 
-namespace jet::sql {
+namespace jet {
 
 class ValueError : public std::runtime_error {
  public:
@@ -21,4 +21,4 @@ class ValueError : public std::runtime_error {
   ErrorCode code_;
 };
 
-}  // namespace jet::sql
+}  // namespace jet

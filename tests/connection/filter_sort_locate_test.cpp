@@ -446,7 +446,7 @@ TEST(SortAgainstAStableSort, RandomTextAndNumbers) {
   };
   const auto text = [&](std::size_t a, std::size_t b) {
     return compareNullable(rows[a][0], rows[b][0], [](const Value& x, const Value& y) {
-      return jet::compareText(x.asText(), y.asText());
+      return jet::compareTextAsIndexed(x.asText(), y.asText());
     });
   };
   const auto number = [&](std::size_t a, std::size_t b) {

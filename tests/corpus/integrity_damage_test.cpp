@@ -6,7 +6,6 @@
 #include <random>
 
 #include "catalog/database_impl.h"
-#include "table/table_impl.h"
 #include "format/index_page.h"
 #include "format/usage_map.h"
 #include "integrity_test_support.h"
@@ -14,6 +13,7 @@
 #include "jet/text.h"
 #include "storage/pager.h"
 #include "support/test_files.h"
+#include "table/table_impl.h"
 
 namespace {
 

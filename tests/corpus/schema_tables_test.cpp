@@ -6,13 +6,13 @@
 #include <algorithm>
 
 #include "corpus/write_mdbtools_check.h"
-#include "table/table_impl.h"
-#include "support/write_fixtures.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "support/test_files.h"
+#include "support/write_fixtures.h"
+#include "table/table_impl.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "corpus/mdbtools.h"
 #include "catalog/database_impl.h"
+#include "corpus/mdbtools.h"
 #include "format/data_page.h"
 #include "jet/database.h"
 #include "jet/table.h"

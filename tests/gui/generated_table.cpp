@@ -10,13 +10,11 @@ std::vector<jet::ColumnDef> generatedColumns() {
   jet::ColumnDef id;
   id.name = u"ID";
   id.type = jet::DataType::Long;
-  id.adoType = jet::AdoType::Integer;
   jet::ColumnDef name;
   name.name = u"Name";
   name.type = jet::DataType::Text;
   name.number = 1;
   name.length = 60;
-  name.adoType = jet::AdoType::VarWChar;
   return {id, name};
 }
 

@@ -8,9 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "table/table_impl.h"
-#include "table/row_writer.h"
-#include "support/write_fixtures.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/long_value.h"
@@ -18,6 +15,9 @@
 #include "format/usage_map.h"
 #include "jet/table.h"
 #include "jet/text.h"
+#include "support/write_fixtures.h"
+#include "table/row_writer.h"
+#include "table/table_impl.h"
 
 namespace qbtest {
 
@@ -47,7 +47,7 @@ inline std::vector<std::string> tableProblems(jet::Database& db, jet::Table& tab
   std::uint32_t live = 0;
   std::set<std::uint32_t> longValuePages;
   try {
-    jet::TableWriter writer(t);
+    jet::RowWriter writer(t);
     t.forEachRow(
         jet::ScanMode::Strict, nullptr, [&](jet::RowId, jet::ByteSpan) {},
         [&](jet::RowId id) {

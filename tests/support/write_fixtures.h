@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "catalog/database_impl.h"
-#include "index/index_maintenance.h"
 #include "format/usage_map.h"
+#include "index/index_maintenance.h"
 #include "jet/database.h"
 #include "storage/memory_vfs.h"
 #include "storage/pager.h"

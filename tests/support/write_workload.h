@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "table/column_value.h"
-#include "support/write_checks.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"
+#include "support/write_checks.h"
+#include "value/value_ops.h"
 
 namespace qbtest {
 
@@ -139,8 +139,8 @@ class Workload {
       ASSERT_TRUE(seen.count(id)) << "row " << id << " is missing";
       for (std::size_t c = 0; c < row.size(); ++c) {
         ASSERT_EQ(seen[id][c], row[c]) << "row " << id << ", column " << jet::toUtf8(table_.columns()[c].name)
-                                       << ": read " << jet::describeValue(seen[id][c]) << ", wrote "
-                                       << jet::describeValue(row[c]);
+                                       << ": read " << jet::quotedValue(seen[id][c]) << ", wrote "
+                                       << jet::quotedValue(row[c]);
       }
     }
     EXPECT_EQ(table_.storedRowCount(), model_.size());

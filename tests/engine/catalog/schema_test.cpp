@@ -6,15 +6,15 @@
 
 #include <algorithm>
 
-#include "table/table_impl.h"
 #include "catalog/new_table_layout.h"
-#include "table/write_scope.h"
-#include "support/write_checks.h"
-#include "support/write_fixtures.h"
 #include "format/table_definition.h"
 #include "format/table_definition_writer.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "support/write_checks.h"
+#include "support/write_fixtures.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
 
 namespace {
 

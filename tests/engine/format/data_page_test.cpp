@@ -1,9 +1,9 @@
 // Data pages on crafted bytes: slot extents, flags and overflow pointers.
 #include <gtest/gtest.h>
 
-#include "support/page_images.h"
 #include "format/data_page.h"
 #include "jet/error.h"
+#include "support/page_images.h"
 
 namespace {
 

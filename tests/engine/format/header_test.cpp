@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "support/page_images.h"
 #include "format/header.h"
 #include "jet/error.h"
+#include "support/page_images.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // chains that loop, leave the file or end early.
 #include <gtest/gtest.h>
 
-#include "support/page_images.h"
 #include "format/long_value.h"
 #include "jet/error.h"
+#include "support/page_images.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // that carry fewer columns than the table defines now, and damaged counts.
 #include <gtest/gtest.h>
 
-#include "support/page_images.h"
 #include "format/row_frame.h"
 #include "jet/error.h"
+#include "support/page_images.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // spread over several pages, and damaged counts and chains.
 #include <gtest/gtest.h>
 
-#include "support/page_images.h"
 #include "format/table_definition.h"
 #include "jet/error.h"
+#include "support/page_images.h"
 
 namespace {
 

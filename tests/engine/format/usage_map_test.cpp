@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "support/page_images.h"
 #include "format/usage_map.h"
 #include "format/usage_map_writer.h"
 #include "jet/error.h"
+#include "support/page_images.h"
 
 namespace {
 

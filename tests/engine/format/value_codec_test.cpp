@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "support/page_images.h"
 #include "format/text_codec.h"
 #include "format/value_codec.h"
 #include "jet/error.h"
+#include "support/page_images.h"
 #include "support/value_printer.h"
 
 namespace {

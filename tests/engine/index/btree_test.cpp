@@ -12,9 +12,9 @@
 #include <set>
 
 #include "btree_test_pages.h"
+#include "format/index_key.h"
 #include "index/btree.h"
 #include "index/btree_check.h"
-#include "format/index_key.h"
 #include "jet/error.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <set>
 #include <vector>
 
-#include "index/btree.h"
 #include "format/index_page_format.h"
+#include "index/btree.h"
 #include "storage/pager.h"
 
 namespace qbtest {

@@ -122,21 +122,4 @@ TEST(SortTest, KeysNameColumnsByPosition) {
   EXPECT_EQ(keys, (std::vector<jet::SortKey>{{2, true}, {1, false}}));
 }
 
-TEST(ValueFromTextTest, DateOrderDecidesAmbiguousDates) {
-  jet::TextConversionOptions dmy;
-  dmy.dateOrder = jet::DateOrder::DayMonthYear;
-  const auto d = jet::valueFromText(u"5/1/2003", DataType::DateTime, dmy);
-  ASSERT_TRUE(d);
-  EXPECT_EQ(jet::toCivil(d->asDateTime()), (jet::CivilDateTime{2003, 1, 5, 0, 0, 0, 0}));
-  const auto m = jet::valueFromText(u"5/1/2003", DataType::DateTime);
-  EXPECT_EQ(jet::toCivil(m->asDateTime()), (jet::CivilDateTime{2003, 5, 1, 0, 0, 0, 0}));
-  // Year first is never ambiguous.
-  EXPECT_EQ(jet::toCivil(jet::valueFromText(u"2003-01-05", DataType::DateTime, dmy)->asDateTime()).day, 5);
-}
-
-TEST(ValueFromTextTest, MemoTakesTextAsItIsAndOleNothing) {
-  EXPECT_EQ(jet::valueFromText(u" x ", DataType::Memo), Value::text(u" x "));
-  EXPECT_FALSE(jet::valueFromText(u"00", DataType::Ole));
-}
-
 }  // namespace

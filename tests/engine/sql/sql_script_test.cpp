@@ -68,7 +68,7 @@ std::string render(const Value& v) {
       }
       return kind + " " + hex;
     }
-    default: return kind + " " + jet::toUtf8(jet::sql::toText(v));
+    default: return kind + " " + jet::toUtf8(jet::toText(v));
   }
 }
 
@@ -156,7 +156,7 @@ class ScriptRunner {
         ADD_FAILURE() << where() << "more values than columns";
         return;
       }
-      row.push_back(v.isNull() ? v : jet::sql::castTo(v, jet::sql::kindOf(columns_[c].type)));
+      row.push_back(v.isNull() ? v : jet::castTo(v, jet::kindOf(columns_[c].type)));
     } while (parser.accept(jet::sql::TokenKind::Comma));
     if (row.size() != columns_.size()) ADD_FAILURE() << where() << "fewer values than columns";
     rows_.push_back(std::move(row));
@@ -176,7 +176,7 @@ class ScriptRunner {
       const auto f = jet::Filter::parse(t, columns_, options_);
       std::string ids;
       for (const auto& row : rows_) {
-        if (f.matches(jet::RowSpan(row))) ids += (ids.empty() ? "" : ", ") + jet::toUtf8(jet::sql::toText(row[0]));
+        if (f.matches(jet::RowSpan(row))) ids += (ids.empty() ? "" : ", ") + jet::toUtf8(jet::toText(row[0]));
       }
       return {ids.empty() ? "none" : ids};
     }

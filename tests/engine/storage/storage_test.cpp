@@ -5,13 +5,13 @@
 
 #include <fstream>
 
-#include "support/page_images.h"
 #include "jet/error.h"
 #include "storage/faulty_file.h"
 #include "storage/memory_file.h"
 #include "storage/pager.h"
 #include "storage/posix_file.h"
 #include "storage/rc4.h"
+#include "support/page_images.h"
 #include "support/test_files.h"
 
 namespace {

@@ -4,14 +4,14 @@
 // freed as far as they are sound, never followed forever.
 #include <gtest/gtest.h>
 
-#include "table/table_impl.h"
-#include "table/row_writer.h"
-#include "table/write_scope.h"
-#include "support/write_checks.h"
-#include "support/write_fixtures.h"
 #include "format/data_page_writer.h"
 #include "format/long_value.h"
 #include "format/long_value_writer.h"
+#include "support/write_checks.h"
+#include "support/write_fixtures.h"
+#include "table/row_writer.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ struct Fixture {
   }
 
   jet::LongValueReference reference(jet::RowId id, std::vector<std::uint8_t>& holder) {
-    jet::TableWriter writer(table->impl());
+    jet::RowWriter writer(table->impl());
     holder = writer.longValueReferences(id)[1];
     return jet::parseLongValueReference(holder);
   }
@@ -81,7 +81,7 @@ TEST(LongValueWrite, TheStorageFormChangesAtTheRightSizes) {
       {4077, jet::LongValueKind::Chain, 2},     {8144, jet::LongValueKind::Chain, 2},
       {8145, jet::LongValueKind::Chain, 3},     {100000, jet::LongValueKind::Chain, 25},
   };
-  jet::TableWriter writer(f.table->impl());
+  jet::RowWriter writer(f.table->impl());
   for (const Case& c : cases) {
     const jet::RowId id = f.insert(c.size);
     std::vector<std::uint8_t> holder;

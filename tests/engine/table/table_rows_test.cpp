@@ -3,10 +3,10 @@
 // overflow rows and pages that are not the table's.
 #include <gtest/gtest.h>
 
-#include "table/table_impl.h"
-#include "support/page_images.h"
 #include "jet/error.h"
+#include "support/page_images.h"
 #include "support/value_printer.h"
+#include "table/table_impl.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <algorithm>
 
 #include "catalog/database_impl.h"
-#include "table/write_scope.h"
-#include "support/write_fixtures.h"
 #include "format/data_page_writer.h"
 #include "format/global_page_map.h"
 #include "jet/error.h"
 #include "storage/journal.h"
 #include "support/test_files.h"
+#include "support/write_fixtures.h"
+#include "table/write_scope.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 
 #include <set>
 
-#include "table/table_impl.h"
-#include "table/write_scope.h"
-#include "support/write_fixtures.h"
 #include "format/table_definition_writer.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "support/write_fixtures.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
 
 namespace {
 

@@ -5,8 +5,9 @@
 
 #include <cmath>
 
-#include "table/column_value.h"
 #include "jet/error.h"
+#include "table/column_value.h"
+#include "value/value_ops.h"
 
 namespace {
 
@@ -122,9 +123,9 @@ TEST(WriteConversion, RefusalsNameTheFieldTheValueAndTheType) {
   EXPECT_NE(message.find("field 'F'"), std::string::npos);
   EXPECT_NE(message.find("Currency"), std::string::npos);
   EXPECT_NE(message.find("not a number"), std::string::npos);
-  EXPECT_EQ(jet::describeValue(Value::text(std::u16string(50, u'a'))), "'" + std::string(40, 'a') + "...'");
-  EXPECT_EQ(jet::describeValue(Value::binary({1, 2})), "(2 bytes of binary data)");
-  EXPECT_EQ(jet::describeValue(Value()), "Null");
+  EXPECT_EQ(jet::quotedValue(Value::text(std::u16string(50, u'a'))), "'" + std::string(40, 'a') + "...'");
+  EXPECT_EQ(jet::quotedValue(Value::binary({1, 2})), "(2 bytes of binary data)");
+  EXPECT_EQ(jet::quotedValue(Value()), "Null");
 }
 
 }  // namespace

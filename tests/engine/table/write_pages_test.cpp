@@ -6,12 +6,12 @@
 
 #include <numeric>
 
-#include "table/write_scope.h"
-#include "support/write_fixtures.h"
 #include "format/data_page.h"
 #include "format/data_page_writer.h"
 #include "format/usage_map_writer.h"
 #include "jet/error.h"
+#include "support/write_fixtures.h"
+#include "table/write_scope.h"
 
 namespace {
 

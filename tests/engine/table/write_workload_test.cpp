@@ -5,11 +5,11 @@
 // of one transaction.
 #include <gtest/gtest.h>
 
-#include "support/write_fixtures.h"
-#include "support/write_workload.h"
 #include "jet/database.h"
 #include "jet/integrity.h"
 #include "jet/table.h"
+#include "support/write_fixtures.h"
+#include "support/write_workload.h"
 
 namespace {
 

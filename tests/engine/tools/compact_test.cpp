@@ -8,12 +8,12 @@
 #include <set>
 
 #include "catalog/catalog_reader.h"
-#include "tools/compact.h"
-#include "table/table_impl.h"
-#include "support/write_fixtures.h"
 #include "jet/error.h"
 #include "jet/integrity.h"
 #include "jet/text.h"
+#include "support/write_fixtures.h"
+#include "table/table_impl.h"
+#include "tools/compact.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 
 #include <cmath>
 
-#include "tools/create_database.h"
 #include "catalog/database_impl.h"
 #include "catalog/schema_catalog_rows.h"
 #include "jet/error.h"
@@ -15,6 +14,7 @@
 #include "jet/text.h"
 #include "storage/journal_format.h"
 #include "storage/memory_vfs.h"
+#include "tools/create_database.h"
 
 namespace {
 
