@@ -5,27 +5,18 @@
 #include "connection/ado_type.h"
 #include "jet/database.h"
 #include "jet/table.h"
+#include "support/corpus_database.h"
 #include "support/test_files.h"
 
 namespace {
 
 using qb::AdoType;
-
-std::unique_ptr<jet::Database> openCorpus(const std::string& name) {
-  jet::OpenOptions options;
-  options.readOnly = true;
-  return jet::Database::open(qbtest::corpusFile(name), options);
-}
-
-const jet::ColumnDef& columnNamed(const jet::Table& t, std::u16string_view name) {
-  const int at = t.findColumn(name);
-  EXPECT_GE(at, 0);
-  return t.columns().at(static_cast<std::size_t>(at));
-}
+using qbtest::columnNamed;
+using qbtest::openCorpusReadOnly;
 
 TEST(AdoTypes, EachJetTypeGetsTheCodeAdoGivesIt) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   auto t = db->table(u"Table1");
   const AdoType expected[] = {AdoType::VarWChar, AdoType::VarWChar, AdoType::UnsignedTinyInt,
                               AdoType::SmallInt, AdoType::Integer,  AdoType::Double,
@@ -45,7 +36,7 @@ TEST(AdoTypes, EachJetTypeGetsTheCodeAdoGivesIt) {
 
 TEST(AdoTypes, AutonumbersAreNotPlainlyUpdatableAndReplicationIdsAreGuids) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   const jet::ColumnDef& a = columnNamed(*db->table(u"Table3"), u"a");
   EXPECT_EQ(qb::adoTypeOf(a), AdoType::Integer);
   EXPECT_TRUE(qb::adoAttributesOf(a) & qb::kAdoFldUnknownUpdatable);
@@ -55,7 +46,7 @@ TEST(AdoTypes, AutonumbersAreNotPlainlyUpdatableAndReplicationIdsAreGuids) {
 
 TEST(AdoTypes, LongValuesNumericsAndFixedText) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-fixedNumericTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-fixedNumericTestV2000.mdb");
   auto t = db->table(u"test");
   const jet::ColumnDef& memo = columnNamed(*t, u"col1");
   EXPECT_EQ(qb::adoTypeOf(memo), AdoType::LongVarWChar);
@@ -63,12 +54,12 @@ TEST(AdoTypes, LongValuesNumericsAndFixedText) {
   EXPECT_FALSE(qb::adoAttributesOf(memo) & qb::kAdoFldFixed);
   EXPECT_EQ(qb::adoTypeOf(columnNamed(*t, u"col2")), AdoType::Numeric);
 
-  auto ole = openCorpus("jackcess-V2000-test2V2000.mdb");
+  auto ole = openCorpusReadOnly("jackcess-V2000-test2V2000.mdb");
   const jet::ColumnDef& blob = columnNamed(*ole->table(u"MSP_PROJECTS"), u"RESERVED_BINARY_DATA");
   EXPECT_EQ(qb::adoTypeOf(blob), AdoType::LongVarBinary);
   EXPECT_TRUE(qb::adoAttributesOf(blob) & qb::kAdoFldLong);
 
-  auto fixed = openCorpus("jackcess-V2000-fixedTextTestV2000.mdb");
+  auto fixed = openCorpusReadOnly("jackcess-V2000-fixedTextTestV2000.mdb");
   auto users = fixed->table(u"users");
   for (const jet::ColumnDef& c : users->columns()) {
     EXPECT_FALSE(qb::adoAttributesOf(c) & qb::kAdoFldIsNullable) << jet::dataTypeName(c.type);

@@ -14,25 +14,18 @@
 #include "jet/error.h"
 #include "jet/text.h"
 #include "memory_table.h"
+#include "support/error_of.h"
 
 namespace {
 
 using jet::DataType;
 using jet::Value;
 using qb::LocateOptions;
+using qbtest::errorOf;
 using qbtest::memoryColumn;
 
 jet::DateTime day(int y, int m, int d) {
   return jet::fromCivil({y, m, d, 0, 0, 0, 0});
-}
-
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const jet::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 class DataSetView : public ::testing::Test {

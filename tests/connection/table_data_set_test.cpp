@@ -10,9 +10,11 @@
 #include "corpus_data_set.h"
 #include "jet/collation.h"
 #include "jet/database.h"
+#include "support/error_of.h"
 
 namespace {
 
+using qbtest::errorOf;
 using jet::Value;
 using qb::DataSetState;
 using enum qb::TFieldType;

@@ -23,12 +23,7 @@ jet::TableSpec everyTypeSpec() {
   jet::TableSpec spec;
   spec.name = u"Every Type";
   const auto col = [&](const char16_t* name, DataType type, std::uint16_t size = 0) {
-    jet::ColumnSpec c;
-    c.name = name;
-    c.type = type;
-    c.size = size;
-    spec.columns.push_back(c);
-    return &spec.columns.back();
+    return &qbtest::addColumn(spec, name, type, size);
   };
   col(u"ID", DataType::Long)->autoNumber = true;
   col(u"Name", DataType::Text, 40)->required = true;

@@ -5,27 +5,18 @@
 
 #include "jet/database.h"
 #include "jet/table.h"
+#include "support/corpus_database.h"
 #include "support/test_files.h"
 
 namespace {
 
 using jet::DataType;
-
-std::unique_ptr<jet::Database> openCorpus(const std::string& name) {
-  jet::OpenOptions options;
-  options.readOnly = true;
-  return jet::Database::open(qbtest::corpusFile(name), options);
-}
-
-const jet::ColumnDef& columnNamed(const jet::Table& t, std::u16string_view name) {
-  const int at = t.findColumn(name);
-  EXPECT_GE(at, 0);
-  return t.columns().at(static_cast<std::size_t>(at));
-}
+using qbtest::columnNamed;
+using qbtest::openCorpusReadOnly;
 
 TEST(TableSchema, DescribesEachTypeTheWayAdoDoes) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   auto t = db->table(u"Table1");
   struct Expected {
     const char16_t* name;
@@ -60,7 +51,7 @@ TEST(TableSchema, DescribesEachTypeTheWayAdoDoes) {
 
 TEST(TableSchema, AutonumbersAndReplicationIds) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   const jet::ColumnDef& a = columnNamed(*db->table(u"Table3"), u"a");
   EXPECT_TRUE(a.autoNumber);
   EXPECT_TRUE(a.autoIncrement());
@@ -72,7 +63,7 @@ TEST(TableSchema, AutonumbersAndReplicationIds) {
 
 TEST(TableSchema, LongValuesAndNumerics) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-fixedNumericTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-fixedNumericTestV2000.mdb");
   auto t = db->table(u"test");
   const jet::ColumnDef& memo = columnNamed(*t, u"col1");
   EXPECT_EQ(memo.type, DataType::Memo);
@@ -83,14 +74,14 @@ TEST(TableSchema, LongValuesAndNumerics) {
   EXPECT_EQ(numeric.precision, 18);
   EXPECT_EQ(numeric.scale, 0);
 
-  auto ole = openCorpus("jackcess-V2000-test2V2000.mdb");
+  auto ole = openCorpusReadOnly("jackcess-V2000-test2V2000.mdb");
   const jet::ColumnDef& blob = columnNamed(*ole->table(u"MSP_PROJECTS"), u"RESERVED_BINARY_DATA");
   EXPECT_EQ(blob.type, DataType::Ole);
 }
 
 TEST(TableSchema, RequiredColumnsComeFromPropertiesAndFixedTextIsFixed) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-fixedTextTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-fixedTextTestV2000.mdb");
   auto t = db->table(u"users");
   for (const jet::ColumnDef& c : t->columns()) {
     EXPECT_TRUE(c.required) << jet::dataTypeName(c.type);
@@ -104,7 +95,7 @@ TEST(TableSchema, RequiredColumnsComeFromPropertiesAndFixedTextIsFixed) {
 
 TEST(TableSchema, DefinitionsSpanningPagesKeepEveryColumn) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   auto t = db->table(u"Table2");
   ASSERT_EQ(t->columns().size(), 89u);
   EXPECT_EQ(t->columns().front().name, u"column1");
@@ -114,7 +105,7 @@ TEST(TableSchema, DefinitionsSpanningPagesKeepEveryColumn) {
 
 TEST(TableSchema, DeletedColumnsLeaveGapsInNumbersNotInOrder) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-overflowTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-overflowTestV2000.mdb");
   auto t = db->table(u"Table1");
   ASSERT_EQ(t->columns().size(), 9u);
   EXPECT_EQ(t->columns()[0].name, u"data1");
@@ -126,7 +117,7 @@ TEST(TableSchema, DeletedColumnsLeaveGapsInNumbersNotInOrder) {
 
 TEST(TableSchema, IndexesWithKeysFlagsAndForeignKeys) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-indexTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-indexTestV2000.mdb");
   auto t1 = db->table(u"Table1");
   auto t2 = db->table(u"Table2");
   const auto find = [](const jet::Table& t, std::u16string_view name) -> const jet::IndexDef& {
@@ -165,7 +156,7 @@ TEST(TableSchema, IndexesWithKeysFlagsAndForeignKeys) {
 
 TEST(TableSchema, StoredCountersAreReported) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-compIndexTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-compIndexTestV2000.mdb");
   auto t = db->table(u"Table1");
   EXPECT_EQ(t->storedRowCount(), 512u);
   EXPECT_EQ(t->rowIds().size(), 512u);

@@ -1,6 +1,7 @@
 // Helpers for tests of the write path (header only, so engine and corpus tests
-// share them): databases on the simulated disk made from corpus files, the
-// pages a usage map lists, and an index maintenance that records its calls.
+// share them): databases on the simulated disk made from corpus files, a new
+// table in one, the pages a usage map lists, and an index maintenance that
+// records its calls.
 #pragma once
 
 #include <cstdint>
@@ -87,5 +88,29 @@ inline void recordIndexCalls(jet::Database& db, std::vector<RecordingIndexMainte
   recording->calls = calls;
   db.impl().context->indexes = std::move(recording);
 }
+
+// Appends a column to a table to be created; returns it for further settings.
+inline jet::ColumnSpec& addColumn(jet::TableSpec& spec, std::u16string name, jet::DataType type,
+                                  std::uint16_t size = 0) {
+  jet::ColumnSpec c;
+  c.name = std::move(name);
+  c.type = type;
+  c.size = size;
+  spec.columns.push_back(std::move(c));
+  return spec.columns.back();
+}
+
+// A new table in a copy of the empty corpus database on the simulated disk,
+// with the index calls recorded instead of kept.
+struct NewTableFixture {
+  MemoryDatabase file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  std::unique_ptr<jet::Database> db;
+  std::shared_ptr<jet::Table> table;
+
+  explicit NewTableFixture(const jet::TableSpec& spec) : db(file.open()) {
+    recordIndexCalls(*db);
+    table = db->createTable(spec);
+  }
+};
 
 }  // namespace qbtest

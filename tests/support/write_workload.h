@@ -197,12 +197,7 @@ inline jet::TableSpec workloadTableSpec(const std::u16string& name) {
   jet::TableSpec spec;
   spec.name = name;
   const auto add = [&](const char16_t* n, jet::DataType type, std::uint16_t size = 0) -> jet::ColumnSpec& {
-    jet::ColumnSpec c;
-    c.name = n;
-    c.type = type;
-    c.size = size;
-    spec.columns.push_back(c);
-    return spec.columns.back();
+    return addColumn(spec, n, type, size);
   };
   add(u"ID", jet::DataType::Long).autoNumber = true;
   add(u"Code", jet::DataType::Text, 50);

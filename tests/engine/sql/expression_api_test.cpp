@@ -6,6 +6,7 @@
 
 #include "jet/error.h"
 #include "jet/expression.h"
+#include "support/error_of.h"
 
 namespace {
 
@@ -20,16 +21,6 @@ const std::vector<ExpressionColumn> kColumns = {
 
 std::vector<Value> row(int id, std::u16string name, std::int64_t priceUnits, jet::Bytes photo = {}) {
   return {Value::longInt(id), Value::text(std::move(name)), Value::currency({priceUnits}), Value::binary(std::move(photo))};
-}
-
-jet::Error errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const jet::Error& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error";
-  return jet::Error(jet::ErrorCode::Io, "none");
 }
 
 TEST(FilterTest, EmptyFilterPassesEveryRowAndReadsNothing) {
@@ -78,7 +69,7 @@ TEST(FilterTest, ReadsTheClockItIsGiven) {
 
 TEST(FilterTest, PositionsCountCharactersOfTheText) {
   // Non-ASCII text before the name: the position counts characters, not bytes.
-  const jet::Error e = errorOf([] { Filter::parse(u"Name = 'Ärger' Or Nmae = 'x'", kColumns); });
+  const jet::Error e = qbtest::raisedError([] { Filter::parse(u"Name = 'Ärger' Or Nmae = 'x'", kColumns); });
   EXPECT_EQ(e.code(), jet::ErrorCode::Syntax);
   EXPECT_STREQ(e.what(), "Unknown field 'Nmae' in filter at position 19");
 }
@@ -86,7 +77,7 @@ TEST(FilterTest, PositionsCountCharactersOfTheText) {
 TEST(FilterTest, FailsWhileMatchingWhenARowCannotBeComputed) {
   const Filter f = Filter::parse(u"100 / ID > 1", kColumns);
   EXPECT_TRUE(f.matches(RowSpan(row(50, u"a", 0))));
-  const jet::Error e = errorOf([&] { f.matches(RowSpan(row(0, u"a", 0))); });
+  const jet::Error e = qbtest::raisedError([&] { f.matches(RowSpan(row(0, u"a", 0))); });
   EXPECT_EQ(e.code(), jet::ErrorCode::InvalidArgument);
   EXPECT_STREQ(e.what(), "Division by zero in filter at position 5");
 }
@@ -105,7 +96,7 @@ TEST(ExpressionTest, EvaluatesAgainstARow) {
 
 TEST(ExpressionTest, NeedsARowWhenItReadsAColumn) {
   const auto e = jet::Expression::parse(u"ID + 1", kColumns);
-  EXPECT_EQ(errorOf([&] { e.evaluate(); }).code(), jet::ErrorCode::InvalidArgument);
+  EXPECT_EQ(qbtest::raisedError([&] { e.evaluate(); }).code(), jet::ErrorCode::InvalidArgument);
   EXPECT_EQ(jet::Expression::parse(u"1 + 1").evaluate(), Value::integer(2));
 }
 

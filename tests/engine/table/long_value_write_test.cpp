@@ -17,28 +17,17 @@ namespace {
 
 using jet::Value;
 
-struct Fixture {
-  qbtest::MemoryDatabase file = qbtest::MemoryDatabase::fromCorpus("jackcess-empty.mdb");
-  std::unique_ptr<jet::Database> db;
-  std::shared_ptr<jet::Table> table;
+jet::TableSpec blobsSpec() {
+  jet::TableSpec spec;
+  spec.name = u"Blobs";
+  qbtest::addColumn(spec, u"ID", jet::DataType::Long);
+  qbtest::addColumn(spec, u"Picture", jet::DataType::Ole);
+  qbtest::addColumn(spec, u"Notes", jet::DataType::Memo);
+  return spec;
+}
 
-  Fixture() {
-    db = file.open();
-    qbtest::recordIndexCalls(*db);
-    jet::TableSpec spec;
-    spec.name = u"Blobs";
-    jet::ColumnSpec id;
-    id.name = u"ID";
-    id.type = jet::DataType::Long;
-    jet::ColumnSpec picture;
-    picture.name = u"Picture";
-    picture.type = jet::DataType::Ole;
-    jet::ColumnSpec notes;
-    notes.name = u"Notes";
-    notes.type = jet::DataType::Memo;
-    spec.columns = {id, picture, notes};
-    table = db->createTable(spec);
-  }
+struct Fixture : qbtest::NewTableFixture {
+  Fixture() : NewTableFixture(blobsSpec()) {}
 
   jet::RowId insert(std::size_t pictureSize, const std::u16string& notes = u"") {
     std::vector<Value> row{Value::longInt(1), Value::binary(pattern(pictureSize)), Value::text(notes)};

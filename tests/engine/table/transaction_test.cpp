@@ -10,6 +10,7 @@
 #include "format/global_page_map.h"
 #include "jet/error.h"
 #include "storage/journal.h"
+#include "support/error_of.h"
 #include "support/test_files.h"
 #include "support/write_fixtures.h"
 #include "table/write_scope.h"
@@ -18,16 +19,6 @@ namespace {
 
 using qbtest::MemoryDatabase;
 using Bytes = std::vector<std::uint8_t>;
-
-jet::Error errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const jet::Error& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error";
-  return jet::Error(jet::ErrorCode::InvalidArgument, "");
-}
 
 // Changes a byte of the unused second map row of page 1: a harmless write.
 void touchPageOne(jet::Database& db, std::uint8_t value) {
@@ -46,11 +37,11 @@ TEST(TransactionLock, ASecondOpenerIsReadOnlyAndEveryWriteSaysWhy) {
   auto second = file.open();
   EXPECT_TRUE(second->isReadOnly());
   EXPECT_NE(second->readOnlyReason().find("another program"), std::string::npos);
-  const jet::Error e = errorOf([&] { second->beginTransaction(); });
+  const jet::Error e = qbtest::raisedError([&] { second->beginTransaction(); });
   EXPECT_EQ(e.code(), jet::ErrorCode::ReadOnly);
   EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos);
   EXPECT_NE(std::string(e.what()).find("another program"), std::string::npos);
-  EXPECT_EQ(errorOf([&] { touchPageOne(*second, 1); }).code(), jet::ErrorCode::ReadOnly);
+  EXPECT_EQ(qbtest::raisedError([&] { touchPageOne(*second, 1); }).code(), jet::ErrorCode::ReadOnly);
 
   first.reset();  // the lock goes with the first database
   EXPECT_FALSE(file.open()->isReadOnly());
@@ -71,7 +62,7 @@ TEST(TransactionLock, ReadOnlyByChoiceOrByPermission) {
   auto denied = file.open();
   EXPECT_TRUE(denied->isReadOnly());
   EXPECT_NE(denied->readOnlyReason().find("Permission denied"), std::string::npos);
-  EXPECT_EQ(errorOf([&] { touchPageOne(*denied, 1); }).code(), jet::ErrorCode::ReadOnly);
+  EXPECT_EQ(qbtest::raisedError([&] { touchPageOne(*denied, 1); }).code(), jet::ErrorCode::ReadOnly);
 }
 
 TEST(TransactionLock, APosixFileIsLockedAgainstASecondOpen) {
@@ -123,12 +114,12 @@ TEST(TransactionRecovery, AReadOnlyOpenerOfAnInterruptedWriteIsToldToRecoverIt) 
   const auto file = interruptedWrite(before);
   jet::OpenOptions readOnly;
   readOnly.readOnly = true;
-  const jet::Error e = errorOf([&] { file.open(readOnly); });
+  const jet::Error e = qbtest::raisedError([&] { file.open(readOnly); });
   EXPECT_EQ(e.code(), jet::ErrorCode::ReadOnly);
   EXPECT_NE(std::string(e.what()).find("write access"), std::string::npos);
   EXPECT_TRUE(file.vfs->exists(file.journal()));  // nothing was changed
   file.vfs->setWriteProtected(file.path, true);
-  EXPECT_EQ(errorOf([&] { file.open(); }).code(), jet::ErrorCode::ReadOnly);
+  EXPECT_EQ(qbtest::raisedError([&] { file.open(); }).code(), jet::ErrorCode::ReadOnly);
   file.vfs->setWriteProtected(file.path, false);
   file.open();
   EXPECT_EQ(file.bytes(), before);
@@ -165,9 +156,9 @@ TEST(Transaction, ExplicitTransactionsGroupWritesAndRollBack) {
   const Bytes before = file.bytes();
   auto db = file.open();
   EXPECT_FALSE(db->inTransaction());
-  EXPECT_EQ(errorOf([&] { db->commitTransaction(); }).code(), jet::ErrorCode::InvalidArgument);
+  EXPECT_EQ(qbtest::raisedError([&] { db->commitTransaction(); }).code(), jet::ErrorCode::InvalidArgument);
   db->beginTransaction();
-  EXPECT_EQ(errorOf([&] { db->beginTransaction(); }).code(), jet::ErrorCode::InvalidArgument);
+  EXPECT_EQ(qbtest::raisedError([&] { db->beginTransaction(); }).code(), jet::ErrorCode::InvalidArgument);
   touchPageOne(*db, 1);
   touchPageOne(*db, 2);
   EXPECT_EQ(file.bytes(), before);  // nothing written before the commit

@@ -18,33 +18,21 @@ namespace {
 using jet::DataType;
 using jet::Value;
 
-struct Fixture {
-  qbtest::MemoryDatabase file = qbtest::MemoryDatabase::fromCorpus("jackcess-empty.mdb");
-  std::unique_ptr<jet::Database> db;
-  std::shared_ptr<jet::Table> table;
+jet::TableSpec peopleSpec() {
+  jet::TableSpec spec;
+  spec.name = u"People";
+  qbtest::addColumn(spec, u"ID", DataType::Long).autoNumber = true;
+  qbtest::addColumn(spec, u"Name", DataType::Text, 10).required = true;
+  qbtest::addColumn(spec, u"Age", DataType::Byte);
+  qbtest::addColumn(spec, u"Key", DataType::Guid).guidAutoNumber = true;
+  qbtest::addColumn(spec, u"Wide1", DataType::Text, 255).compressedUnicode = false;
+  qbtest::addColumn(spec, u"Wide2", DataType::Text, 255).compressedUnicode = false;
+  qbtest::addColumn(spec, u"Code", DataType::Text, 5).allowZeroLength = false;
+  return spec;
+}
 
-  Fixture() {
-    db = file.open();
-    qbtest::recordIndexCalls(*db);
-    jet::TableSpec spec;
-    spec.name = u"People";
-    const auto add = [&](const char16_t* name, DataType type, std::uint16_t size = 0) -> jet::ColumnSpec& {
-      jet::ColumnSpec c;
-      c.name = name;
-      c.type = type;
-      c.size = size;
-      spec.columns.push_back(c);
-      return spec.columns.back();
-    };
-    add(u"ID", DataType::Long).autoNumber = true;
-    add(u"Name", DataType::Text, 10).required = true;
-    add(u"Age", DataType::Byte);
-    add(u"Key", DataType::Guid).guidAutoNumber = true;
-    add(u"Wide1", DataType::Text, 255).compressedUnicode = false;
-    add(u"Wide2", DataType::Text, 255).compressedUnicode = false;
-    add(u"Code", DataType::Text, 5).allowZeroLength = false;
-    table = db->createTable(spec);
-  }
+struct Fixture : qbtest::NewTableFixture {
+  Fixture() : NewTableFixture(peopleSpec()) {}
 
   std::vector<Value> row(const char16_t* name, int age = 30) {
     return {Value(), name ? Value::text(name) : Value(), Value::longInt(age), Value(), Value(), Value(), Value()};
