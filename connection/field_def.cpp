@@ -104,15 +104,16 @@ std::optional<TFieldType> fieldTypeOfAdoCode(int code, const jet::ColumnDef& col
   }
 }
 
+// The text and byte-string types, whose size is the column's own.
+bool isSizedFieldType(TFieldType type) {
+  using enum TFieldType;
+  return type == ftString || type == ftFixedChar || type == ftWideString || type == ftBytes || type == ftVarBytes;
+}
+
 int fieldSizeOf(const jet::ColumnDef& column, TFieldType type) {
   using enum TFieldType;
+  if (isSizedFieldType(type)) return static_cast<int>(column.definedSize());
   switch (type) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftBytes:
-    case ftVarBytes:
-      return static_cast<int>(column.definedSize());
     case ftBCD:
       // Currency carries no scale of its own; it reads as 255.
       if (column.type == jet::DataType::Currency) return kNegativeScaleSize;
@@ -126,13 +127,8 @@ int fieldSizeOf(const jet::ColumnDef& column, TFieldType type) {
 
 int displayWidthOf(TFieldType type, int size) {
   using enum TFieldType;
+  if (isSizedFieldType(type)) return std::max(size, 1);
   switch (type) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftBytes:
-    case ftVarBytes:
-      return std::max(size, 1);
     case ftSmallint:
       return 6;
     case ftInteger:
