@@ -2,6 +2,7 @@
 // pattern writer writes dates with them.
 #include "connection/format_settings.h"
 
+#include <algorithm>
 #include <string>
 
 namespace qb {
@@ -25,6 +26,24 @@ void appendLiteral(std::u16string& out, char16_t c) {
   } else {
     out += c;
   }
+}
+
+// A letter of the locale library's notation that is one of ours, written at
+// most `most` times.
+struct Letter {
+  char16_t theirs;
+  char16_t ours;
+  std::size_t most;
+};
+
+constexpr Letter kLetters[] = {{u'd', u'd', 4}, {u'M', u'm', 4}, {u'h', u'h', 2},
+                               {u'H', u'h', 2}, {u'm', u'n', 2}, {u's', u's', 2}};
+
+const Letter* letterOf(char16_t c) {
+  for (const Letter& l : kLetters) {
+    if (l.theirs == c) return &l;
+  }
+  return nullptr;
 }
 
 // Converts one pattern from the locale library's notation; `separator`
@@ -59,25 +78,14 @@ std::u16string convertLocalePattern(std::u16string_view pattern, char16_t& separ
     }
     std::size_t count = 1;
     while (i + count < pattern.size() && pattern[i + count] == c) ++count;
+    if (const Letter* letter = letterOf(c)) {
+      out.append(std::min(count, letter->most), letter->ours);
+      i += count;
+      continue;
+    }
     switch (c) {
-      case u'd':
-        out.append(std::min<std::size_t>(count, 4), u'd');
-        break;
-      case u'M':
-        out.append(std::min<std::size_t>(count, 4), u'm');
-        break;
       case u'y':
         out.append(count <= 2 ? 2 : 4, u'y');
-        break;
-      case u'h':
-      case u'H':
-        out.append(std::min<std::size_t>(count, 2), u'h');
-        break;
-      case u'm':
-        out.append(std::min<std::size_t>(count, 2), u'n');
-        break;
-      case u's':
-        out.append(std::min<std::size_t>(count, 2), u's');
         break;
       case u'z':
         out.append(count >= 3 ? 3 : 1, u'z');

@@ -1,5 +1,5 @@
-// Numbers as text: reading what a person typed the way Jet's conversions do.
-// Writing them (floatText, exactText) is declared in jet/value_text.h.
+// Numbers as text: reading what a person typed the way Jet's conversions do,
+// and writing numbers the way Jet turns them into text (CStr, &).
 #pragma once
 
 #include <optional>
@@ -28,5 +28,14 @@ bool isNumberText(std::u16string_view text);
 // is the decimal separator, and not 42); other texts are left as they are.
 // Gives `text` itself, or `buffer` holding the changed copy.
 std::u16string_view withDecimalPoint(std::u16string_view text, char16_t separator, std::u16string& buffer);
+
+// CStr's text: up to 15 (Double) or 7 (Single) significant digits, with an
+// exponent ("1E+15", "1.5E-07") for very large and very small magnitudes
+// (floatText in jet/value_text.h with kJetDoubleText and kJetSingleText).
+std::string formatDouble(double value);
+std::string formatSingle(float value);
+// Exact, without trailing zeros in the fraction ("1.5", "-3", "0.0001").
+std::string formatCurrency(Currency value);
+std::string formatDecimal(const Decimal& value);
 
 }  // namespace jet

@@ -1,10 +1,7 @@
-// Operations on values with Jet's semantics: the one cast between types (with
-// Jet's rounding and ranges, under a text locale), the arithmetic, text and
-// comparison operators, and truth for the logical ones. The expression code,
-// the row writer and the data-access layer's typed input all convert through
-// tryCast, so a value cannot round or parse differently depending on the path
-// it came by. Failures of the throwing forms are ValueError ("Data type
-// mismatch ...", "Overflow", "Division by zero", "Invalid use of Null").
+// Operations on values with Jet's semantics: conversions between types (all of
+// them the one cast of value_cast.h), the arithmetic, text and comparison
+// operators, and truth for the logical ones. Failures throw ValueError ("Data
+// type mismatch ...", "Overflow", "Division by zero", "Invalid use of Null").
 #pragma once
 
 #include <cstdint>
@@ -15,6 +12,7 @@
 #include "jet/value.h"
 #include "jet/value_text.h"
 #include "value/binary_op.h"
+#include "value/value_cast.h"
 
 namespace jet {
 
@@ -33,60 +31,13 @@ ValueKind kindOf(DataType type) noexcept;  // the kind of a column's values (fac
 bool isNumberKind(ValueKind kind) noexcept;  // Byte, Integer, Long, Currency, Single, Double, Decimal
 bool isIntegerKind(ValueKind kind) noexcept; // Byte, Integer, Long
 
-// What a value is called in expression messages: "Text 'abc'", "Long 5", "Null".
+// What a value is called in messages: "Text 'abc'", "Long 5", "Null".
 std::string describeValue(const Value& v);
 // A short form of a value for messages about stored data: text in quotes (cut
 // after 40 characters), numbers and dates as text, binary data by its size.
 std::string quotedValue(const Value& v);
 
-// --- The cast ---
-
-// Why a value does not convert.
-enum class CastFailure : std::uint8_t {
-  None,
-  NotANumber,      // text that does not read as a number, or binary data
-  NotFinite,       // an infinite or NaN floating point value where a whole or exact number is wanted
-  OutOfRange,      // a number outside the target's range
-  NotADate,        // text that does not read as a date, or binary data
-  DateOutOfRange,  // a date outside the years 100 to 9999
-  NotBoolean,      // text that is not True/False (or a number), binary data
-  NotAGuid,        // text that is not a GUID, a value that cannot be one
-  NotBinary,       // a value other than bytes or a GUID where bytes are wanted
-};
-
-struct CastRules {
-  const TextLocale* locale = &TextLocale::jetDefault();  // how text reads and is written
-  // Text must read as the type as it stands: whole numbers and currency are
-  // not rounded, and a number is not a date. What a person types for Locate.
-  bool exactText = false;
-  // Yes/No and On/Off read as Booleans, besides True/False.
-  bool yesNoWords = false;
-};
-
-struct CastResult {
-  Value value;  // Null when the cast failed
-  CastFailure failure = CastFailure::None;
-};
-
-// Converts a non-Null value to `target`: numbers rounded half to even where the
-// target holds fewer decimals (whole numbers, Currency's four), within the
-// target's range; floating point values become exact numbers through their 15
-// significant digits; text read under the rules' locale; Booleans are -1 and 0
-// as numbers; dates are day numbers. Text becomes what CStr makes of a value,
-// in the locale's conventions. Null gives Null.
-CastResult tryCast(const Value& v, ValueKind target, const CastRules& rules = {});
-
-// The conversion functions CBool, CByte, CInt, CLng, CCur, CSng, CDbl, CDec,
-// CDate, CStr: tryCast under Jet's own conventions; Null raises "Invalid use of
-// Null", out of range "Overflow", the rest "Data type mismatch".
-Value castTo(const Value& v, ValueKind target);
-
-// Reads text as a value of `kind` exactly (tryCast with exactText and the
-// Yes/No words): nullopt when it does not convert. Text takes the text as it is.
-std::optional<Value> textAs(std::u16string_view text, ValueKind kind, const TextLocale& locale);
-std::optional<Value> textAs(std::u16string_view text, ValueKind kind, DateOrder order);
-
-// --- Conversions the operators use (Null is the caller's business unless said otherwise) ---
+// --- Conversions (Null is the caller's business unless said otherwise) ---
 
 // A number's value as a double; Boolean is -1/0, a date its day number, text
 // must read as a number.
@@ -104,6 +55,17 @@ DateTime toDateTime(const Value& v);
 // A whole number, rounded half to even as Jet rounds, within -2^31..2^31-1
 // unless `wide`; Overflow otherwise.
 std::int64_t toWholeNumber(const Value& v, bool wide = false);
+
+// The conversion functions CBool, CByte, CInt, CLng, CCur, CSng, CDbl, CDec,
+// CDate, CStr (tryCast under Jet's own conventions): Null raises "Invalid use of
+// Null"; out of range raises "Overflow".
+Value castTo(const Value& v, ValueKind target);
+
+// Reads text as a value of `kind` exactly (no rounding of numbers; tryCast with
+// exactText and the Yes/No words): nullopt when it does not convert. Text takes
+// the text as it is.
+std::optional<Value> textAs(std::u16string_view text, ValueKind kind, DateOrder order);
+std::optional<Value> textAs(std::u16string_view text, ValueKind kind, const TextLocale& locale);
 
 // --- Operators ---
 
