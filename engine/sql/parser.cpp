@@ -7,9 +7,9 @@
 
 #include "jet/error.h"
 #include "jet/text.h"
-#include "sql/date_text.h"
 #include "sql/lexer.h"
 #include "sql/statement_ast.h"
+#include "value/date_text.h"
 
 namespace jet::sql {
 

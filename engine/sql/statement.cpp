@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "db/table_cursor.h"
+#include "table/table_cursor.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/text.h"
@@ -14,8 +14,8 @@
 #include "sql/plan/planner.h"
 #include "sql/plan/query_binder.h"
 #include "sql/statement_parser.h"
-#include "sql/value_error.h"
-#include "sql/value_ops.h"
+#include "value/value_error.h"
+#include "value/value_ops.h"
 
 namespace jet {
 

@@ -7,9 +7,9 @@
 #include <limits>
 #include <stdexcept>
 
-#include "db/database_impl.h"
-#include "db/schema_catalog.h"
-#include "db/table_impl.h"
+#include "catalog/database_impl.h"
+#include "catalog/schema_catalog_rows.h"
+#include "table/table_impl.h"
 #include "jet/table.h"
 
 namespace qbtest {

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "sql/decimal_math.h"
-#include "sql/value_error.h"
-#include "sql/value_ops.h"
+#include "value/decimal_math.h"
+#include "value/value_error.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

@@ -6,7 +6,7 @@
 
 #include "jet/error.h"
 #include "sql/exec/row_order.h"
-#include "sql/value_error.h"
+#include "value/value_error.h"
 
 namespace jet::sql {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "jet/text.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

@@ -6,7 +6,7 @@
 
 #include "jet/text.h"
 #include "sql/exec/value_hash.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "db/index_range.h"
-#include "db/table_cursor.h"
+#include "index/index_range.h"
+#include "table/table_cursor.h"
 #include "sql/exec/table_scan.h"
 
 namespace jet::sql {

@@ -7,7 +7,7 @@
 
 #include "jet/text.h"
 #include "sql/exec/row_order.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

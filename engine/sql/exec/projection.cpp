@@ -2,8 +2,8 @@
 #include "sql/exec/projection.h"
 
 #include "jet/error.h"
-#include "sql/value_error.h"
-#include "sql/value_ops.h"
+#include "value/value_error.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "db/table_cursor.h"
+#include "table/table_cursor.h"
 #include "sql/exec/table_scan.h"
 
 namespace jet::sql {

@@ -6,8 +6,8 @@
 #include "jet/collation.h"
 #include "jet/error.h"
 #include "jet/text.h"
-#include "sql/value_error.h"
-#include "sql/value_ops.h"
+#include "value/value_error.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

@@ -9,7 +9,7 @@
 #include "jet/text.h"
 #include "sql/lexer.h"
 #include "sql/plan/domain_statement.h"
-#include "sql/value_error.h"
+#include "value/value_error.h"
 
 namespace jet::sql {
 

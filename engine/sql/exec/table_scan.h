@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "db/table_cursor.h"
+#include "table/table_cursor.h"
 #include "sql/exec/operator.h"
 
 namespace jet::sql {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "jet/text.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

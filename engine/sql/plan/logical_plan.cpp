@@ -1,7 +1,7 @@
 // Column descriptions and sample values of computed result columns.
 #include "sql/plan/logical_plan.h"
 
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 
@@ -24,30 +24,6 @@ DataType dataTypeOf(ValueKind kind) {
     case ValueKind::Text: break;
   }
   return DataType::Text;
-}
-
-// What the data-access layer reads from a column: the ADO type and attributes
-// a computed column of a query has (not updatable, nullable).
-void describeForAdo(ColumnDef& c) {
-  switch (c.type) {
-    case DataType::Boolean: c.adoType = AdoType::Boolean; break;
-    case DataType::Byte: c.adoType = AdoType::UnsignedTinyInt; break;
-    case DataType::Integer: c.adoType = AdoType::SmallInt; break;
-    case DataType::Long: c.adoType = AdoType::Integer; break;
-    case DataType::Currency: c.adoType = AdoType::Currency; break;
-    case DataType::Single: c.adoType = AdoType::Single; break;
-    case DataType::Double: c.adoType = AdoType::Double; break;
-    case DataType::DateTime: c.adoType = AdoType::Date; break;
-    case DataType::Guid: c.adoType = AdoType::Guid; break;
-    case DataType::Numeric: c.adoType = AdoType::Numeric; break;
-    case DataType::Binary: c.adoType = AdoType::VarBinary; break;
-    case DataType::Memo: c.adoType = AdoType::LongVarWChar; break;
-    case DataType::Ole: c.adoType = AdoType::LongVarBinary; break;
-    default: c.adoType = AdoType::VarWChar; break;
-  }
-  c.adoAttributes = kAdoFldIsNullable | kAdoFldMayBeNull;
-  if (c.fixedLength) c.adoAttributes |= kAdoFldFixed;
-  if (c.type == DataType::Memo || c.type == DataType::Ole) c.adoAttributes |= kAdoFldLong;
 }
 
 }  // namespace
@@ -74,7 +50,6 @@ ColumnDef columnForKind(ValueKind kind) {
     default: c.length = 510; break;  // 255 characters
   }
   c.fixedLength = c.type != DataType::Text && c.type != DataType::Binary;
-  describeForAdo(c);
   return c;
 }
 

@@ -17,7 +17,7 @@
 #include "sql/exec/top_n.h"
 #include "sql/exec/union_all.h"
 #include "sql/exec/value_hash.h"
-#include "db/index_range.h"
+#include "index/index_range.h"
 
 namespace jet::sql {
 

@@ -8,7 +8,7 @@
 #include "jet/text.h"
 #include "sql/lexer.h"
 #include "sql/statement_parser.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

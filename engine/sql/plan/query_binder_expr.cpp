@@ -10,7 +10,7 @@
 #include "sql/lexer.h"
 #include "sql/plan/domain_statement.h"
 #include "sql/plan/query_binder.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 
