@@ -235,18 +235,18 @@ void Statement::setParameter(std::u16string_view name, Value value) {
     const StatementParameter& p = impl_->parameters[i];
     if (!equalNamesNoCase(p.name, name)) continue;
     if (p.type && !value.isNull()) {
-      const ValueKind kind = sql::kindOf(*p.type);
+      const ValueKind kind = jet::kindOf(*p.type);
       std::optional<Value> converted;
       if (value.kind() == ValueKind::Text && kind != ValueKind::Text) {
-        converted = sql::textAs(value.asText(), kind, DateOrder::MonthDayYear);
+        converted = jet::textAs(value.asText(), kind, DateOrder::MonthDayYear);
       } else {
         try {
-          converted = sql::castTo(value, kind);
-        } catch (const sql::ValueError&) {
+          converted = jet::castTo(value, kind);
+        } catch (const ValueError&) {
         }
       }
       if (!converted) {
-        throw Error(ErrorCode::InvalidArgument, "The value " + sql::describeValue(value) + " given for parameter '" +
+        throw Error(ErrorCode::InvalidArgument, "The value " + jet::describeValue(value) + " given for parameter '" +
                                                     toUtf8(p.name) + "' is not a valid " + dataTypeName(*p.type) +
                                                     " value");
       }
