@@ -130,7 +130,15 @@ std::vector<std::string> text(jet::Cursor& cursor) {
   while (cursor.next()) {
     std::string line;
     for (std::size_t i = 0; i < cursor.row().size(); ++i) {
-      line += (i ? "|" : "") + (cursor.row()[i].isNull() ? "NULL" : jet::toUtf8(cursor.row()[i].asText()));
+      const jet::Value& v = cursor.row()[i];
+      line += i ? "|" : "";
+      if (v.isNull()) {
+        line += "NULL";
+      } else if (v.kind() == jet::ValueKind::Long) {
+        line += std::to_string(v.asLong());
+      } else {
+        line += jet::toUtf8(v.asText());
+      }
     }
     out.push_back(line);
   }

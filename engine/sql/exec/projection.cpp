@@ -17,9 +17,10 @@ Value convertForColumn(Value v, ValueKind kind, const std::string& name) {
   }
 }
 
-Projection::Projection(ExecContext& ctx, OperatorPtr input, std::vector<ProjectedValue> values, std::size_t tailFrom)
-    : Operator(ctx, values.size()), input_(std::move(input)), values_(std::move(values)), tailFrom_(tailFrom),
-      row_(values_.size()) {
+Projection::Projection(ExecContext& ctx, OperatorPtr input, std::vector<ProjectedValue> values, std::size_t tailFrom,
+                       std::size_t tailWidth)
+    : Operator(ctx, values.size() + tailWidth), input_(std::move(input)), values_(std::move(values)),
+      tailFrom_(tailFrom), row_(width_) {
   current_ = &row_;
 }
 

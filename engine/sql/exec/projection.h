@@ -20,9 +20,11 @@ struct ProjectedValue {
 class Projection final : public Operator {
  public:
   // With `tailFrom`, the input's values from that slot on follow the computed
-  // ones (a crosstab's pivot columns, whose number the data decides).
+  // ones (a crosstab's pivot columns, whose number the data decides);
+  // `tailWidth` is their number when it is known before the rows are (an IN
+  // list), so that operators above see the whole width.
   Projection(ExecContext& ctx, OperatorPtr input, std::vector<ProjectedValue> values,
-             std::size_t tailFrom = kNoTail);
+             std::size_t tailFrom = kNoTail, std::size_t tailWidth = 0);
   static constexpr std::size_t kNoTail = static_cast<std::size_t>(-1);
   void open() override;
   bool next() override;

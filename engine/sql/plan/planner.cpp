@@ -565,7 +565,7 @@ OperatorPtr Planner::planCrosstab(const Crosstab& x, const FrameContext& frame, 
     v.name = toUtf8(o.result.name);
     values.push_back(std::move(v));
   }
-  return std::make_unique<Projection>(ctx_, std::move(op), std::move(values), fixed);
+  return std::make_unique<Projection>(ctx_, std::move(op), std::move(values), fixed, x.hasIn ? x.pivotIn.size() : 0);
 }
 
 namespace {
