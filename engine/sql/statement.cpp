@@ -235,7 +235,7 @@ void Statement::setParameter(std::u16string_view name, Value value) {
     const StatementParameter& p = impl_->parameters[i];
     if (!equalNamesNoCase(p.name, name)) continue;
     if (p.type && !value.isNull()) {
-      const ValueKind kind = sql::kindOf(*p.type);
+      const ValueKind kind = jet::kindOf(*p.type);
       std::optional<Value> converted;
       if (value.kind() == ValueKind::Text && kind != ValueKind::Text) {
         converted = sql::textAs(value.asText(), kind, DateOrder::MonthDayYear);

@@ -521,12 +521,12 @@ void QueryBinder::nameOutputs(std::vector<OutputColumn>& outputs, const Block* b
       }
     }
     if (column != nullptr) {
-      o.kind = sql::kindOf(column->def.type);
+      o.kind = jet::kindOf(column->def.type);
       o.result.column = column->def;
     } else {
       o.kind = kindOf(*o.expr, *block).value_or(ValueKind::Text);
       o.result.column = columnOf(*o.expr, *block);
-      if (sql::kindOf(o.result.column.type) != o.kind) o.result.column = columnForKind(o.kind);
+      if (jet::kindOf(o.result.column.type) != o.kind) o.result.column = columnForKind(o.kind);
     }
     if (!o.aliased) o.result.name = column != nullptr ? column->name : u"Expr" + fromUtf8(std::to_string(1000 + i));
   }
@@ -567,10 +567,10 @@ std::optional<ValueKind> QueryBinder::kindOf(const Expr& e, const Block& block, 
       const NameBinding& b = found->second;
       switch (b.kind) {
         case NameKind::Column:
-        case NameKind::Outer: return sql::kindOf(b.column->def.type);
+        case NameKind::Outer: return jet::kindOf(b.column->def.type);
         case NameKind::Parameter: {
           const auto& p = out_.parameters[static_cast<std::size_t>(b.parameter)];
-          return p.type ? sql::kindOf(*p.type) : ValueKind::Text;
+          return p.type ? jet::kindOf(*p.type) : ValueKind::Text;
         }
         case NameKind::Alias: {
           if (aliasDepth > kMaxAliasDepth) return std::nullopt;
