@@ -353,7 +353,7 @@ class StatementScript {
       do {
         const Value v = binder.bind(*parser.expression())->evaluate(jet::sql::EvalEnv{nullptr, &options_, "row"});
         if (row.size() >= spec.columns.size()) throw std::runtime_error("more values than columns");
-        row.push_back(v.isNull() ? v : jet::sql::castTo(v, jet::sql::kindOf(spec.columns[row.size()].type)));
+        row.push_back(v.isNull() ? v : jet::castTo(v, jet::kindOf(spec.columns[row.size()].type)));
       } while (parser.accept(jet::sql::TokenKind::Comma));
       if (row.size() != spec.columns.size()) throw std::runtime_error("fewer values than columns");
       db_->table(spec.name)->insertRow(row);
