@@ -238,15 +238,15 @@ void Statement::setParameter(std::u16string_view name, Value value) {
       const ValueKind kind = jet::kindOf(*p.type);
       std::optional<Value> converted;
       if (value.kind() == ValueKind::Text && kind != ValueKind::Text) {
-        converted = sql::textAs(value.asText(), kind, DateOrder::MonthDayYear);
+        converted = jet::textAs(value.asText(), kind, DateOrder::MonthDayYear);
       } else {
         try {
-          converted = sql::castTo(value, kind);
-        } catch (const sql::ValueError&) {
+          converted = jet::castTo(value, kind);
+        } catch (const ValueError&) {
         }
       }
       if (!converted) {
-        throw Error(ErrorCode::InvalidArgument, "The value " + sql::describeValue(value) + " given for parameter '" +
+        throw Error(ErrorCode::InvalidArgument, "The value " + jet::describeValue(value) + " given for parameter '" +
                                                     toUtf8(p.name) + "' is not a valid " + dataTypeName(*p.type) +
                                                     " value");
       }
