@@ -241,7 +241,8 @@ class Printer {
         columns.push_back({defs[i].name, t->columnNames[i], sortOf(defs[i].type)});
       }
     } else if (auto q = savedQuery(name)) {
-      for (const jet::ResultColumn& c : jet::Statement::prepare(db_, q->sql).columns()) {
+      const jet::Statement statement = jet::Statement::prepare(db_, q->sql);
+      for (const jet::ResultColumn& c : statement.columns()) {
         columns.push_back({c.name, quotedName(c.name), sortOf(c.column.type)});
       }
     }
@@ -412,8 +413,9 @@ class Printer {
     refuse("it uses the operator " + opText + ", which has no faithful equivalent in " + dialect());
   }
 
-  // A Like pattern as the target's: '*' any text, '?' one character; the
-  // target's own wildcards and escape character are escaped.
+  // A Like pattern as the target's: '*' or '%' any text, '?' or '_' one
+  // character (our engine reads both sets); the target's escape character
+  // is escaped.
   std::string likePattern(const Expr& pattern) {
     if (pattern.kind != ExprKind::Literal || static_cast<const LiteralExpr&>(pattern).literal != LiteralKind::Text) {
       refuse("it uses Like with a pattern that is not written out");
@@ -424,7 +426,7 @@ class Printer {
       switch (c) {
         case '*': out += '%'; break;
         case '?': out += '_'; break;
-        case '%': case '_': case '\\': out += '\\'; out += c; break;
+        case '\\': out += "\\\\"; break;  // the target's escape character is a plain one here
         case '#': case '[': refuse("its Like pattern uses '" + std::string(1, c) + "', which " + dialect() + "'s LIKE has not");
         default: out += c;
       }
@@ -453,6 +455,9 @@ class Printer {
       if (pg_) return Printed{"CAST(floor(EXTRACT(" + std::string(field) + " FROM " + a[0].sql + ")) AS integer)", Sort::Whole};
       return Printed{"CAST(strftime('%" + std::string(letter) + "', " + a[0].sql + ") AS INTEGER)", Sort::Whole};
     };
+    if ((fn == u"ucase" || fn == u"lcase") && !pg_) {
+      refuse("it calls " + shown + ", and SQLite's upper() and lower() change ASCII letters only");
+    }
     if (fn == u"ucase") return fn1("upper", Sort::Text);
     if (fn == u"lcase") return fn1("lower", Sort::Text);
     if (fn == u"trim" || fn == u"ltrim" || fn == u"rtrim") return fn1(jet::toUtf8(fn).c_str(), Sort::Text);
