@@ -218,9 +218,8 @@ class Printer {
   }
 
   const TableDdl* table(std::u16string_view name) const {
-    const std::string utf8 = jet::toUtf8(name);
     for (const TableDdl& t : ddl_.tables) {
-      if (sameName(jet::fromUtf8(t.sourceName), name) || t.sourceName == utf8) return &t;
+      if (sameName(jet::fromUtf8(t.sourceName), name)) return &t;
     }
     return nullptr;
   }

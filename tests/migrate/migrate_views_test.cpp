@@ -19,6 +19,7 @@
 #include "migrate/migration.h"
 #include "migrate/postgres_server.h"
 #include "migrate/select_translator.h"
+#include "migrate/source_databases.h"
 #include "migrate/value_text.h"
 #include "support/test_files.h"
 
@@ -129,64 +130,6 @@ Rows postgresRows(PGconn* conn, const std::string& sql) {
   return sorted(std::move(rows));
 }
 
-jet::ColumnSpec column(const char16_t* name, jet::DataType type, std::uint16_t size = 0) {
-  jet::ColumnSpec c;
-  c.name = name;
-  c.type = type;
-  c.size = size;
-  return c;
-}
-
-jet::Value date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-  return jet::Value::dateTime(jet::fromCivil(jet::CivilDateTime{y, mo, d, h, mi, s, 0}));
-}
-
-// Customers and their orders, with Nulls, names differing in case, text
-// holding the targets' wildcards and quote characters.
-void writeShop(const std::filesystem::path& path) {
-  using jet::DataType;
-  using jet::Value;
-  auto db = jet::Database::create(path);
-  jet::TableSpec customers;
-  customers.name = u"Customers";
-  customers.columns = {column(u"ID", DataType::Long), column(u"Name", DataType::Text, 50),
-                       column(u"City", DataType::Text, 30), column(u"Born", DataType::DateTime),
-                       column(u"Vip", DataType::Boolean)};
-  jet::IndexSpec pk;
-  pk.name = u"PrimaryKey";
-  pk.columns = {{u"ID", true}};
-  pk.primaryKey = true;
-  customers.indexes = {pk};
-  jet::TableSpec orders;
-  orders.name = u"Order Lines";
-  orders.columns = {column(u"OrderID", DataType::Long), column(u"CustomerID", DataType::Long),
-                    column(u"Amount", DataType::Currency), column(u"Qty", DataType::Integer),
-                    column(u"Note", DataType::Memo)};
-  pk.columns = {{u"OrderID", true}};
-  orders.indexes = {pk};
-  auto c = db->createTable(customers);
-  auto o = db->createTable(orders);
-  std::vector<std::vector<Value>> people = {
-      {Value::longInt(1), Value::text(u"Anna"), Value::text(u"Berlin"), date(1850, 3, 1), Value::boolean(true)},
-      {Value::longInt(2), Value::text(u"bob"), Value::text(u"berlin"), date(1999, 12, 31, 23, 59, 59), Value::boolean(false)},
-      {Value::longInt(3), Value::text(u"Chloé"), Value(), Value(), Value::boolean(true)},
-      {Value::longInt(4), Value::text(u"100% O'Neil_"), Value::text(u"Paris"), date(2024, 2, 29, 12), Value::boolean(false)},
-      {Value::longInt(5), Value(), Value::text(u""), date(1900, 1, 1), Value::boolean(false)},
-  };
-  std::vector<std::vector<Value>> lines = {
-      {Value::longInt(10), Value::longInt(1), Value::currency(jet::Currency{125000}), Value::integer(3), Value::text(u"first")},
-      {Value::longInt(11), Value::longInt(1), Value::currency(jet::Currency{5}), Value::integer(1), Value()},
-      {Value::longInt(12), Value::longInt(2), Value::currency(jet::Currency{-99990000}), Value::integer(7), Value::text(u"")},
-      {Value::longInt(13), Value::longInt(4), Value(), Value::integer(2), Value::text(u"back\\slash")},
-      {Value::longInt(14), Value::longInt(9), Value::currency(jet::Currency{10000}), Value(), Value::text(u"orphan")},
-      {Value::longInt(15), Value::longInt(2), Value::currency(jet::Currency{125000}), Value::integer(3), Value::text(u"tie")},
-  };
-  db->beginTransaction();
-  for (auto& row : people) c->insertRow(row);
-  for (auto& row : lines) o->insertRow(row);
-  db->commitTransaction();
-}
-
 // Queries whose views must give our engine's rows in both targets.
 const std::vector<std::u16string>& translatableQueries() {
   static const std::vector<std::u16string> queries = {
@@ -265,7 +208,7 @@ const std::vector<Refusal>& refusals() {
 class MigrateViews : public ::testing::Test {
  protected:
   void SetUp() override {
-    writeShop(file_);
+    writeShopDatabase(file_);
     db_ = jet::Database::open(file_);
   }
 
