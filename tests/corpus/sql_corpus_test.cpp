@@ -271,6 +271,55 @@ TEST_F(SavedQueries, AUnionQueryOfPartsAsAccessStoresIt) {
   EXPECT_EQ(text(*cursor), (std::vector<std::string>{"buzz", "foo", "zap"}));
 }
 
+// A crosstab without an IN list read as a table: its columns are the pivot
+// values its rows hold when the statement is prepared.
+TEST_F(SavedQueries, ACrosstabWithoutAnInListReadsAsATableOfItsPivotValues) {
+  if (!db_) return;
+  const auto crosstab = [&](const std::u16string& name, const std::u16string& where,
+                            const std::vector<std::pair<std::u16string, std::int16_t>>& parameters) {
+    std::vector<qbtest::QueryRowSpec> rows{{0, {}, {}, {}, 0}, {1, {}, {}, {}, 6}};
+    for (const auto& [p, type] : parameters) rows.push_back({2, p, {}, {}, type});
+    rows.push_back({3, {}, {}, {}, 0});
+    rows.push_back({5, u"Table2", {}, {}, std::nullopt});
+    rows.push_back({6, {}, {}, u"col1", 2});
+    rows.push_back({6, u"n", {}, u"Count(col3)", 0});
+    rows.push_back({6, {}, {}, u"col2", 1});
+    if (!where.empty()) rows.push_back({8, {}, {}, where, std::nullopt});
+    rows.push_back({9, {}, {}, u"col1", 2});
+    rows.push_back({255, {}, {}, {}, std::nullopt});
+    qbtest::addSavedQuery(*db_, name, 0x10, rows);
+  };
+  crosstab(u"Pivoted", {}, {});
+  crosstab(u"PivotedAsking", u"col3 <> [Not this]", {{u"Not this", 10}});
+
+  // Table2 holds (foo, foo, x), (buzz, buzz, y), (bazz, bazz, z), (foo, foo, w).
+  jet::Statement all = jet::Statement::prepare(*db_, u"SELECT * FROM Pivoted ORDER BY col1");
+  std::vector<std::u16string> names;
+  for (const auto& c : all.columns()) names.push_back(c.name);
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"col1", u"bazz", u"buzz", u"foo"}));
+  EXPECT_EQ(all.columns()[3].column.type, jet::DataType::Long);
+  EXPECT_EQ(text(*all.execute()), (std::vector<std::string>{"bazz|1|NULL|NULL", "buzz|NULL|1|NULL", "foo|NULL|NULL|2"}));
+
+  // Its columns filter and join as a table's do; the join on text ignores case.
+  auto joined = jet::Statement::prepare(*db_, u"SELECT p.col1, p.foo, t.col2 FROM Pivoted AS p INNER JOIN Table1 AS t "
+                                              u"ON p.col1 = t.col1 WHERE p.bazz Is Null")
+                    .execute();
+  std::vector<std::string> rows = text(*joined);
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (std::vector<std::string>{"buzz|NULL|two", "foo|2|four", "foo|2|one"}));
+  EXPECT_EQ(errorOf(*db_, u"SELECT bazz FROM Pivoted WHERE col1 = 'zzz'"), "no error");
+
+  // Run by its name it is the crosstab itself, whatever the parameter.
+  jet::Statement asking = jet::Statement::prepare(*db_, u"PivotedAsking");
+  asking.setParameter(u"Not this", jet::Value::text(u"W"));
+  EXPECT_EQ(text(*asking.execute()), (std::vector<std::string>{"bazz|1|NULL|NULL", "buzz|NULL|1|NULL", "foo|NULL|NULL|1"}));
+  // Read as a table, its columns would depend on the parameter's value.
+  EXPECT_EQ(errorOf(*db_, u"SELECT * FROM PivotedAsking"),
+            "Unsupported: Crosstab query 'PivotedAsking' has no fixed list of columns (PIVOT ... IN (...)) and its rows "
+            "depend on parameter 'Not this', so its columns cannot be known before it runs; give it an IN list to use "
+            "it as a table in query at position 15");
+}
+
 TEST(SqlLinkedTables, NameTheirSourceFile) {
   QB_REQUIRE_CORPUS();
   jet::OpenOptions options;

@@ -12,6 +12,10 @@
 // after PARAMETERS declarations, or the name of a saved query (or table) alone.
 // Names the statement cannot resolve are parameters, as Jet treats them; a
 // parameter without a value makes execute() fail with a message naming it.
+// A crosstab without an IN list that another query reads as a table runs once
+// when the statement is prepared: the pivot values found then are its columns
+// (a value added later is left out, one gone shows as an empty column), and
+// one whose rows depend on a parameter cannot be read so.
 //
 // Errors are jet::Error: Syntax for texts that do not parse (the message says
 // what was expected, where, in which clause), NotFound for a missing table or

@@ -144,7 +144,19 @@ Planner::Planner(Database& db, const LogicalStatement& statement, const std::vec
       ctx_(ctx),
       binder_(db, const_cast<LogicalStatement&>(statement)) {}
 
-Value Planner::parameterValue(int index) const { return parameters_.at(static_cast<std::size_t>(index)); }
+Value Planner::parameterValue(int index) const {
+  const auto i = static_cast<std::size_t>(index);
+  if (i >= parameters_.size()) {
+    // Only a plan made without values (a crosstab probed for its columns) asks
+    // past them.
+    const std::u16string name = i < statement_.parameters.size() ? statement_.parameters[i].name : u"?";
+    throw ParameterNotKnown(name);
+  }
+  return parameters_[i];
+}
+
+ParameterNotKnown::ParameterNotKnown(const std::u16string& name)
+    : Error(ErrorCode::Unsupported, "The value of parameter '" + toUtf8(name) + "' is not known yet"), parameter(name) {}
 
 PlannedQuery Planner::plan() {
   PlannedQuery out;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "jet/database.h"
+#include "jet/error.h"
 #include "sql/exec/operator.h"
 #include "sql/plan/expression_compiler.h"
 #include "sql/plan/logical_plan.h"
@@ -35,6 +36,12 @@ struct PlannedQuery {
   std::u16string updatableTable;
   // The plans of subqueries (owned by the nodes that run them), for explain.
   std::vector<std::pair<std::string, const Operator*>> subqueries;
+};
+
+// Raised by a plan made without parameter values when it needs one.
+struct ParameterNotKnown : Error {
+  explicit ParameterNotKnown(const std::u16string& name);
+  std::u16string parameter;
 };
 
 // The plan and its subqueries' plans as indented text.

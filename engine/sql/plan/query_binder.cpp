@@ -6,7 +6,9 @@
 
 #include "jet/error.h"
 #include "jet/text.h"
+#include "sql/exec/pivot.h"
 #include "sql/lexer.h"
+#include "sql/plan/planner.h"
 #include "sql/statement_parser.h"
 #include "value/value_ops.h"
 
@@ -321,15 +323,59 @@ std::unique_ptr<LogicalQuery> QueryBinder::bindTransform(const TransformQuery& q
                        ? columnOf(*cell.argument, *x)
                        : columnForKind(cell.resultKind);
   nameOutputs(x->outputs, x);
-  for (std::size_t i = 0; i < x->pivotIn.size(); ++i) {
+  addPivotOutputs(*x);
+  return bound;
+}
+
+void QueryBinder::addPivotOutputs(Crosstab& x) {
+  const AggregateCall& cell = x.aggregates[static_cast<std::size_t>(x.transformAggregate)];
+  for (std::size_t i = 0; i < x.pivotIn.size(); ++i) {
     OutputColumn o;
-    o.result.name = x->pivotInNames[i];
-    o.result.column = x->valueColumn;
+    o.result.name = x.pivotInNames[i];
+    o.result.column = x.valueColumn;
     o.result.column.name = o.result.name;
     o.kind = cell.resultKind;
-    x->outputs.push_back(std::move(o));
+    x.outputs.push_back(std::move(o));
   }
-  return bound;
+}
+
+void QueryBinder::fixPivotColumns(std::unique_ptr<LogicalQuery>& query, const std::string& what,
+                                  std::size_t position) {
+  if (query->kind != LogicalKind::Crosstab || static_cast<const Crosstab&>(*query).hasIn) return;
+  // A crosstab without an IN list has a column per pivot value its rows hold.
+  // Read as a table, its columns must be known now, so it runs once here and
+  // the values it finds become its IN list (as if they had been written out).
+  LogicalStatement probe;
+  probe.kind = jet::StatementKind::Crosstab;
+  probe.parameters = out_.parameters;
+  probe.root = std::move(query);
+  std::vector<Value> values;
+  std::vector<std::u16string> names;
+  try {
+    ExecContext ctx(ExpressionOptions{}, 0);
+    const std::vector<Value> noParameters;  // a parameter read while probing is refused
+    Planner planner(db_, probe, noParameters, ctx);
+    PlannedQuery plan = planner.plan();
+    plan.root->open();
+    values = plan.pivot->pivotValues();
+    names = plan.pivot->pivotNames();
+  } catch (const ParameterNotKnown& e) {
+    query = std::move(probe.root);
+    failAt(ErrorCode::Unsupported,
+           what + " has no fixed list of columns (PIVOT ... IN (...)) and its rows depend on parameter '" +
+               toUtf8(e.parameter) + "', so its columns cannot be known before it runs; give it an IN list to use "
+               "it as a table",
+           position);
+  } catch (...) {
+    query = std::move(probe.root);
+    throw;
+  }
+  query = std::move(probe.root);
+  auto& x = static_cast<Crosstab&>(*query);
+  x.pivotIn = std::move(values);
+  x.pivotInNames = std::move(names);
+  x.hasIn = true;
+  addPivotOutputs(x);
 }
 
 std::unique_ptr<FromNode> QueryBinder::bindFrom(const FromItem& item, Block& block, Scope& scope) {
@@ -357,12 +403,7 @@ std::unique_ptr<FromNode> QueryBinder::bindFrom(const FromItem& item, Block& blo
       const auto& d = static_cast<const DerivedTable&>(item);
       auto source = std::make_unique<Source>();
       source->derived = bindQuery(*d.query, nullptr);
-      if (source->derived->kind == LogicalKind::Crosstab &&
-          !static_cast<const Crosstab&>(*source->derived).hasIn) {
-        failAt(ErrorCode::Unsupported,
-               "A crosstab query without a fixed list of columns (PIVOT ... IN (...)) cannot be used as a table yet",
-               d.position);
-      }
+      fixPivotColumns(source->derived, "The crosstab query", d.position);
       source->name = d.alias;
       source->position = d.position;
       addSourceColumns(*source);
@@ -452,13 +493,7 @@ std::unique_ptr<Source> QueryBinder::bindSavedQuery(const SavedQuery& saved, con
     throw Error(e.code(), "In saved query '" + toUtf8(saved.name) + "': " + what);
   }
   savedQueryStack_.pop_back();
-  if (source->derived->kind == LogicalKind::Crosstab && !static_cast<const Crosstab&>(*source->derived).hasIn) {
-    failAt(ErrorCode::Unsupported,
-           "Crosstab query '" + toUtf8(saved.name) +
-               "' has no fixed list of columns (PIVOT ... IN (...)), so it cannot be used as a table yet; run it by "
-               "its name instead",
-           ref.position);
-  }
+  fixPivotColumns(source->derived, "Crosstab query '" + toUtf8(saved.name) + "'", ref.position);
   addSourceColumns(*source);
   return source;
 }

@@ -62,6 +62,11 @@ class QueryBinder {
   void addSourceColumns(Source& source);
   void splitConjuncts(const Expr& e, std::vector<const Expr*>& out);
   void decideUpdatable(Block& block);
+  // The crosstab's pivot columns as outputs, from its IN list.
+  void addPivotOutputs(Crosstab& x);
+  // A crosstab without an IN list read as a table: runs it to learn its
+  // columns, which become its IN list. `what` names it in errors.
+  void fixPivotColumns(std::unique_ptr<LogicalQuery>& query, const std::string& what, std::size_t position);
 
   // --- query_binder_expr.cpp ---
   void resolve(const Expr& e, Scope& scope, const ExprContext& ctx);
