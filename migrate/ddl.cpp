@@ -265,6 +265,7 @@ class Printer {
 
   TableDdl table(const TablePlan& t, const std::string& targetName) {
     TableDdl d;
+    d.sourceName = t.name;
     d.targetName = targetName;
     d.qualifiedName = qualify(targetName);
     for (const std::string& column : t.columnNames) {

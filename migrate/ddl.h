@@ -20,6 +20,7 @@
 namespace qbmigrate {
 
 struct TableDdl {
+  std::string sourceName;                // the table's name in the source, UTF-8
   std::string targetName;                // the name in the target, unquoted (PostgreSQL: at most 63 bytes)
   std::string qualifiedName;             // quoted, with the schema for PostgreSQL
   std::vector<std::string> columnNames;  // quoted, in the table's column order

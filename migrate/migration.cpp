@@ -9,6 +9,23 @@ namespace {
 
 double secondsOf(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+// Runs `sql` inside a savepoint: when the target refuses it, only that
+// statement is undone and `error` says why.
+bool executeOrRefuse(TargetWriter& writer, const std::string& sql, std::string& error) {
+  writer.execute("SAVEPOINT qb_view");
+  try {
+    writer.execute(sql);
+  } catch (const MigrationError& e) {
+    error = e.what();
+    if (const auto cut = error.rfind("; "); cut != std::string::npos) error.resize(cut);  // its "nothing was changed" does not hold here
+    writer.execute("ROLLBACK TO SAVEPOINT qb_view");
+    writer.execute("RELEASE SAVEPOINT qb_view");
+    return false;
+  }
+  writer.execute("RELEASE SAVEPOINT qb_view");
+  return true;
+}
+
 }  // namespace
 
 MigrationSummary migrate(jet::Database& db, const MigrationOptions& options) {
@@ -83,10 +100,16 @@ MigrationSummary migrate(jet::Database& db, const MigrationOptions& options) {
       continue;
     }
     if (options.dropExisting) {
-      writer->execute("DROP VIEW IF EXISTS " + view.qualifiedName);
+      writer->execute("DROP VIEW IF EXISTS " + view.qualifiedName + (ddl.dialect == Dialect::PostgreSQL ? " CASCADE" : ""));
     }
-    writer->execute(*view.createView);
-    summary.views.push_back(view.name);
+    // A view the target refuses (a type it will not compare, a name it
+    // lacks) is listed with the target's reason; the rest of the run stands.
+    std::string refused;
+    if (executeOrRefuse(*writer, *view.createView, refused)) {
+      summary.views.push_back(view.name);
+    } else {
+      summary.notCarried.push_back("query " + view.name + ": the target refused its view: " + refused);
+    }
   }
   writer->commit(context);
   summary.tables = ddl.tables.size();

@@ -1,29 +1,32 @@
 // Planning views for saved queries; see saved_query_views.h.
 #include "migrate/saved_query_views.h"
 
+#include <map>
+
 #include "jet/text.h"
+#include "migrate/select_translator.h"
 
 namespace qbmigrate {
 
 namespace {
 
-class UnavailableTranslator final : public SelectTranslator {
- public:
-  std::optional<std::string> translate(const jet::SavedQuery&, const Ddl&, std::string& reason) const override {
-    reason = "the translator of Access SQL into other dialects is not available yet";
-    return std::nullopt;
+// Access compares object names without regard to case.
+std::string nameKey(std::string name) {
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-};
+  return name;
+}
 
 }  // namespace
 
 const SelectTranslator& defaultSelectTranslator() {
-  static const UnavailableTranslator translator;
+  static const AccessSqlTranslator translator;
   return translator;
 }
 
 std::vector<ViewPlan> planViews(jet::Database& db, const Ddl& ddl, const SelectTranslator& translator) {
-  std::vector<ViewPlan> views;
+  std::vector<ViewPlan> planned;
   for (const jet::SavedQuery& query : db.savedQueries()) {
     ViewPlan view;
     view.name = jet::toUtf8(query.name);
@@ -38,12 +41,53 @@ std::vector<ViewPlan> planViews(jet::Database& db, const Ddl& ddl, const SelectT
       view.reason = "it is " + std::string(kind.find_first_of("AEIOU") == 0 ? "an " : "a ") + kind + " query, not a select query";
     } else if (query.hasParameters) {
       view.reason = "it takes parameters, which a view cannot";
-    } else if (auto sql = translator.translate(query, ddl, view.reason)) {
-      view.createView = "CREATE VIEW " + view.qualifiedName + " AS\n" + *sql;
+    } else if (auto translated = translator.translate(db, query, ddl, view.reason)) {
+      std::string columns;
+      for (const std::string& c : translated->columns) columns += (columns.empty() ? "" : ", ") + c;
+      view.createView = "CREATE VIEW " + view.qualifiedName + " (" + columns + ") AS\n" + translated->select;
+      view.reads = std::move(translated->reads);
     }
-    views.push_back(std::move(view));
+    planned.push_back(std::move(view));
   }
-  return views;
+
+  // Each view after the ones it reads: repeatedly take every view whose
+  // sources are all placed; what is left over reads a query that is not
+  // carried (or, through others, itself).
+  std::map<std::string, std::size_t> byName;
+  for (std::size_t i = 0; i < planned.size(); ++i) byName[nameKey(planned[i].name)] = i;
+  std::vector<ViewPlan> ordered;
+  std::vector<bool> placed(planned.size(), false);
+  for (bool progress = true; progress;) {
+    progress = false;
+    for (std::size_t i = 0; i < planned.size(); ++i) {
+      if (placed[i] || !planned[i].createView) continue;
+      bool ready = true;
+      for (const std::string& read : planned[i].reads) {
+        const auto it = byName.find(nameKey(read));
+        ready = ready && it != byName.end() && placed[it->second];
+      }
+      if (!ready) continue;
+      placed[i] = true;
+      progress = true;
+      ordered.push_back(planned[i]);
+    }
+  }
+  for (std::size_t i = 0; i < planned.size(); ++i) {
+    if (placed[i]) continue;
+    ViewPlan view = std::move(planned[i]);
+    if (view.createView) {
+      for (const std::string& read : view.reads) {
+        const auto it = byName.find(nameKey(read));
+        if (it != byName.end() && !placed[it->second]) {
+          view.reason = "it reads query " + read + ", which is not carried";
+          break;
+        }
+      }
+      view.createView.reset();
+    }
+    ordered.push_back(std::move(view));
+  }
+  return ordered;
 }
 
 }  // namespace qbmigrate

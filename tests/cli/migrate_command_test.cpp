@@ -72,8 +72,16 @@ TEST_F(MigrateCommand, SummaryListsWhatIsNotCarried) {
   const ProcessResult r = runQbtool({"migrate", file, "--to", "sqlite:" + (dir_ / "q.sqlite").string()});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("Migrated 3 table(s)"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("not carried: query SelectQuery:"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("foreign key(s), 1 view(s) to"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("not carried: query SelectQuery:"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("not carried: query DeleteQuery: it is a Delete query, not a select query"), std::string::npos);
+
+  // The same view, for review, after the tables.
+  const ProcessResult script = runQbtool({"schema", file, "--dialect", "postgresql"});
+  ASSERT_EQ(script.exitCode, 0) << script.err;
+  EXPECT_LT(script.out.rfind("CREATE TABLE"), script.out.find("CREATE VIEW \"public\".\"SelectQuery\""))
+      << script.out;
+  EXPECT_NE(script.out.find("-- Not carried: query UnionQuery: it takes parameters"), std::string::npos) << script.out;
 }
 
 }  // namespace

@@ -284,32 +284,5 @@ TEST(MigrateNames, PostgresLongNamesAreShortenedApartAndReported) {
             "63");
 }
 
-// Saved queries are all listed; none is dropped without a word.
-TEST(MigrateViews, EverySavedQueryIsListedWithItsReason) {
-  QB_REQUIRE_CORPUS();
-  auto db = openSource(corpusFile("jackcess-V2000-queryTestV2000.mdb"));
-  const qbmigrate::SchemaPlan plan = qbmigrate::planSchema(*db);
-  const qbmigrate::Ddl ddl = qbmigrate::buildDdl(plan, qbmigrate::Dialect::PostgreSQL);
-  const auto views = qbmigrate::planViews(*db, ddl);
-  ASSERT_EQ(views.size(), db->savedQueries().size());
-  ASSERT_EQ(views.size(), 9u);
-  for (const qbmigrate::ViewPlan& v : views) {
-    SCOPED_TRACE(v.name);
-    EXPECT_FALSE(v.createView);
-    EXPECT_NE(v.reason, "");
-    if (v.name == "SelectQuery" || v.name == "UnionQuery") {
-      EXPECT_NE(v.reason.find("translator"), std::string::npos) << v.reason;
-    } else if (v.name == "UpdateQuery") {
-      EXPECT_EQ(v.reason, "it is an Update query, not a select query");
-    }
-  }
-  TempDir dir;
-  const auto summary = migrateTo(corpusFile("jackcess-V2000-queryTestV2000.mdb"), "sqlite:" + (dir / "q.sqlite").string());
-  std::size_t listed = 0;
-  for (const std::string& n : summary.notCarried) listed += n.starts_with("query ") ? 1 : 0;
-  EXPECT_EQ(listed, 9u);
-  EXPECT_TRUE(summary.views.empty());
-}
-
 }  // namespace
 }  // namespace qbtest

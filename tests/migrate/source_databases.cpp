@@ -102,6 +102,48 @@ void writeValuesDatabase(const std::filesystem::path& path) {
   db->commitTransaction();
 }
 
+void writeShopDatabase(const std::filesystem::path& path) {
+  auto db = jet::Database::create(path);
+  jet::TableSpec customers;
+  customers.name = u"Customers";
+  customers.columns = {column(u"ID", DataType::Long), column(u"Name", DataType::Text, 50),
+                       column(u"City", DataType::Text, 30), column(u"Born", DataType::DateTime),
+                       column(u"Vip", DataType::Boolean)};
+  jet::IndexSpec pk;
+  pk.name = u"PrimaryKey";
+  pk.columns = {{u"ID", true}};
+  pk.primaryKey = true;
+  customers.indexes = {pk};
+  jet::TableSpec orders;
+  orders.name = u"Order Lines";
+  orders.columns = {column(u"OrderID", DataType::Long), column(u"CustomerID", DataType::Long),
+                    column(u"Amount", DataType::Currency), column(u"Qty", DataType::Integer),
+                    column(u"Note", DataType::Memo)};
+  pk.columns = {{u"OrderID", true}};
+  orders.indexes = {pk};
+  auto c = db->createTable(customers);
+  auto o = db->createTable(orders);
+  std::vector<std::vector<Value>> people = {
+      {Value::longInt(1), Value::text(u"Anna"), Value::text(u"Berlin"), date(1850, 3, 1, 0, 0, 0), Value::boolean(true)},
+      {Value::longInt(2), Value::text(u"bob"), Value::text(u"berlin"), date(1999, 12, 31, 23, 59, 59), Value::boolean(false)},
+      {Value::longInt(3), Value::text(u"Chloé"), Value(), Value(), Value::boolean(true)},
+      {Value::longInt(4), Value::text(u"100% O'Neil_"), Value::text(u"Paris"), date(2024, 2, 29, 12, 0, 0), Value::boolean(false)},
+      {Value::longInt(5), Value(), Value::text(u""), date(1900, 1, 1, 0, 0, 0), Value::boolean(false)},
+  };
+  std::vector<std::vector<Value>> lines = {
+      {Value::longInt(10), Value::longInt(1), Value::currency(jet::Currency{125000}), Value::integer(3), Value::text(u"first")},
+      {Value::longInt(11), Value::longInt(1), Value::currency(jet::Currency{5}), Value::integer(1), Value()},
+      {Value::longInt(12), Value::longInt(2), Value::currency(jet::Currency{-99990000}), Value::integer(7), Value::text(u"")},
+      {Value::longInt(13), Value::longInt(4), Value(), Value::integer(2), Value::text(u"back\\slash")},
+      {Value::longInt(14), Value::longInt(9), Value::currency(jet::Currency{10000}), Value(), Value::text(u"orphan")},
+      {Value::longInt(15), Value::longInt(2), Value::currency(jet::Currency{125000}), Value::integer(3), Value::text(u"tie")},
+  };
+  db->beginTransaction();
+  for (auto& row : people) c->insertRow(row);
+  for (auto& row : lines) o->insertRow(row);
+  db->commitTransaction();
+}
+
 void writeOrdersDatabase(const std::filesystem::path& path, int rows) {
   auto db = jet::Database::create(path);
   auto orders = db->createTable(qbbench::ordersSpec());

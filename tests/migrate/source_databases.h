@@ -20,6 +20,13 @@ namespace qbtest {
 // BMP, Null beside the empty text and empty binary.
 void writeValuesDatabase(const std::filesystem::path& path);
 
+// Writes a database for the views tests: "Customers" (ID, Name, City, Born,
+// Vip) and "Order Lines" (OrderID, CustomerID, Amount, Qty, Note), with
+// Nulls, names that differ only in case, "Chloé", text holding '%', '_', a
+// quote and a backslash, dates in 1850 and 2024-02-29, a negative amount and
+// an order of a customer that does not exist.
+void writeShopDatabase(const std::filesystem::path& path);
+
 // Writes a database with one table "Orders" of `rows` generated rows.
 void writeOrdersDatabase(const std::filesystem::path& path, int rows);
 
