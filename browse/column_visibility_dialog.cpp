@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "browse/dialog_controls.h"
 #include "connection/data_set.h"
 #include "connection/ui/grid_columns.h"
 #include "ui_services/handler_guard.h"
@@ -56,10 +57,7 @@ TfrmColumns::TfrmColumns(QWidget* parent) : QDialog(parent) {
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
   const auto entry = [this](const char* name, const QString& caption, void (TfrmColumns::*handler)()) {
-    QAction* action = PopupMenu1->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    connect(action, &QAction::triggered, this, [this, handler] { qb::guarded([&] { (this->*handler)(); }); });
-    return action;
+    return qb::addMenuEntry(*PopupMenu1, name, caption, [this, handler] { (this->*handler)(); });
   };
   Show1 = entry("Show1", QStringLiteral("Show"), &TfrmColumns::Show1Click);
   Hide1 = entry("Hide1", QStringLiteral("Hide"), &TfrmColumns::Hide1Click);

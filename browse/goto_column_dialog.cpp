@@ -3,9 +3,9 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
+#include "browse/dialog_controls.h"
 #include "browse/drop_down_combo_box.h"
 #include "browse/locate_commands.h"
 #include "connection/ui/grid_columns.h"
@@ -21,15 +21,8 @@ TfrmSelectField::TfrmSelectField(QWidget* parent) : QDialog(parent) {
   ComboBox1 = new DropDownComboBox(this);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->setOnDropDown([this] { ComboBox1DropDown(); });
-  BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
-  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn1->setDefault(true);
-  BitBtn2 =
-      new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
-  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-  BitBtn2->setAutoDefault(false);
-  connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-  connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+  BitBtn1 = qb::okButton(*this, [this] { BitBtn1Click(); });
+  BitBtn2 = qb::cancelButton(*this, [this] { BitBtn2Click(); });
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();

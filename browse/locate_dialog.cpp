@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
 
+#include "browse/dialog_controls.h"
 #include "browse/drop_down_combo_box.h"
 #include "browse/locate_commands.h"
 #include "connection/data_set.h"
@@ -32,15 +32,8 @@ TfrmSearch::TfrmSearch(QWidget* parent) : QDialog(parent) {
   Edit1->setObjectName(QStringLiteral("Edit1"));
   Label2->setBuddy(Edit1);
 
-  BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
-  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn1->setDefault(true);
-  BitBtn2 =
-      new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton), QStringLiteral("Cancel"), this);
-  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-  BitBtn2->setAutoDefault(false);
-  connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-  connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+  BitBtn1 = qb::okButton(*this, [this] { BitBtn1Click(); });
+  BitBtn2 = qb::cancelButton(*this, [this] { BitBtn2Click(); });
 
   CheckBox1 = new QCheckBox(QStringLiteral("Case Insensitve"), this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));

@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 
 #include "browse/db_memo.h"
+#include "browse/dialog_controls.h"
 #include "browse/memo_commands.h"
 #include "connection/ui/main_data.h"
-#include "ui_services/handler_guard.h"
 #include "ui_services/prompts.h"
 #include "ui_services/window_placement.h"
 
@@ -30,10 +30,7 @@ TfrmMemo::TfrmMemo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowSta
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
   const auto entry = [this](const char* name, const QString& caption, void (TfrmMemo::*handler)()) {
-    QAction* action = PopupMenu1->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    connect(action, &QAction::triggered, this, [this, handler] { qb::guarded([&] { (this->*handler)(); }); });
-    return action;
+    return qb::addMenuEntry(*PopupMenu1, name, caption, [this, handler] { (this->*handler)(); });
   };
   LoadText1 = entry("LoadText1", QStringLiteral("Import Text"), &TfrmMemo::LoadText1Click);
   SaveTexttoFile1 =
