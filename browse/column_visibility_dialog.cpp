@@ -23,6 +23,8 @@ namespace {
 
 const QString kVisible = QStringLiteral("Visible");
 const QString kHidden = QStringLiteral("Hidden");
+// The names column's width when the names are short; longer names widen it.
+constexpr int kNameColumnWidth = 200;
 
 QTableWidgetItem* listItem(const QString& text) {
   auto* item = new QTableWidgetItem(text);
@@ -43,7 +45,7 @@ TfrmColumns::TfrmColumns(QWidget* parent) : QDialog(parent) {
   ListView1->horizontalHeader()->setStretchLastSection(true);
   ListView1->horizontalHeader()->setHighlightSections(false);
   ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  ListView1->setColumnWidth(0, 200);
+  ListView1->setColumnWidth(0, kNameColumnWidth);
   ListView1->setShowGrid(true);
   ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
   ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -123,6 +125,9 @@ void TfrmColumns::FormShow() {
     ListView1->setItem(i, 0, listItem(columns_->fieldName(i)));
     ListView1->setItem(i, 1, listItem(columns_->visible(i) ? kVisible : kHidden));
   }
+  // Long field names show whole; the list scrolls sideways if it must.
+  ListView1->resizeColumnToContents(0);
+  ListView1->setColumnWidth(0, std::max(kNameColumnWidth, ListView1->columnWidth(0)));
 }
 
 int TfrmColumns::selectedRow() const {

@@ -23,7 +23,8 @@ QPushButton* button(QWidget& dialog, QStyle::StandardPixmap icon, const QString&
 }  // namespace
 
 QPushButton* okButton(QWidget& dialog, std::function<void()> clicked) {
-  QPushButton* ok = button(dialog, QStyle::SP_DialogOkButton, QStringLiteral("OK"), "BitBtn1", std::move(clicked));
+  QPushButton* ok =
+      button(dialog, QStyle::SP_DialogOkButton, QStringLiteral("OK"), "BitBtn1", std::move(clicked));
   ok->setDefault(true);
   return ok;
 }

@@ -191,3 +191,21 @@ TEST_F(ColumnVisibilityTest, EveryEntryOpensTheSameWindowModally) {
 }
 
 }  // namespace
+
+TEST_F(ColumnVisibilityTest, LongFieldNamesShowWholeInTheList) {
+  QB_REQUIRE_CORPUS();
+  open(copyOf("jackcess-V2000-test2V2000.mdb"));
+  withWindow([](TfrmColumns& window) {
+    QTableWidget& list = *window.ListView1;
+    ASSERT_GT(list.rowCount(), 50);
+    const QFontMetrics metrics(list.font());
+    int widest = 0;
+    for (int i = 0; i < list.rowCount(); ++i)
+      widest = std::max(widest, metrics.horizontalAdvance(list.item(i, 0)->text()));
+    EXPECT_GT(widest, 200) << "the file has names longer than the list's first width";
+    EXPECT_GT(list.columnWidth(0), widest);
+  });
+  // A table of short names goes back to the narrower column.
+  open(scratchFile("towns.mdb"));
+  withWindow([](TfrmColumns& window) { EXPECT_EQ(window.ListView1->columnWidth(0), 200); });
+}
