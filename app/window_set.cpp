@@ -107,4 +107,7 @@ void startUp() {
   // windows of the set are open.
   QObject::connect(Form1, &TForm1::closed, qApp, [] { QCoreApplication::exit(0); });
   Form1->show();
+  // The record view was shown as it was made, before the maximised main
+  // window, which would now cover it.
+  frmRecordView->raise();
 }

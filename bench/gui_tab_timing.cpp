@@ -39,8 +39,8 @@ class ConsolePrompts final : public qb::Prompts {
   void messageBox(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
   bool confirm(const QString&) override { return false; }
   std::optional<QString> inputBox(const QString&, const QString&, const QString&, int) override { return {}; }
-  std::optional<QString> openFileName(const QString&) override { return {}; }
-  std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
+  std::optional<QString> openFileName(const QString&, const QString&) override { return {}; }
+  std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override { return {}; }
   std::optional<QFont> chooseFont(const QFont&) override { return {}; }
   int execModal(QDialog&) override { return QDialog::Rejected; }
 };

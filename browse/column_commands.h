@@ -12,9 +12,8 @@ namespace qb {
 class DataSet;
 class Prompts;
 
-// Shows the dialog modally. It will list one row per column of `columns`
-// while `data` is open and change their visible flags; until its controls
-// are built it only shows its frame.
+// Shows the dialog modally: one row per column of `columns` while `data` is
+// open, whose menu changes the columns' visible flags at once.
 void showHideColumns(TfrmColumns& dialog, const DataSet& data, GridColumns& columns, Prompts& prompts);
 
 }  // namespace qb

@@ -12,6 +12,7 @@
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <cmath>
 
 #include "browse/grid_delegate.h"
 #include "browse/grid_model.h"
@@ -142,11 +143,6 @@ DataGrid::DataGrid(QWidget* parent)
   titles->setHighlightSections(false);
   titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   titles->setMinimumSectionSize(1);
-  // Every property of the title font is set on the header itself, so that a
-  // new data font given to the grid does not reach the titles.
-  QFont titleFont = font();
-  titleFont.setResolveMask(QFont::AllPropertiesResolved);
-  titles->setFont(titleFont);
   connect(titles, &QHeaderView::sectionMoved, this, &DataGrid::columnDragged);
   connect(titles, &QHeaderView::sectionResized, this, [this](int index, int oldSize, int newSize) {
     // Hiding and showing a column resize it to and from nothing.
@@ -175,6 +171,9 @@ DataGrid::~DataGrid() {
 
 void DataGrid::setDataFont(const QFont& font) {
   setFont(font);
+  // The title row takes it too, so that a column's title width is measured
+  // in the font it is drawn in.
+  horizontalHeader()->setFont(font);
   verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
   QScopedValueRollback<bool> building(buildingColumns_, true);
   for (int i = 0; i < columnCount(); ++i) {
@@ -227,10 +226,13 @@ qb::Field* DataGrid::fieldAt(int index) const {
 int DataGrid::defaultColumnWidth(int index) const {
   const qb::Field* field = fieldAt(index);
   if (!field) return kEmptyColumnWidth;
-  const int values = field->displayWidth() * QFontMetrics(font()).horizontalAdvance(QLatin1Char('0')) + 4;
-  const int title = QFontMetrics(horizontalHeader()->font())
-                        .horizontalAdvance(QString::fromStdU16String(field->fieldName())) +
-                    4;
+  // Scalable fonts have fractional advances: the widths are rounded up, so
+  // that the text they are measured for fits.
+  const auto pixels = [](qreal width) { return static_cast<int>(std::ceil(width - 1e-6)) + 4; };
+  const int values =
+      pixels(field->displayWidth() * QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0')));
+  const int title = pixels(QFontMetricsF(horizontalHeader()->font())
+                               .horizontalAdvance(QString::fromStdU16String(field->fieldName())));
   return std::max(values, title);
 }
 

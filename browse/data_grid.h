@@ -23,13 +23,17 @@
 //   appends one (not while an unchanged new record is there already);
 // - Escape in the editor undoes the typing in the cell; with nothing typed
 //   (or with the editor closed) it cancels the record's changes;
-// - Ctrl+Delete asks "Delete record?" and deletes the current record on OK;
+// - Ctrl+Delete asks "Delete record?" and deletes the current record on OK,
+//   also while a cell's editor is open;
+// - binary and OLE cells show a description of their value and take no
+//   typing (field_display.h);
 // - a new record that was never changed is dropped when the focus leaves the
 //   grid for another control of its window.
 // Errors of these steps are shown in the application's error box.
 //
-// The data font (View "Font") changes the cells only; the titles keep the
-// font the grid was made with.
+// The data font (View "Font") is the font of the cells and the title row.
+// Cell texts sit two pixels from the side they are aligned to, the margin the default
+// column widths allow for.
 #pragma once
 
 #include <QColor>
@@ -100,8 +104,8 @@ class DataGrid : public QTableView, private DataLink {
   void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
   QMenu* popupMenu() const { return popupMenu_; }
 
-  // Gives the cells `font`; the title row keeps its own. Columns whose width
-  // no command or person has set take their default width in the new font.
+  // Gives the cells and the title row `font`. Columns whose width no command
+  // or person has set take their default width in the new font.
   void setDataFont(const QFont& font);
 
   // ---- Columns ------------------------------------------------------------

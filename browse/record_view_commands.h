@@ -12,8 +12,10 @@ namespace qb {
 class DataSet;
 
 // Builds the field controls for the columns of `columns`, bound through
-// `source` to the fields of `data`, and shows the window; with `data` closed
-// it does nothing at all. Not built yet: it does nothing.
+// `source` to the fields of `data`, and shows the window in front; with
+// `data` closed it does nothing at all, not even show the window. A window
+// that still holds the controls of an earlier build fails with "A component
+// named lbl0 already exists".
 void buildRecordView(TfrmRecordView& window, const DataSet& data, DataSource& source,
                      const GridColumns& columns);
 

@@ -9,8 +9,9 @@ FileDialog::FileDialog(Kind kind, QString filter, QString defaultSuffix)
     : kind_(kind), filter_(std::move(filter)), defaultSuffix_(std::move(defaultSuffix)) {}
 
 std::optional<QString> FileDialog::execute(Prompts& prompts) {
-  std::optional<QString> chosen =
-      kind_ == Kind::Open ? prompts.openFileName(filter_) : prompts.saveFileName(filter_, defaultSuffix_);
+  std::optional<QString> chosen = kind_ == Kind::Open
+                                      ? prompts.openFileName(filter_, fileName_)
+                                      : prompts.saveFileName(filter_, defaultSuffix_, fileName_);
   if (chosen) fileName_ = *chosen;
   return chosen;
 }

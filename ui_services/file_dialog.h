@@ -24,8 +24,10 @@ class FileDialog {
   const QString& filter() const { return filter_; }
   const QString& defaultSuffix() const { return defaultSuffix_; }
 
-  // Shows the dialog; the chosen file, or nullopt when it was cancelled. A
-  // chosen file becomes fileName(); a cancel leaves fileName() as it was.
+  // Shows the dialog, in the folder of fileName() once a file was chosen;
+  // the chosen file, or nullopt when it was cancelled. A chosen file becomes
+  // fileName(); a cancel leaves fileName() as it was. Only this run
+  // remembers it: nothing is saved.
   std::optional<QString> execute(Prompts& prompts);
 
   // The file last chosen in this dialog; empty before the first choice.

@@ -35,9 +35,12 @@ class Prompts {
                                           const QString& initial, int maxLength) = 0;
 
   // File dialogs. `filter` uses the "Description|*.EXT|Other|*.*" form of the
-  // program's dialogs (see fileDialogFilters). nullopt when cancelled.
-  virtual std::optional<QString> openFileName(const QString& filter) = 0;
-  virtual std::optional<QString> saveFileName(const QString& filter, const QString& defaultSuffix) = 0;
+  // program's dialogs (see fileDialogFilters). `startAt` is the file chosen
+  // last in the same dialog (empty: none yet): the dialog opens in its folder,
+  // and a save dialog offers its name again. nullopt when cancelled.
+  virtual std::optional<QString> openFileName(const QString& filter, const QString& startAt) = 0;
+  virtual std::optional<QString> saveFileName(const QString& filter, const QString& defaultSuffix,
+                                              const QString& startAt) = 0;
 
   // Font dialog starting from `initial`; nullopt when cancelled.
   virtual std::optional<QFont> chooseFont(const QFont& initial) = 0;

@@ -12,8 +12,9 @@ class QtPrompts final : public Prompts {
   bool confirm(const QString& text) override;
   std::optional<QString> inputBox(const QString& caption, const QString& prompt, const QString& initial,
                                   int maxLength) override;
-  std::optional<QString> openFileName(const QString& filter) override;
-  std::optional<QString> saveFileName(const QString& filter, const QString& defaultSuffix) override;
+  std::optional<QString> openFileName(const QString& filter, const QString& startAt) override;
+  std::optional<QString> saveFileName(const QString& filter, const QString& defaultSuffix,
+                                      const QString& startAt) override;
   std::optional<QFont> chooseFont(const QFont& initial) override;
   int execModal(QDialog& dialog) override;
 };

@@ -176,6 +176,23 @@ TEST_F(MainWindowLayoutTest, PanelIsLightBlueFiftySixPixelsWithNavigatorAndBothR
   EXPECT_EQ(Form1->DBNavigator1, panel->DBNavigator1);
 }
 
+TEST_F(MainWindowLayoutTest, TheStripsFlatButtonsShowAFrameBeforeThePointerFindsThem) {
+  Form1->show();
+  const QColor strip(195, 213, 253);
+  for (QToolButton* button : {Form1->FilterButton1, Form1->CancelFilterButton3, Form1->SpeedButton2,
+                              Form1->SortButton4, Form1->CancelSortButton6, Form1->SpeedButton5}) {
+    ASSERT_FALSE(button->underMouse());
+    const QImage face = button->grab().toImage();
+    const int middle = face.height() / 2;
+    // Somewhere across the left edge the frame stands out from the strip,
+    // and the face inside it is not the strip's colour either.
+    bool framed = false;
+    for (int x = 0; x < 3; ++x) framed = framed || QColor(face.pixel(x, middle)) != strip;
+    EXPECT_TRUE(framed) << button->objectName().toStdString();
+    EXPECT_NE(QColor(face.pixel(face.width() / 2, 3)), strip) << button->objectName().toStdString();
+  }
+}
+
 TEST_F(MainWindowLayoutTest, NavigatorHasNineDisabledButtonsWithHintsOnlyOnTheMainWindow) {
   const std::vector<std::pair<const char*, const char*>> buttons{
       {"nbFirst", "First record"}, {"nbPrior", "Prior record"},   {"nbNext", "Next record"},

@@ -147,6 +147,41 @@ TEST_F(StartUpTest, StartUpSetsTheTitleAndShowsTheMainWindowMaximised) {
   EXPECT_TRUE(frmRecordView->isVisible());
 }
 
+// Records, in order, the main window being shown and the record view being
+// brought in front of the windows shown before it.
+class StackingEvents : public QObject {
+ public:
+  QStringList events;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == Form1 && event->type() == QEvent::Show) events.append(QStringLiteral("main window shown"));
+    if (watched == frmRecordView && event->type() == QEvent::ZOrderChange) {
+      events.append(QStringLiteral("record view raised"));
+    }
+    return false;
+  }
+};
+
+TEST_F(StartUpTest, TheRecordViewIsBroughtAboveTheMainWindowOnceThatIsShown) {
+  destroyWindowSet();
+  StackingEvents stacking;
+  qApp->installEventFilter(&stacking);
+  startUp();
+  qApp->removeEventFilter(&stacking);
+  ASSERT_TRUE(stacking.events.contains("main window shown"));
+  EXPECT_EQ(stacking.events.back(), "record view raised") << stacking.events.join(", ").toStdString();
+
+  // So does every command that shows it.
+  for (const char* entry : {"RecordView1", "RecordView2"}) {
+    stacking.events.clear();
+    qApp->installEventFilter(&stacking);
+    activate(QString::fromLatin1(entry));
+    qApp->removeEventFilter(&stacking);
+    EXPECT_TRUE(stacking.events.contains("record view raised")) << entry;
+  }
+}
+
 TEST_F(StartUpTest, ClosingASecondaryWindowHidesItAndTheSameInstanceComesBack) {
   TfrmRecordView* before = frmRecordView;
   frmRecordView->close();

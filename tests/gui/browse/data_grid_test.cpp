@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <cmath>
 
 #include "browse/data_grid.h"
 #include "connection/data_set.h"
@@ -154,9 +155,9 @@ TEST_F(DataGridTest, ColumnsFollowTheFieldsWithDefaultWidths) {
   EXPECT_EQ(grid.column(1).field(), &dataSet.field(1));
   EXPECT_EQ(grid.columnOfField(QStringLiteral("name")), 1);
   EXPECT_EQ(grid.columnOfField(QStringLiteral("Town")), -1);
-  const int zero = QFontMetrics(grid.font()).horizontalAdvance(QLatin1Char('0'));
-  EXPECT_EQ(grid.column(0).width(), 11 * zero + 4) << "a long's display width is 11";
-  EXPECT_EQ(grid.column(1).width(), 30 * zero + 4) << "a text's display width is its size";
+  const qreal zero = QFontMetricsF(grid.font()).horizontalAdvance(QLatin1Char('0'));
+  EXPECT_EQ(grid.column(0).width(), std::ceil(11 * zero) + 4) << "a long's display width is 11";
+  EXPECT_EQ(grid.column(1).width(), std::ceil(30 * zero) + 4) << "a text's display width is its size";
   EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Name"));
   EXPECT_EQ(grid.model()->index(0, 0).data(Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
             Qt::AlignRight);
@@ -285,8 +286,8 @@ TEST_F(DataGridTest, DataFontResizesOnlyColumnsNobodySized) {
   QFont big = grid.font();
   big.setPointSize(big.pointSize() * 2);
   grid.setDataFont(big);
-  const int zero = QFontMetrics(big).horizontalAdvance(QLatin1Char('0'));
-  EXPECT_EQ(grid.column(0).width(), 11 * zero + 4);
+  const qreal zero = QFontMetricsF(big).horizontalAdvance(QLatin1Char('0'));
+  EXPECT_EQ(grid.column(0).width(), std::ceil(11 * zero) + 4);
   EXPECT_EQ(grid.column(1).width(), 90);
 }
 

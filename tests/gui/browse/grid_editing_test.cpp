@@ -211,6 +211,42 @@ TEST_F(GridEditingTest, CtrlDeleteAsksFirst) {
   EXPECT_FALSE(savedTexts().contains(sixth));
 }
 
+TEST_F(GridEditingTest, CtrlDeleteInAnOpenEditorAsksToDeleteTheRecordAndTypesNothing) {
+  goTo(2, 1);
+  const QString third = cell(2, 1);
+  type(QStringLiteral("ZZTOP"));
+  QTest::keyClick(grid().cellEditor(), Qt::Key_Left);
+  prompts->clearShown();
+  prompts->confirmWith(false);
+  key(Qt::Key_Delete, Qt::ControlModifier);
+  ASSERT_EQ(prompts->shown().size(), 1u);
+  EXPECT_EQ(prompts->shown().back().text, QStringLiteral("Delete record?"));
+  ASSERT_NE(grid().cellEditor(), nullptr);
+  EXPECT_EQ(grid().cellEditor()->text(), QStringLiteral("ZZTOP")) << "Cancel keeps the typing";
+  EXPECT_EQ(grid().model()->rowCount(), 7);
+
+  prompts->confirmWith(true);
+  key(Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(grid().model()->rowCount(), 6);
+  EXPECT_EQ(mdb().state(), qb::DataSetState::Browse);
+  EXPECT_EQ(grid().cellEditor(), nullptr);
+  EXPECT_FALSE(savedTexts().contains(third));
+  EXPECT_FALSE(savedTexts().contains(QStringLiteral("ZZTOP")));
+}
+
+TEST_F(GridEditingTest, ABoxThatTakesTheFocusLeavesTheEditorAndItsText) {
+  prompts->boxesTakeFocus(true);
+  goTo(1, 1);
+  type(QStringLiteral("kept"));
+  prompts->confirmWith(false);
+  key(Qt::Key_Delete, Qt::ControlModifier);
+  ASSERT_NE(grid().cellEditor(), nullptr) << "the question took the focus and gave it back";
+  EXPECT_EQ(grid().cellEditor()->text(), QStringLiteral("kept"));
+  EXPECT_EQ(mdb().fieldByName(u"data3").text(), cell(1, 1).toStdU16String()) << "not given to the field yet";
+  key(Qt::Key_Down);
+  EXPECT_EQ(savedTexts()[1], QStringLiteral("kept"));
+}
+
 TEST_F(GridEditingTest, SaveFromTheMenuWritesWhatIsStillInTheEditor) {
   goTo(0, 1);
   type(QStringLiteral("menu save"));

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QToolButton>
+#include <cmath>
 
 #include "app/main_window.h"
 #include "browse/data_grid.h"
@@ -226,13 +227,15 @@ TEST_F(RecordCommandsTest, DefaultWidthsFollowDisplayWidthAndTitle) {
   // Many columns: texts, memos, dates, numbers with long names.
   open(copyOf("jackcess-V2000-test2V2000.mdb"));
   ASSERT_GT(grid().columnCount(), 50);
-  const QFontMetrics data(grid().font());
-  const QFontMetrics titles(grid().horizontalHeader()->font());
+  // Widths in whole pixels, rounded up from the fonts' fractional advances.
+  const QFontMetricsF data(grid().font());
+  const QFontMetricsF titles(grid().horizontalHeader()->font());
   int widerTitles = 0;
   for (int i = 0; i < grid().columnCount(); ++i) {
     const qb::Field& field = *grid().column(i).field();
-    const int byValues = field.displayWidth() * data.horizontalAdvance(QLatin1Char('0')) + 4;
-    const int byTitle = titles.horizontalAdvance(grid().column(i).title()) + 4;
+    const int byValues =
+        static_cast<int>(std::ceil(field.displayWidth() * data.horizontalAdvance(QLatin1Char('0')))) + 4;
+    const int byTitle = static_cast<int>(std::ceil(titles.horizontalAdvance(grid().column(i).title()))) + 4;
     EXPECT_EQ(grid().column(i).width(), std::max(byValues, byTitle))
         << grid().column(i).title().toStdString();
     if (byTitle > byValues) ++widerTitles;

@@ -5,6 +5,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +16,7 @@
 #include "fixtures/recording_cursor.h"
 #include "fixtures/scripted_prompts.h"
 #include "jet/error.h"
+#include "support/test_files.h"
 #include "ui_services/file_dialog.h"
 #include "ui_services/handler_guard.h"
 #include "ui_services/prompts.h"
@@ -60,8 +64,10 @@ TEST(HandlerGuardTest, AFailingErrorBoxDoesNotEscapeTheGuard) {
     std::optional<QString> inputBox(const QString&, const QString&, const QString&, int) override {
       return {};
     }
-    std::optional<QString> openFileName(const QString&) override { return {}; }
-    std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
+    std::optional<QString> openFileName(const QString&, const QString&) override { return {}; }
+    std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override {
+      return {};
+    }
     std::optional<QFont> chooseFont(const QFont&) override { return {}; }
     int execModal(QDialog&) override { return 0; }
   };
@@ -165,6 +171,54 @@ TEST(QtPromptsTest, InputBoxIsPlainLimitedAndCancelGivesNothing) {
   EXPECT_EQ(prompts.inputBox("Enter Password", "Password:", "", 255), std::nullopt);
 }
 
+TEST(QtPromptsTest, InputBoxIsWideEnoughForItsCaptionAndPrompt) {
+  qb::QtPrompts prompts;
+  onNextModal([](QWidget& widget) {
+    const QFontMetrics metrics(widget.font());
+    // The title bar shows the caption beside its buttons; the box's own
+    // size would fit its field only.
+    EXPECT_GT(widget.width(), metrics.horizontalAdvance("Enter Password") + 120);
+    EXPECT_GE(widget.width(), 320);
+    qobject_cast<QDialog*>(&widget)->reject();
+  });
+  prompts.inputBox("Enter Password", "Password:", "", 255);
+  const QString longPrompt(80, QLatin1Char('w'));
+  onNextModal([&](QWidget& widget) {
+    EXPECT_GT(widget.width(), QFontMetrics(widget.font()).horizontalAdvance(longPrompt));
+    qobject_cast<QDialog*>(&widget)->reject();
+  });
+  prompts.inputBox("Quick", longPrompt, "", 10);
+}
+
+TEST(QtPromptsTest, FileDialogsOpenLargeInTheFolderOfTheLastFile) {
+  qb::QtPrompts prompts;
+  qbtest::TempDir folder;
+  const QString last = QString::fromStdString((folder / "last.mdb").string());
+  QFile(last).open(QIODevice::WriteOnly);
+  onNextModal([&](QWidget& widget) {
+    auto* dialog = qobject_cast<QFileDialog*>(&widget);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(),
+              QFileInfo(QString::fromStdString(folder.path().string())).canonicalFilePath());
+    EXPECT_EQ(dialog->viewMode(), QFileDialog::Detail);
+    EXPECT_GE(dialog->width(), 640) << "room for the name, size, type and date columns";
+    EXPECT_GE(dialog->height(), 420);
+    dialog->reject();
+  });
+  EXPECT_EQ(prompts.openFileName("MDB Files|*.MDB|All Files|*.*", last), std::nullopt);
+  onNextModal([&](QWidget& widget) {
+    auto* dialog = qobject_cast<QFileDialog*>(&widget);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(),
+              QFileInfo(QString::fromStdString(folder.path().string())).canonicalFilePath());
+    ASSERT_FALSE(dialog->selectedFiles().isEmpty());
+    EXPECT_EQ(QFileInfo(dialog->selectedFiles().front()).fileName(), "last.mdb")
+        << "the save dialog offers the name";
+    dialog->reject();
+  });
+  EXPECT_EQ(prompts.saveFileName("MDB Files|*.MDB", "MDB", last), std::nullopt);
+}
+
 TEST(QtPromptsTest, ConfirmationAnswersOkOrCancel) {
   qb::QtPrompts prompts;
   onNextModal([](QWidget& widget) {
@@ -186,7 +240,7 @@ TEST(ScriptedPromptsTest, AnswersInOrderAndCancelsWhenTheScriptIsEmpty) {
   prompts.openFileWith(std::nullopt);
   EXPECT_TRUE(prompts.confirm("Delete record?"));
   EXPECT_EQ(prompts.inputBox("Enter Password", "Password:", "", 255), QString("pw"));
-  EXPECT_EQ(prompts.openFileName("MDB Files|*.MDB|All Files|*.*"), std::nullopt);
+  EXPECT_EQ(prompts.openFileName("MDB Files|*.MDB|All Files|*.*", ""), std::nullopt);
   EXPECT_TRUE(prompts.allAnswersUsed());
   EXPECT_FALSE(prompts.confirm("Again?"));
   ASSERT_EQ(prompts.shown().size(), 4u);
@@ -209,6 +263,21 @@ TEST(FileDialogTest, OpenAndSaveDialogsAskWithTheirFilterAndDefaultExtension) {
   EXPECT_EQ(prompts.shown()[1].kind, PromptKind::SaveFile);
   EXPECT_EQ(prompts.shown()[1].text, "Access Database (*.MDB)|*.MDB");
   EXPECT_EQ(prompts.shown()[1].caption, "MDB") << "the default extension";
+}
+
+TEST(FileDialogTest, EachShowingStartsAtTheFileLastChosenInIt) {
+  ScriptedPrompts prompts;
+  qb::FileDialog open(qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB"));
+  prompts.openFileWith(QStringLiteral("/data/first.mdb"));
+  prompts.openFileWith(std::nullopt);
+  prompts.openFileWith(QStringLiteral("/elsewhere/second.mdb"));
+  prompts.openFileWith(std::nullopt);
+  for (int i = 0; i < 4; ++i) open.execute(prompts);
+  ASSERT_EQ(prompts.shown().size(), 4u);
+  EXPECT_EQ(prompts.shown()[0].start.toString(), "") << "nothing chosen yet";
+  EXPECT_EQ(prompts.shown()[1].start.toString(), "/data/first.mdb");
+  EXPECT_EQ(prompts.shown()[2].start.toString(), "/data/first.mdb") << "a cancel keeps the place";
+  EXPECT_EQ(prompts.shown()[3].start.toString(), "/elsewhere/second.mdb");
 }
 
 TEST(FileDialogTest, KeepsTheFileLastChosenAndACancelKeepsItToo) {
