@@ -26,8 +26,7 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 // The engine says "Not a valid password" both for a wrong password and for
 // none given to a protected file; given none, the second is meant.
 bool isPasswordRefusal(const jet::Error& error) {
-  return error.code() == jet::ErrorCode::InvalidArgument &&
-         std::string_view(error.what()).find("password") != std::string_view::npos;
+  return error.code() == jet::ErrorCode::InvalidArgument && startsWith(error.what(), "Not a valid password");
 }
 
 }  // namespace

@@ -135,7 +135,7 @@ TEST_F(DatabaseToolsTest, CompactionReplacesTheFileWithTheCopyQbtoolMakesAndKeep
 
 TEST_F(DatabaseToolsTest, AFileThatCannotBeCompactedIsLeftAsItWasAndTheReasonIsShown) {
   const QString protectedFile = copyOf(kPasswordFile);
-  const QString text = scratchFile("notes.mdb");
+  const QString text = scratchFile("password-notes.mdb");  // the name alone asks for no password
   std::ofstream(text.toStdString()) << "Not a database, just some text.\n";
   const QString busy = copyOf(kTextTable);
   const auto holder = jet::Database::open(busy.toStdString());  // another program writing to it
@@ -164,7 +164,7 @@ TEST_F(DatabaseToolsTest, AFileThatCannotBeCompactedIsLeftAsItWasAndTheReasonIsS
     }
   }
   EXPECT_FALSE(fs::exists(missing.toStdString()));
-  EXPECT_EQ(folderNames(scratch.path()), (QStringList{kTextTable, kPasswordFile, "notes.mdb"}));
+  EXPECT_EQ(folderNames(scratch.path()), (QStringList{kTextTable, kPasswordFile, "password-notes.mdb"}));
 }
 
 TEST_F(DatabaseToolsTest, CompactingTheOpenDatabaseClosesItFirstAndATabConnectsAgain) {
