@@ -12,21 +12,14 @@
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
+#include "support/error_of.h"
 #include "support/test_files.h"
 
 namespace {
 
 using qb::automationInterface;
 using qb::createAutomationObject;
-
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const jet::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using qbtest::errorOf;
 
 std::u16string text(const std::filesystem::path& path) {
   return jet::fromUtf8(path.string());
