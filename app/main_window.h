@@ -115,7 +115,7 @@ class TForm1 : public QMainWindow {
   QAction *TableInfo1, *ExporttoCSV2;
   QAction *RepairandCompact1, *RecordCount1, *VisualCount2, *RecordSize1, *ShowMDACVersioninstalled1;
   QAction* OpenReport1;
-  QAction* OpenSystemTables1;
+  QAction *OpenSystemTables1, *Associate1;
   QAction *UsingFilters1, *UsingSort1, *About1;
   // Grid context menu entries.
   QAction *ShowHideColumns2, *GotoColumn1, *RecordView1, *PrintRecord1, *ViewEditMemoField1, *VisualCount1,
@@ -177,6 +177,7 @@ class TForm1 : public QMainWindow {
   void OpenReport1Click();
   // Options menu.
   void OpenSystemTables1Click();
+  void Associate1Click();
   // Help menu.
   void UsingFilters1Click();
   void UsingSort1Click();

@@ -42,6 +42,9 @@ void TForm1::About1Click() {
 // The entry has already inverted its check mark; the next open reads it.
 void TForm1::OpenSystemTables1Click() {}
 
+// A hidden entry that changes nothing.
+void TForm1::Associate1Click() {}
+
 // The sort is applied from the sort row only; this entry changes nothing.
 void TForm1::Sort1Click() {}
 

@@ -32,5 +32,5 @@ void TForm1::ShowMDACVersioninstalled1Click() {
   qb::showDataAccessVersion(con, qb::prompts());
 }
 void TForm1::OpenReport1Click() {
-  qb::openAccessReport(qb::prompts());
+  qb::openAccessReport();
 }

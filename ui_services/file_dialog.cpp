@@ -1,6 +1,8 @@
 // Showing a window's file dialog and keeping the file chosen in it.
 #include "ui_services/file_dialog.h"
 
+#include <QFileInfo>
+
 #include "ui_services/prompts.h"
 
 namespace qb {
@@ -12,6 +14,11 @@ std::optional<QString> FileDialog::execute(Prompts& prompts) {
   std::optional<QString> chosen = kind_ == Kind::Open
                                       ? prompts.openFileName(filter_, fileName_)
                                       : prompts.saveFileName(filter_, defaultSuffix_, fileName_);
+  // The Qt dialog adds the extension itself; other ways of answering may not.
+  if (chosen && kind_ == Kind::Save && !defaultSuffix_.isEmpty() && !chosen->isEmpty() &&
+      !QFileInfo(*chosen).fileName().contains(QLatin1Char('.'))) {
+    *chosen += QLatin1Char('.') + defaultSuffix_;
+  }
   if (chosen) fileName_ = *chosen;
   return chosen;
 }

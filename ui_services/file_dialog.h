@@ -25,9 +25,11 @@ class FileDialog {
   const QString& defaultSuffix() const { return defaultSuffix_; }
 
   // Shows the dialog, in the folder of fileName() once a file was chosen;
-  // the chosen file, or nullopt when it was cancelled. A chosen file becomes
-  // fileName(); a cancel leaves fileName() as it was. Only this run
-  // remembers it: nothing is saved.
+  // the chosen file, or nullopt when it was cancelled. A save dialog with a
+  // default extension adds it, after a ".", to a file name that has no "."
+  // at all ("new" becomes "new.MDB"; "new.db" and "new." stay). A chosen
+  // file becomes fileName(); a cancel leaves fileName() as it was. Only this
+  // run remembers it: nothing is saved.
   std::optional<QString> execute(Prompts& prompts);
 
   // The file last chosen in this dialog; empty before the first choice.

@@ -88,7 +88,7 @@ const std::vector<Menu>& menus() {
         kSeparator,
         {"ShowMDACVersioninstalled1", "Show MDAC Version installed", {}}}},
       {"Access", {{"OpenReport1", "Open Report", {}}}},
-      {"&Options", {{"OpenSystemTables1", "Open System Tables", {}}}},
+      {"&Options", {{"OpenSystemTables1", "Open System Tables", {}}, {"Associate1", "Associate", {}}}},
       {"&Help",
        {{"UsingFilters1", "Using Filters", {}}, {"UsingSort1", "Using Sort", {}}, {"About1", "About", {}}}},
   };
@@ -165,6 +165,7 @@ const std::vector<std::pair<const char*, QStringList>> kHandlerChains{
     {"ShowMDACVersioninstalled1", {"ShowMDACVersioninstalled1Click"}},
     {"OpenReport1", {"OpenReport1Click"}},
     {"OpenSystemTables1", {"OpenSystemTables1Click"}},
+    {"Associate1", {"Associate1Click"}},
     {"UsingFilters1", {"UsingFilters1Click"}},
     {"UsingSort1", {"UsingSort1Click"}},
     {"About1", {"About1Click"}},
@@ -216,12 +217,13 @@ TEST_F(MainMenuTest, MenuBarHoldsNineMenusWithTheirEntriesCaptionsAndShortcuts) 
   }
 }
 
-TEST_F(MainMenuTest, NewTableIsHiddenInTheMenuAndOnTheToolBar) {
+TEST_F(MainMenuTest, NewTableAndAssociateAreHiddenInTheMenuAndOnTheToolBar) {
   Form1->show();
   EXPECT_FALSE(Form1->New1->isVisible());
+  EXPECT_FALSE(Form1->Associate1->isVisible());
   EXPECT_FALSE(Form1->ToolButton8->isVisible());
   for (QAction* action : allEntries()) {
-    if (action != Form1->New1 && !action->isSeparator()) {
+    if (action != Form1->New1 && action != Form1->Associate1 && !action->isSeparator()) {
       EXPECT_TRUE(action->isVisible()) << action->objectName().toStdString();
     }
   }

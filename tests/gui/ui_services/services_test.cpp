@@ -280,6 +280,28 @@ TEST(FileDialogTest, EachShowingStartsAtTheFileLastChosenInIt) {
   EXPECT_EQ(prompts.shown()[3].start.toString(), "/elsewhere/second.mdb");
 }
 
+TEST(FileDialogTest, ASaveDialogAddsItsDefaultExtensionToANameWithoutOne) {
+  ScriptedPrompts prompts;
+  qb::FileDialog save(qb::FileDialog::Kind::Save, QStringLiteral("Access Database (*.MDB)|*.MDB"),
+                      QStringLiteral("MDB"));
+  qb::FileDialog csv(qb::FileDialog::Kind::Save, QStringLiteral("CSV Text File|*.TXT"));
+  qb::FileDialog open(qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB"), QStringLiteral("MDB"));
+  const std::vector<std::pair<QString, QString>> names{
+      {"/data/new", "/data/new.MDB"},           {"/data/new.mdb", "/data/new.mdb"},
+      {"/data/new.db", "/data/new.db"},         {"/data/new.", "/data/new."},
+      {"/data.d/new", "/data.d/new.MDB"},       {"new", "new.MDB"},
+  };
+  for (const auto& [typed, chosen] : names) {
+    prompts.saveFileWith(typed);
+    EXPECT_EQ(save.execute(prompts), chosen) << typed.toStdString();
+    EXPECT_EQ(save.fileName(), chosen);
+  }
+  prompts.saveFileWith(QStringLiteral("/data/export"));
+  EXPECT_EQ(csv.execute(prompts), QString("/data/export")) << "no default extension, nothing added";
+  prompts.openFileWith(QStringLiteral("/data/old"));
+  EXPECT_EQ(open.execute(prompts), QString("/data/old")) << "an open dialog names an existing file";
+}
+
 TEST(FileDialogTest, KeepsTheFileLastChosenAndACancelKeepsItToo) {
   ScriptedPrompts prompts;
   qb::FileDialog open(qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB"));
