@@ -68,6 +68,8 @@ class RowWriter {
   // Puts a page into or out of the table's pages-with-room map as its space says.
   void noteSpace(std::uint32_t page);
   void writeCounter(std::uint32_t value);
+  // Refuses text the database's code page cannot hold (Access 97 files).
+  void checkEncodable(std::u16string_view text, std::size_t column) const;
   std::string where(std::size_t column) const;
 
   Table::Impl& table_;

@@ -11,10 +11,10 @@ namespace jet {
 std::uint32_t ColumnDef::definedSize() const {
   const DataTypeFacts& facts = factsOf(type);
   if (facts.longValue) return 0;
-  return facts.kind == ValueKind::Text ? length / 2u : length;
+  return facts.kind == ValueKind::Text ? length / characterSize : length;
 }
 
-void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& columns,
+void describeColumns(const TableDefinition& definition, std::uint8_t characterSize, std::vector<ColumnDef>& columns,
                      std::vector<ColumnPlan>& plans) {
   std::vector<const ColumnDefinition*> order;
   order.reserve(definition.columns.size());
@@ -32,6 +32,7 @@ void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& 
     d.type = c->type;
     d.number = c->number;
     d.length = c->length;
+    d.characterSize = characterSize;
     d.precision = c->precision;
     d.scale = c->scale;
     d.fixedLength = c->isFixed() || c->type == DataType::Boolean;
@@ -99,7 +100,7 @@ void applyRequiredProperties(const std::vector<PropertySet>& properties, std::ve
   for (ColumnDef& c : columns) {
     const Property* required = findProperty(properties, c.name, u"Required");
     if (!required || required->type != DataType::Boolean) continue;
-    c.required = propertyValue(*required).asBoolean();
+    c.required = propertyIsTrue(*required);
   }
 }
 

@@ -11,8 +11,9 @@ namespace jet {
 
 // Columns in the user's order: by the stored position, then by column number
 // (system tables store position 0 for every column, so they come in number
-// order); with the decoding plan of each, in the same order.
-void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& columns,
+// order); with the decoding plan of each, in the same order. Text takes
+// `characterSize` bytes per character.
+void describeColumns(const TableDefinition& definition, std::uint8_t characterSize, std::vector<ColumnDef>& columns,
                      std::vector<ColumnPlan>& plans);
 
 // Logical indexes in definition order, each with its real index's key columns and flags.

@@ -95,8 +95,8 @@ void Database::Impl::reloadAfterRollback() noexcept {
 void Table::Impl::reload() {
   rowWriter.reset();
   indexBlock.reset();
-  definition = readTableDefinition(*db->pager, definition.firstPage, *db->version);
-  describeColumns(definition, columns, plans);
+  definition = readTableDefinition(*db->pager, definition.firstPage, *db->version, *db->text);
+  describeColumns(definition, static_cast<std::uint8_t>(db->text->unitSize()), columns, plans);
   applyRequiredProperties(properties, columns);
   indexes = describeIndexes(definition, columns);
   applyRequiredIndexes(indexes, columns);
