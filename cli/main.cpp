@@ -26,7 +26,9 @@ void printUsage(std::FILE* to) {
                  c.summary.data());
   }
   std::fprintf(to,
-               "\nEvery command takes --password P for a database with a password.\n"
+               "\nEvery command takes --password P for a database with a password, and --codepage N\n"
+               "for an Access 97 file whose text is in another code page than its header names\n"
+               "(874, 1250 to 1258).\n"
                "Export formats: csv (RFC 4180, LF line ends unless --crlf; fields quoted only when they\n"
                "hold a comma, a quote or a line break; the empty text is \"\" and Null an empty field),\n"
                "tsv (tab, newline, carriage return and backslash escaped as \\t \\n \\r \\\\), json (an\n"
@@ -61,6 +63,7 @@ int run(int argc, char** argv) {
 
   std::vector<qbtool::OptionSpec> accepted = command->options;
   accepted.push_back({"--password", true});
+  accepted.push_back({"--codepage", true});
   accepted.push_back({"--help"});
   accepted.push_back({"-h"});
   try {

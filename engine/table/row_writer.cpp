@@ -267,7 +267,8 @@ std::uint32_t RowWriter::pageWithRoom(std::size_t length, std::uint32_t avoid) {
   UsageMapWriter maps(pager, version);
   // One more than are looked at, in case `avoid` is among them.
   std::size_t looked = 0;
-  for (const std::uint32_t candidate : maps.highestPages(table_.definition.freePages, kCandidates + 1)) {
+  for (const std::uint32_t candidate :
+       appendOnly_ ? std::vector<std::uint32_t>{} : maps.highestPages(table_.definition.freePages, kCandidates + 1)) {
     if (candidate == avoid) continue;
     if (++looked > kCandidates) break;
     if (!ours(candidate, holder)) {
