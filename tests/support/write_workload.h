@@ -204,8 +204,9 @@ class Workload {
   std::map<std::uint32_t, Row> model_;
 };
 
-// A table with a column of every type, as the workloads use it.
-inline jet::TableSpec workloadTableSpec(const std::u16string& name) {
+// A table with a column of every type, as the workloads use it. Access 97
+// databases (`access97`) have no Decimal type.
+inline jet::TableSpec workloadTableSpec(const std::u16string& name, bool access97 = false) {
   jet::TableSpec spec;
   spec.name = name;
   const auto add = [&](const char16_t* n, jet::DataType type, std::uint16_t size = 0) -> jet::ColumnSpec& {
@@ -224,9 +225,11 @@ inline jet::TableSpec workloadTableSpec(const std::u16string& name) {
   add(u"When", jet::DataType::DateTime);
   add(u"Blob", jet::DataType::Binary, 200);
   add(u"Key", jet::DataType::Guid);
-  jet::ColumnSpec& n = add(u"Amount", jet::DataType::Numeric);
-  n.precision = 20;
-  n.scale = 4;
+  if (!access97) {
+    jet::ColumnSpec& n = add(u"Amount", jet::DataType::Numeric);
+    n.precision = 20;
+    n.scale = 4;
+  }
   add(u"Notes", jet::DataType::Memo);
   add(u"Picture", jet::DataType::Ole);
   return spec;
