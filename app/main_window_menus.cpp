@@ -13,8 +13,8 @@
 #include "app/main_window.h"
 #include "app/tool_bar_images.h"
 #include "browse/data_grid.h"
-#include "connection/ui/support/app_identity.h"
 #include "connection/ui/tab_strip.h"
+#include "ui_services/app_identity.h"
 
 namespace {
 

@@ -27,8 +27,8 @@
 #include "app/main_window.h"
 #include "app/window_set.h"
 #include "browse/data_grid.h"
-#include "connection/ui/support/prompts.h"
 #include "connection/ui/tab_strip.h"
+#include "ui_services/prompts.h"
 
 namespace {
 

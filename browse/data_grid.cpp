@@ -17,7 +17,7 @@
 #include "browse/grid_model.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
-#include "connection/ui/support/handler_guard.h"
+#include "ui_services/handler_guard.h"
 
 namespace {
 
@@ -79,6 +79,40 @@ int GridColumn::width() const {
 
 void GridColumn::setWidth(int width) {
   grid_->setSectionWidth(index_, width);
+}
+
+// ---- GridColumns -------------------------------------------------------------
+
+int DataGrid::Columns::count() const {
+  return grid_.columnCount();
+}
+
+QString DataGrid::Columns::fieldName(int position) const {
+  return grid_.fieldNameAt(position);
+}
+
+bool DataGrid::Columns::visible(int position) const {
+  return inRange(position) && grid_.column(position).visible();
+}
+
+void DataGrid::Columns::setVisible(int position, bool visible) {
+  if (inRange(position)) grid_.column(position).setVisible(visible);
+}
+
+int DataGrid::Columns::width(int position) const {
+  return inRange(position) ? grid_.column(position).width() : -1;
+}
+
+void DataGrid::Columns::setWidth(int position, int width) {
+  grid_.setSectionWidth(position, width);
+}
+
+int DataGrid::Columns::selected() const {
+  return grid_.selectedIndex();
+}
+
+void DataGrid::Columns::select(int position) {
+  if (inRange(position)) grid_.moveToColumn(position);
 }
 
 // ---- The grid ----------------------------------------------------------------

@@ -6,22 +6,20 @@
 
 #include <QPlainTextEdit>
 
-#include "connection/ui/data_source.h"
+#include "connection/ui/field_link.h"
 
-class DBMemo : public QPlainTextEdit, private DataLink {
+class DBMemo : public QPlainTextEdit, private FieldLink {
   Q_OBJECT
 
  public:
   explicit DBMemo(QWidget* parent = nullptr);
   ~DBMemo() override;
 
-  using DataLink::dataSource;
-  using DataLink::setDataSource;
+  using FieldLink::dataField;
+  using FieldLink::dataSource;
+  using FieldLink::setDataField;
+  using FieldLink::setDataSource;
 
-  // The name of the field shown; empty: none.
-  const QString& dataField() const { return dataField_; }
-  void setDataField(const QString& name) { dataField_ = name; }
-
- private:
-  QString dataField_;
+  // The binding, as the commands that open tables and bind the memo take it.
+  FieldLink& fieldLink() { return *this; }
 };

@@ -8,7 +8,7 @@
 #include "browse/data_grid.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
-#include "connection/ui/support/handler_guard.h"
+#include "ui_services/handler_guard.h"
 
 GridDelegate::GridDelegate(DataGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
 

@@ -1,0 +1,230 @@
+// The services every window uses: the error box's full-stop rule and the
+// handler guard, the program-wide cursor, the dialog filters, the Qt boxes
+// behind the Prompts interface, and a window's file dialogs.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "fixtures/recording_cursor.h"
+#include "fixtures/scripted_prompts.h"
+#include "jet/error.h"
+#include "ui_services/file_dialog.h"
+#include "ui_services/handler_guard.h"
+#include "ui_services/prompts.h"
+#include "ui_services/qt_prompts.h"
+#include "ui_services/screen_cursor.h"
+
+namespace {
+
+TEST(ErrorBoxTextTest, AddsAFullStopUnlessTheTextEndsAtOrBeforeFullStop) {
+  EXPECT_EQ(qb::errorBoxText("Table not found"), "Table not found.");
+  EXPECT_EQ(qb::errorBoxText("Table not found."), "Table not found.");
+  EXPECT_EQ(qb::errorBoxText("Disk full!"), "Disk full!");
+  EXPECT_EQ(qb::errorBoxText("Wrong password (page 1)"), "Wrong password (page 1)");
+  EXPECT_EQ(qb::errorBoxText("Ends in a dash -"), "Ends in a dash -");
+  EXPECT_EQ(qb::errorBoxText("Ends in a comma,"), "Ends in a comma,");
+  EXPECT_EQ(qb::errorBoxText("Trailing space "), "Trailing space ");
+  EXPECT_EQ(qb::errorBoxText("Line break\n"), "Line break\n");
+  // "?" and "/" sort after ".", digits and letters too.
+  EXPECT_EQ(qb::errorBoxText("Is the file open?"), "Is the file open?.");
+  EXPECT_EQ(qb::errorBoxText("C:/data/"), "C:/data/.");
+  EXPECT_EQ(qb::errorBoxText("Page 12"), "Page 12.");
+  EXPECT_EQ(qb::errorBoxText(QString::fromUtf8("Feld Größe")), QString::fromUtf8("Feld Größe."));
+  EXPECT_EQ(qb::errorBoxText(""), "");
+}
+
+TEST(HandlerGuardTest, ShowsEngineAndStandardErrorsAndNothingForSilentAbort) {
+  ScopedScriptedPrompts prompts;
+  qb::guarded([] { throw jet::Error(jet::ErrorCode::NotFound, "mdb: Field 'Surname' not found"); });
+  qb::guarded([] { throw std::runtime_error("Not a valid password"); });
+  qb::guarded([] { throw qb::SilentAbort(); });
+  qb::guarded([] { throw 42; });
+  bool ran = false;
+  qb::guarded([&] { ran = true; });
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(prompts->errorBoxes(), (QStringList{"mdb: Field 'Surname' not found.", "Not a valid password.",
+                                                "An unexpected error ended the command."}));
+}
+
+TEST(HandlerGuardTest, AFailingErrorBoxDoesNotEscapeTheGuard) {
+  // The error box itself throws: the guard swallows that too.
+  struct ThrowingPrompts : qb::Prompts {
+    void errorBox(const QString&) override { throw std::bad_alloc(); }
+    void messageBox(const QString&) override {}
+    bool confirm(const QString&) override { return false; }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&, int) override {
+      return {};
+    }
+    std::optional<QString> openFileName(const QString&) override { return {}; }
+    std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
+    std::optional<QFont> chooseFont(const QFont&) override { return {}; }
+    int execModal(QDialog&) override { return 0; }
+  };
+  auto previous = qb::installPrompts(std::make_unique<ThrowingPrompts>());
+  EXPECT_NO_THROW(qb::guarded([] { throw std::runtime_error("first"); }));
+  qb::installPrompts(std::move(previous));
+}
+
+TEST(ScreenCursorTest, QtCursorIsAssignedNotStacked) {
+  qb::QtScreenCursor cursor;
+  EXPECT_EQ(cursor.shape(), Qt::ArrowCursor);
+  cursor.setShape(Qt::WaitCursor);
+  cursor.setShape(Qt::WaitCursor);
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  cursor.setShape(Qt::PointingHandCursor);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
+  cursor.setShape(Qt::ArrowCursor);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "one restore ends any number of sets";
+  cursor.setShape(Qt::ArrowCursor);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  {
+    qb::QtScreenCursor busy;
+    busy.setShape(Qt::WaitCursor);
+  }
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "a cursor service takes its shape away with it";
+}
+
+TEST(ScreenCursorTest, NormalCursorAtExitRestoresAlsoWhenTheHandlerFails) {
+  ScopedScriptedPrompts prompts;
+  ScopedRecordingCursor cursor;
+  qb::guarded([] {
+    qb::setBusyCursor();
+    qb::screenCursor().processPendingEvents();
+    qb::NormalCursorAtExit normal;
+    throw std::runtime_error("Cannot open table");
+  });
+  EXPECT_EQ(cursor->steps, (QStringList{"wait", "events", "normal"}));
+  EXPECT_EQ(prompts->errorBoxes(), QStringList{"Cannot open table."});
+}
+
+TEST(FileDialogFiltersTest, EachChoiceMatchesBothCasesOfItsPatterns) {
+  EXPECT_EQ(qb::fileDialogFilters("MDB Files|*.MDB|All Files|*.*"),
+            (QStringList{"MDB Files (*.MDB *.mdb)", "All Files (*.*)"}));
+  EXPECT_EQ(qb::fileDialogFilters("CSV Text File|*.TXT"), QStringList{"CSV Text File (*.TXT *.txt)"});
+  EXPECT_EQ(qb::fileDialogFilters("Access Database (*.MDB)|*.MDB"),
+            QStringList{"Access Database (*.MDB) (*.MDB *.mdb)"});
+  EXPECT_EQ(qb::fileDialogFilters("Text Files|*.txt"), QStringList{"Text Files (*.txt *.TXT)"});
+  EXPECT_EQ(qb::fileDialogFilters("Data|*.mdb;*.Accdb"),
+            QStringList{"Data (*.mdb *.MDB *.Accdb *.accdb *.ACCDB)"});
+  EXPECT_EQ(qb::fileDialogFilters("Odd|*.x|Dangling"), QStringList{"Odd (*.x *.X)"});
+  EXPECT_TRUE(qb::fileDialogFilters("").isEmpty());
+}
+
+// Runs `check` on the modal box that the next prompt opens, once it is up.
+void onNextModal(const std::function<void(QWidget&)>& check) {
+  QTimer::singleShot(0, [check] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    check(*box);
+  });
+}
+
+TEST(QtPromptsTest, ErrorBoxHasTheProgramsCaptionAndAnErrorIcon) {
+  qb::QtPrompts prompts;
+  onNextModal([](QWidget& widget) {
+    auto* box = qobject_cast<QMessageBox*>(&widget);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Quillbase");
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    EXPECT_EQ(box->text(), "Could not open.");
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    box->accept();
+  });
+  prompts.errorBox("Could not open.");
+  onNextModal([](QWidget& widget) {
+    auto* box = qobject_cast<QMessageBox*>(&widget);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Quillbase");
+    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+    box->accept();
+  });
+  prompts.messageBox("Export Complete");
+}
+
+TEST(QtPromptsTest, InputBoxIsPlainLimitedAndCancelGivesNothing) {
+  qb::QtPrompts prompts;
+  onNextModal([](QWidget& widget) {
+    EXPECT_EQ(widget.windowTitle(), "Enter Password");
+    auto* edit = widget.findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->echoMode(), QLineEdit::Normal) << "the password is typed in the clear";
+    EXPECT_EQ(edit->maxLength(), 255);
+    edit->setText(QString(300, QLatin1Char('x')));
+    EXPECT_EQ(edit->text().size(), 255);
+    edit->setText(QStringLiteral("s3cret;x"));
+    qobject_cast<QDialog*>(&widget)->accept();
+  });
+  EXPECT_EQ(prompts.inputBox("Enter Password", "Password:", "", 255), QString("s3cret;x"));
+  onNextModal([](QWidget& widget) { qobject_cast<QDialog*>(&widget)->reject(); });
+  EXPECT_EQ(prompts.inputBox("Enter Password", "Password:", "", 255), std::nullopt);
+}
+
+TEST(QtPromptsTest, ConfirmationAnswersOkOrCancel) {
+  qb::QtPrompts prompts;
+  onNextModal([](QWidget& widget) {
+    auto* box = qobject_cast<QMessageBox*>(&widget);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Delete record?");
+    box->button(QMessageBox::Ok)->click();
+  });
+  EXPECT_TRUE(prompts.confirm("Delete record?"));
+  onNextModal(
+      [](QWidget& widget) { qobject_cast<QMessageBox*>(&widget)->button(QMessageBox::Cancel)->click(); });
+  EXPECT_FALSE(prompts.confirm("Delete record?"));
+}
+
+TEST(ScriptedPromptsTest, AnswersInOrderAndCancelsWhenTheScriptIsEmpty) {
+  ScriptedPrompts prompts;
+  prompts.confirmWith(true);
+  prompts.inputWith(QStringLiteral("pw"));
+  prompts.openFileWith(std::nullopt);
+  EXPECT_TRUE(prompts.confirm("Delete record?"));
+  EXPECT_EQ(prompts.inputBox("Enter Password", "Password:", "", 255), QString("pw"));
+  EXPECT_EQ(prompts.openFileName("MDB Files|*.MDB|All Files|*.*"), std::nullopt);
+  EXPECT_TRUE(prompts.allAnswersUsed());
+  EXPECT_FALSE(prompts.confirm("Again?"));
+  ASSERT_EQ(prompts.shown().size(), 4u);
+  EXPECT_EQ(prompts.shown()[1].caption, "Enter Password");
+  EXPECT_EQ(prompts.shown()[2].text, "MDB Files|*.MDB|All Files|*.*");
+}
+
+TEST(FileDialogTest, OpenAndSaveDialogsAskWithTheirFilterAndDefaultExtension) {
+  ScriptedPrompts prompts;
+  qb::FileDialog open(qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB|All Files|*.*"));
+  qb::FileDialog save(qb::FileDialog::Kind::Save, QStringLiteral("Access Database (*.MDB)|*.MDB"),
+                      QStringLiteral("MDB"));
+  prompts.openFileWith(QStringLiteral("/data/a.mdb"));
+  prompts.saveFileWith(QStringLiteral("/data/new.MDB"));
+  EXPECT_EQ(open.execute(prompts), QString("/data/a.mdb"));
+  EXPECT_EQ(save.execute(prompts), QString("/data/new.MDB"));
+  ASSERT_EQ(prompts.shown().size(), 2u);
+  EXPECT_EQ(prompts.shown()[0].kind, PromptKind::OpenFile);
+  EXPECT_EQ(prompts.shown()[0].text, "MDB Files|*.MDB|All Files|*.*");
+  EXPECT_EQ(prompts.shown()[1].kind, PromptKind::SaveFile);
+  EXPECT_EQ(prompts.shown()[1].text, "Access Database (*.MDB)|*.MDB");
+  EXPECT_EQ(prompts.shown()[1].caption, "MDB") << "the default extension";
+}
+
+TEST(FileDialogTest, KeepsTheFileLastChosenAndACancelKeepsItToo) {
+  ScriptedPrompts prompts;
+  qb::FileDialog open(qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB"));
+  qb::FileDialog other(qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB"));
+  EXPECT_TRUE(open.fileName().isEmpty()) << "before the first choice";
+  prompts.openFileWith(QStringLiteral("/data/first.mdb"));
+  prompts.openFileWith(std::nullopt);
+  prompts.openFileWith(QStringLiteral("/data/second.mdb"));
+  open.execute(prompts);
+  EXPECT_EQ(open.execute(prompts), std::nullopt);
+  EXPECT_EQ(open.fileName(), "/data/first.mdb");
+  other.execute(prompts);
+  EXPECT_EQ(other.fileName(), "/data/second.mdb");
+  EXPECT_EQ(open.fileName(), "/data/first.mdb") << "each dialog keeps its own";
+}
+
+}  // namespace
