@@ -37,7 +37,7 @@ Table::Impl::Impl(std::shared_ptr<DatabaseContext> context, std::u16string table
       properties(std::move(props)),
       longValues(*db->pager, *db->version) {
   describeColumns(definition, static_cast<std::uint8_t>(db->text->unitSize()), columns, plans);
-  applyRequiredProperties(properties, columns);
+  applyRequiredProperties(properties, *db->text, columns);
   indexes = describeIndexes(definition, columns);
   applyRequiredIndexes(indexes, columns);
 }

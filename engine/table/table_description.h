@@ -26,6 +26,7 @@ void applyRequiredIndexes(const std::vector<IndexDef>& indexes, std::vector<Colu
 
 // Takes the column properties the engine and its callers use: "Required",
 // "AllowZeroLength", "DefaultValue" and "ValidationRule".
-void applyRequiredProperties(const std::vector<PropertySet>& properties, std::vector<ColumnDef>& columns);
+void applyRequiredProperties(const std::vector<PropertySet>& properties, const TextCodec& text,
+                             std::vector<ColumnDef>& columns);
 
 }  // namespace jet

@@ -97,7 +97,7 @@ void Table::Impl::reload() {
   indexBlock.reset();
   definition = readTableDefinition(*db->pager, definition.firstPage, *db->version, *db->text);
   describeColumns(definition, static_cast<std::uint8_t>(db->text->unitSize()), columns, plans);
-  applyRequiredProperties(properties, columns);
+  applyRequiredProperties(properties, *db->text, columns);
   indexes = describeIndexes(definition, columns);
   applyRequiredIndexes(indexes, columns);
 }
