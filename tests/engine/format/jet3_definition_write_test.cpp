@@ -77,10 +77,14 @@ TEST(Jet3DefinitionWrite, RefusesANameTheCodePageCannotHold) {
     EXPECT_EQ(e.code(), jet::ErrorCode::InvalidArgument);
     EXPECT_NE(std::string(e.what()).find("1252"), std::string::npos) << e.what();
   }
-  // The same name fits a Cyrillic database.
+  // The same name fits a Cyrillic database, whose code page lacks the 'é' of
+  // the index name.
   const auto cyrillic = jet::TextCodec::forCodePage(1251);
   ASSERT_NE(cyrillic, nullptr);
-  const auto buffer = jet::buildTableDefinition(twoColumnTable(u"Имя"), 0x0409, jet::kJet3Format, *cyrillic);
+  jet::TableDefinition table = twoColumnTable(u"Имя");
+  EXPECT_THROW(jet::buildTableDefinition(table, 0x0409, jet::kJet3Format, *cyrillic), jet::Error);
+  table.logicalIndexes[0].name = u"Ключ";
+  const auto buffer = jet::buildTableDefinition(table, 0x0409, jet::kJet3Format, *cyrillic);
   EXPECT_EQ(jet::parseTableDefinition(buffer, jet::kJet3Format, *cyrillic).columns[1].name, u"Имя");
 }
 
