@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "jet/database.h"
+#include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
 
@@ -21,6 +22,27 @@ namespace qbbench {
 inline std::unique_ptr<jet::Database> createBlank(const std::filesystem::path& path) {
   std::filesystem::remove(path);
   return jet::Database::create(path);
+}
+
+// An Access 97 database at `path` for benchmarks: blank databases are always
+// made in the Access 2000 format, so this starts from a copy of an existing
+// Access 97 file and drops every user table in it; what the benchmark then
+// stores is written by our engine.
+inline std::unique_ptr<jet::Database> createAccess97(const std::filesystem::path& path,
+                                                     const std::filesystem::path& access97File) {
+  std::filesystem::remove(path);
+  std::filesystem::copy_file(access97File, path);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+  auto db = jet::Database::open(path, {});
+  if (db->info().format != jet::FileFormat::Jet3) {
+    throw jet::Error(jet::ErrorCode::InvalidArgument, access97File.string() + " is not an Access 97 database");
+  }
+  std::vector<std::u16string> tables;
+  for (const jet::CatalogObject& o : db->catalog()) {
+    if (o.type == 1 && !o.isSystem() && db->hasTable(o.name)) tables.push_back(o.name);
+  }
+  for (const std::u16string& name : tables) db->dropTable(name);
+  return db;
 }
 
 inline jet::ColumnSpec column(const char16_t* name, jet::DataType type, std::uint16_t size = 0) {

@@ -3,16 +3,27 @@
 // all in one transaction with the journal on, as a user's bulk import would.
 //
 //   build/bench/generate_db OUT.mdb [ROWS] [SEED]     (ROWS defaults to 100000)
+//   build/bench/generate_db --access97 FILE97.mdb OUT.mdb [ROWS] [SEED]
+//
+// --access97 makes an Access 97 database instead, from a copy of FILE97.mdb
+// with its user tables dropped (blank databases are always Access 2000 ones).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
 
 #include "bench_tables.h"
 
 int main(int argc, char** argv) {
+  const char* access97 = nullptr;
+  if (argc > 2 && std::string(argv[1]) == "--access97") {
+    access97 = argv[2];
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 2 || argc > 4 || argv[1][0] == '-') {
-    std::fprintf(stderr, "usage: generate_db OUT.mdb [ROWS] [SEED]\n");
+    std::fprintf(stderr, "usage: generate_db [--access97 FILE97.mdb] OUT.mdb [ROWS] [SEED]\n");
     return 2;
   }
   const std::filesystem::path out = argv[1];
@@ -24,7 +35,7 @@ int main(int argc, char** argv) {
   }
   try {
     const auto start = std::chrono::steady_clock::now();
-    auto db = qbbench::createBlank(out);
+    auto db = access97 ? qbbench::createAccess97(out, access97) : qbbench::createBlank(out);
     const auto customerCount = static_cast<std::uint32_t>(std::max(1L, rows / 10));
     auto orders = db->createTable(qbbench::ordersSpec());
     auto customers = db->createTable(qbbench::customersSpec());

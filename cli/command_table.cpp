@@ -1,6 +1,7 @@
 // The table of qbtool commands and the helpers they share: opening the
 // database and a table named on the command line.
 #include <algorithm>
+#include <charconv>
 
 #include "commands.h"
 #include "jet/error.h"
@@ -60,16 +61,33 @@ const Command* findCommand(std::string_view name) {
   return it == commands.end() ? nullptr : &*it;
 }
 
-std::unique_ptr<jet::Database> openDatabase(const Arguments& args) {
+namespace {
+
+// --password and --codepage, which every command that opens a file takes.
+jet::OpenOptions openOptions(const Arguments& args) {
   jet::OpenOptions options;
-  options.readOnly = true;
   if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
+  if (auto codePage = args.value("--codepage")) {
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(codePage->data(), codePage->data() + codePage->size(), value);
+    if (ec != std::errc{} || end != codePage->data() + codePage->size() || value == 0 || value > 65535) {
+      throw UsageError("--codepage takes a Windows code page number such as 1252, not '" + *codePage + "'");
+    }
+    options.codePage = static_cast<std::uint16_t>(value);
+  }
+  return options;
+}
+
+}  // namespace
+
+std::unique_ptr<jet::Database> openDatabase(const Arguments& args) {
+  jet::OpenOptions options = openOptions(args);
+  options.readOnly = true;
   return jet::Database::open(args.operands().at(0), options);
 }
 
 std::unique_ptr<jet::Database> openDatabaseForWriting(const Arguments& args) {
-  jet::OpenOptions options;
-  if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
+  const jet::OpenOptions options = openOptions(args);
   auto db = jet::Database::open(args.operands().at(0), options);
   if (db->isReadOnly()) {
     throw jet::Error(jet::ErrorCode::ReadOnly,

@@ -6,7 +6,9 @@
 namespace qbtool {
 
 const std::string_view kGeneralHelp =
-    "Every command takes --password P for a database with a password.\n"
+    "Every command takes --password P for a database with a password, and --codepage N\n"
+    "for an Access 97 file whose text is in another code page than its header names\n"
+    "(874, 1250 to 1258).\n"
     "Export formats: csv (RFC 4180, LF line ends unless --crlf; fields quoted only when they\n"
     "hold a comma, a quote or a line break; the empty text is \"\" and Null an empty field),\n"
     "tsv (tab, newline, carriage return and backslash escaped as \\t \\n \\r \\\\), json (an\n"

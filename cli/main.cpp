@@ -58,6 +58,7 @@ int run(int argc, char** argv) {
 
   std::vector<qbtool::OptionSpec> accepted = command->options;
   accepted.push_back({"--password", true});
+  accepted.push_back({"--codepage", true});
   accepted.push_back({"--help"});
   accepted.push_back({"-h"});
   try {

@@ -30,7 +30,8 @@ struct ColumnDef {
   std::u16string name;
   DataType type = DataType::Text;
   std::uint16_t number = 0;       // column number: null-mask bit, index key reference
-  std::uint16_t length = 0;       // bytes as stored (Text: 2 per character); 0 for Memo/OLE
+  std::uint16_t length = 0;       // bytes as stored (Text: characterSize per character); 0 for Memo/OLE
+  std::uint8_t characterSize = 2; // Text: bytes per character, 2 (Unicode) or 1 (Access 97 code page)
   std::uint8_t precision = 0;     // Numeric only
   std::uint8_t scale = 0;         // Numeric only
   bool fixedLength = false;       // value lives in the row's fixed area
