@@ -40,9 +40,11 @@ class ConsolePrompts final : public qb::Prompts {
   bool confirm(const QString&) override { return false; }
   std::optional<QString> inputBox(const QString&, const QString&, const QString&, int) override { return {}; }
   std::optional<QString> openFileName(const QString&) override { return {}; }
-  std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
+  std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override { return {}; }
   std::optional<QFont> chooseFont(const QFont&) override { return {}; }
   int execModal(QDialog&) override { return QDialog::Rejected; }
+  void printPreview(qb::PrintJob&) override {}
+  void print(qb::PrintJob&) override {}
 };
 
 std::filesystem::path defaultFile() {

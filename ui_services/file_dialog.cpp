@@ -10,7 +10,7 @@ FileDialog::FileDialog(Kind kind, QString filter, QString defaultSuffix)
 
 std::optional<QString> FileDialog::execute(Prompts& prompts) {
   std::optional<QString> chosen =
-      kind_ == Kind::Open ? prompts.openFileName(filter_) : prompts.saveFileName(filter_, defaultSuffix_);
+      kind_ == Kind::Open ? prompts.openFileName(filter_) : prompts.saveFileName(filter_, defaultSuffix_, fileName_);
   if (chosen) fileName_ = *chosen;
   return chosen;
 }

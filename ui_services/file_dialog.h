@@ -25,7 +25,8 @@ class FileDialog {
   const QString& defaultSuffix() const { return defaultSuffix_; }
 
   // Shows the dialog; the chosen file, or nullopt when it was cancelled. A
-  // chosen file becomes fileName(); a cancel leaves fileName() as it was.
+  // chosen file becomes fileName(); a cancel leaves fileName() as it was. A
+  // save dialog opens at fileName().
   std::optional<QString> execute(Prompts& prompts);
 
   // The file last chosen in this dialog; empty before the first choice.

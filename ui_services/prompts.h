@@ -15,6 +15,8 @@ class QDialog;
 
 namespace qb {
 
+class PrintJob;
+
 class Prompts {
  public:
   virtual ~Prompts() = default;
@@ -35,9 +37,13 @@ class Prompts {
                                           const QString& initial, int maxLength) = 0;
 
   // File dialogs. `filter` uses the "Description|*.EXT|Other|*.*" form of the
-  // program's dialogs (see fileDialogFilters). nullopt when cancelled.
+  // program's dialogs (see fileDialogFilters). nullopt when cancelled. The
+  // save dialog opens at `startFile` (its folder and name) when one is given
+  // and never asks before an existing file is chosen: the program's save
+  // commands replace the file they are given, or say why they cannot.
   virtual std::optional<QString> openFileName(const QString& filter) = 0;
-  virtual std::optional<QString> saveFileName(const QString& filter, const QString& defaultSuffix) = 0;
+  virtual std::optional<QString> saveFileName(const QString& filter, const QString& defaultSuffix,
+                                              const QString& startFile) = 0;
 
   // Font dialog starting from `initial`; nullopt when cancelled.
   virtual std::optional<QFont> chooseFont(const QFont& initial) = 0;
@@ -45,6 +51,15 @@ class Prompts {
   // Shows one of the program's dialogs modally and returns its result code
   // (QDialog::Accepted or QDialog::Rejected).
   virtual int execModal(QDialog& dialog) = 0;
+
+  // Printing (print_job.h). printPreview lays out the job's pages, showing
+  // progress with a Cancel button while that takes long, and shows them in
+  // the preview window; it returns when that window is closed. print sends
+  // the pages to the default printer without a printer dialog; with no
+  // printer installed it fails with an error that says so. Errors the job
+  // raises while painting end either call and pass through.
+  virtual void printPreview(PrintJob& job) = 0;
+  virtual void print(PrintJob& job) = 0;
 };
 
 // The installed Prompts; the Qt implementation unless another was installed.

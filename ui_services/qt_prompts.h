@@ -13,9 +13,12 @@ class QtPrompts final : public Prompts {
   std::optional<QString> inputBox(const QString& caption, const QString& prompt, const QString& initial,
                                   int maxLength) override;
   std::optional<QString> openFileName(const QString& filter) override;
-  std::optional<QString> saveFileName(const QString& filter, const QString& defaultSuffix) override;
+  std::optional<QString> saveFileName(const QString& filter, const QString& defaultSuffix,
+                                      const QString& startFile) override;
   std::optional<QFont> chooseFont(const QFont& initial) override;
   int execModal(QDialog& dialog) override;
+  void printPreview(PrintJob& job) override;
+  void print(PrintJob& job) override;
 };
 
 }  // namespace qb
