@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   mdbtools
-  xvfb xauth x11-apps imagemagick fonts-dejavu-core
+  xvfb xauth x11-apps imagemagick fonts-dejavu-core poppler-utils
   time python3
 )
 
