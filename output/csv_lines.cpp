@@ -14,14 +14,15 @@ bool isBlankOrControl(char16_t c) {
 
 }  // namespace
 
-std::u16string csvLine(std::span<const std::u16string> values) {
-  std::u16string line;
+std::u16string_view csvLine(std::span<const std::u16string> values, std::u16string& buffer) {
+  buffer.clear();
   for (const std::u16string& value : values) {
-    line += value;
-    line += u',';
+    buffer += value;
+    buffer += u',';
   }
   // The comma after the last value is not written.
-  if (!line.empty()) line.pop_back();
+  if (!buffer.empty()) buffer.pop_back();
+  const std::u16string_view line = buffer;
   std::size_t begin = 0;
   std::size_t end = line.size();
   while (begin < end && isBlankOrControl(line[begin])) ++begin;

@@ -5,6 +5,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class GridColumns;
@@ -18,8 +19,9 @@ class Field;
 // order: the texts joined by single commas, then every character of code 32
 // or below removed from the start and the end of the line. Commas stay, so
 // an empty last value leaves the line ending in ",". With no value at all the
-// line is empty.
-std::u16string csvLine(std::span<const std::u16string> values);
+// line is empty. The line is built in `buffer` (reused from line to line)
+// and the answer looks into it.
+std::u16string_view csvLine(std::span<const std::u16string> values, std::u16string& buffer);
 
 // The fields of the visible grid columns, in the grid's order (hidden
 // columns give nothing). A column whose field the dataset does not have

@@ -17,11 +17,12 @@ namespace qb {
 void writeCsvRecords(DataSet& data, std::span<const Field* const> fields, const FormatSettings& settings,
                      ExportFile& file) {
   std::vector<std::u16string> values(fields.size());
+  std::u16string line;
   while (!data.eof()) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
       values[i] = csvText(fields[i]->value(), fields[i]->dataType(), settings);
     }
-    file.writeLine(csvLine(values));
+    file.writeLine(csvLine(values, line));
     data.next();
   }
 }

@@ -14,34 +14,39 @@ namespace qb {
 
 namespace {
 
-// Gathered text is written once it reaches this size.
-constexpr std::size_t kWriteChunk = 256 * 1024;
+// Text is gathered in a buffer of this size and written when the next line
+// might not fit.
+constexpr std::size_t kBufferSize = 256 * 1024;
 
-void appendUtf8(std::string& out, std::u16string_view text) {
+// Writes `text` as UTF-8 at `p` (room for 3 bytes a unit) and answers the
+// end; a lone surrogate becomes U+FFFD.
+char* encodeUtf8(std::u16string_view text, char* p) {
+  const auto put = [&p](char32_t byte) { *p++ = static_cast<char>(byte); };
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
     if (c < 0x80) {
-      out += static_cast<char>(c);
+      put(c);
       continue;
     }
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
+      ++i;  // two units, four bytes
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
     if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
+      put(0xC0 | (c >> 6));
     } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      put(0xE0 | (c >> 12));
+      put(0x80 | ((c >> 6) & 0x3F));
     } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      put(0xF0 | (c >> 18));
+      put(0x80 | ((c >> 12) & 0x3F));
+      put(0x80 | ((c >> 6) & 0x3F));
     }
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    put(0x80 | (c & 0x3F));
   }
+  return p;
 }
 
 }  // namespace
@@ -78,7 +83,7 @@ ExportFile::ExportFile(std::string path) : path_(std::move(path)) {
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   } while (fd_ < 0 && errno == EINTR);
   if (fd_ < 0) fail(errno, "cannot create");
-  pending_.reserve(kWriteChunk + 4096);
+  buffer_ = std::make_unique<char[]>(kBufferSize);
 }
 
 ExportFile::~ExportFile() {
@@ -90,24 +95,39 @@ ExportFile::~ExportFile() {
 }
 
 void ExportFile::writeLine(std::u16string_view line) {
-  appendUtf8(pending_, line);
-  pending_ += "\r\n";
-  if (pending_.size() >= kWriteChunk) flush();
+  const std::size_t room = 3 * line.size() + 2;
+  if (used_ + room > kBufferSize) flush();
+  if (room > kBufferSize) {
+    // A line longer than the buffer (a long memo) is written on its own.
+    std::string bytes(room, '\0');
+    char* end = encodeUtf8(line, bytes.data());
+    *end++ = '\r';
+    *end++ = '\n';
+    writeAll(bytes.data(), static_cast<std::size_t>(end - bytes.data()));
+    return;
+  }
+  char* end = encodeUtf8(line, buffer_.get() + used_);
+  *end++ = '\r';
+  *end++ = '\n';
+  used_ = static_cast<std::size_t>(end - buffer_.get());
 }
 
 void ExportFile::flush() {
+  const std::size_t size = used_;
+  used_ = 0;
+  writeAll(buffer_.get(), size);
+}
+
+void ExportFile::writeAll(const char* data, std::size_t size) {
   std::size_t done = 0;
-  while (done < pending_.size()) {
-    const ssize_t n = ::write(fd_, pending_.data() + done, pending_.size() - done);
+  while (done < size) {
+    const ssize_t n = ::write(fd_, data + done, size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int error = errno;
-      pending_.erase(0, done);
-      fail(error, "cannot write");
+      fail(errno, "cannot write");
     }
     done += static_cast<std::size_t>(n);
   }
-  pending_.clear();
 }
 
 void ExportFile::close() {

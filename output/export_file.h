@@ -10,6 +10,8 @@
 //   "I/O error 36: cannot create /data/x.TXT (File name too long)"
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -39,11 +41,13 @@ class ExportFile {
 
  private:
   void flush();
+  void writeAll(const char* data, std::size_t size);
   [[noreturn]] void fail(int osError, const char* doing) const;
 
   std::string path_;
   int fd_ = -1;
-  std::string pending_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
 };
 
 }  // namespace qb

@@ -66,19 +66,24 @@ class CsvExportTest : public ::testing::Test {
   qbtest::TempDir scratch;
 };
 
+std::u16string csvLine(const std::vector<std::u16string>& values) {
+  std::u16string buffer = u"left over from the line before";
+  return std::u16string(qb::csvLine(values, buffer));
+}
+
 TEST(CsvLineTest, JoinsWithCommasWithoutQuotingAndTrimsOnlyTheLineEnds) {
   using Values = std::vector<std::u16string>;
-  EXPECT_EQ(qb::csvLine(Values{u"x", u"y"}), u"x,y");
-  EXPECT_EQ(qb::csvLine(Values{u"1,5", u"z"}), u"1,5,z") << "a comma inside a value is not quoted";
-  EXPECT_EQ(qb::csvLine(Values{u"", u"w"}), u",w");
-  EXPECT_EQ(qb::csvLine(Values{u"a", u""}), u"a,") << "an empty last value leaves the comma";
-  EXPECT_EQ(qb::csvLine(Values{u"  lead", u"mid  dle", u"trail  "}), u"lead,mid  dle,trail");
-  EXPECT_EQ(qb::csvLine(Values{u"a ", u" b"}), u"a , b") << "blanks next to inner commas stay";
-  EXPECT_EQ(qb::csvLine(Values{u"\t\x01x", u"y\r\n"}), u"x,y") << "control characters count as blanks";
-  EXPECT_EQ(qb::csvLine(Values{u" ", u"", u" "}), u",,") << "all blank: only the commas";
-  EXPECT_EQ(qb::csvLine(Values{u"   "}), u"") << "one blank column: an empty line";
-  EXPECT_EQ(qb::csvLine(Values{}), u"") << "no visible column";
-  EXPECT_EQ(qb::csvLine(Values{u"quote \"q\"", u"é€"}), u"quote \"q\",é€");
+  EXPECT_EQ(csvLine(Values{u"x", u"y"}), u"x,y");
+  EXPECT_EQ(csvLine(Values{u"1,5", u"z"}), u"1,5,z") << "a comma inside a value is not quoted";
+  EXPECT_EQ(csvLine(Values{u"", u"w"}), u",w");
+  EXPECT_EQ(csvLine(Values{u"a", u""}), u"a,") << "an empty last value leaves the comma";
+  EXPECT_EQ(csvLine(Values{u"  lead", u"mid  dle", u"trail  "}), u"lead,mid  dle,trail");
+  EXPECT_EQ(csvLine(Values{u"a ", u" b"}), u"a , b") << "blanks next to inner commas stay";
+  EXPECT_EQ(csvLine(Values{u"\t\x01x", u"y\r\n"}), u"x,y") << "control characters count as blanks";
+  EXPECT_EQ(csvLine(Values{u" ", u"", u" "}), u",,") << "all blank: only the commas";
+  EXPECT_EQ(csvLine(Values{u"   "}), u"") << "one blank column: an empty line";
+  EXPECT_EQ(csvLine(Values{}), u"") << "no visible column";
+  EXPECT_EQ(csvLine(Values{u"quote \"q\"", u"é€"}), u"quote \"q\",é€");
 }
 
 TEST_F(CsvExportTest, WritesEachRecordAsOneLineWithCrLfAndSaysExportComplete) {
