@@ -4,10 +4,11 @@
 // laid out and shown.
 //
 //   build/bench/gui_output_timing FILE [TABLE] [--runs N] [--only export|copy|preview]
-//                                 [--csv OUT]
+//                                 [--csv OUT] [--pdf OUT]
 //
-// TABLE defaults to the first table of the file; OUT (the export's file) to
-// a file in the system's temporary folder. Runs on Qt's offscreen platform
+// TABLE defaults to the first table of the file; the export's file to a
+// file in the system's temporary folder. With --pdf the preview's pages go
+// into that PDF file instead of the preview window (to look at them). Runs on Qt's offscreen platform
 // unless QT_QPA_PLATFORM names another. Prints the median and the slowest of
 // N runs (default 5) after one warm-up run, with the cpu time of each step
 // (the steadier figure on a busy machine), and the process's peak memory.
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -33,6 +35,7 @@
 #include "app/window_set.h"
 #include "browse/data_grid.h"
 #include "connection/ui/tab_strip.h"
+#include "ui_services/print_job.h"
 #include "ui_services/prompts.h"
 #include "ui_services/qt_prompts.h"
 
@@ -43,7 +46,7 @@ namespace {
 // soon as its pages are shown.
 class BenchPrompts final : public qb::Prompts {
  public:
-  explicit BenchPrompts(QString csv) : csv_(std::move(csv)) {}
+  BenchPrompts(QString csv, QString pdf) : csv_(std::move(csv)), pdf_(std::move(pdf)) {}
   void errorBox(const QString& text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
   void messageBox(const QString& text) override { last = text; }
   bool confirm(const QString&) override { return false; }
@@ -53,6 +56,14 @@ class BenchPrompts final : public qb::Prompts {
   std::optional<QFont> chooseFont(const QFont&) override { return {}; }
   int execModal(QDialog&) override { return QDialog::Rejected; }
   void printPreview(qb::PrintJob& job) override {
+    if (!pdf_.isEmpty()) {
+      QPrinter printer(QPrinter::HighResolution);
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(pdf_);
+      printer.setPageLayout(job.pageLayout());
+      job.paint(printer, [](qint64, qint64) { return true; });
+      return;
+    }
     // Closes the preview once it is on the screen with its pages.
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&closer] {
@@ -70,6 +81,7 @@ class BenchPrompts final : public qb::Prompts {
 
  private:
   QString csv_;
+  QString pdf_;
   qb::QtPrompts qt_;
 };
 
@@ -117,6 +129,7 @@ int main(int argc, char** argv) {
   int runs = 5;
   std::string only;
   QString csv = QDir::temp().filePath(QStringLiteral("gui_output_timing.TXT"));
+  QString pdf;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--runs" && i + 1 < argc) {
@@ -125,6 +138,8 @@ int main(int argc, char** argv) {
       only = argv[++i];
     } else if (arg == "--csv" && i + 1 < argc) {
       csv = QString::fromLocal8Bit(argv[++i]);
+    } else if (arg == "--pdf" && i + 1 < argc) {
+      pdf = QString::fromLocal8Bit(argv[++i]);
     } else if (arg.starts_with("--")) {
       std::fprintf(stderr, "gui_output_timing: unknown option %s\n", arg.c_str());
       return 2;
@@ -133,12 +148,13 @@ int main(int argc, char** argv) {
     }
   }
   if (names.empty()) {
-    std::fprintf(stderr, "usage: gui_output_timing FILE [TABLE] [--runs N] [--only export|copy|preview] [--csv OUT]\n");
+    std::fprintf(stderr, "usage: gui_output_timing FILE [TABLE] [--runs N] [--only export|copy|preview] [--csv OUT] "
+                 "[--pdf OUT]\n");
     return 2;
   }
   const QString file = QString::fromStdString(names[0]);
 
-  auto* prompts = new BenchPrompts(csv);
+  auto* prompts = new BenchPrompts(csv, pdf);
   qb::installPrompts(std::unique_ptr<qb::Prompts>(prompts));
   createWindowSet();
   Form1->setWindowState(Qt::WindowNoState);
