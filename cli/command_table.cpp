@@ -14,7 +14,9 @@ std::span<const Command> allCommands() {
       {"tables", "[--system] [--long] FILE",
        "list tables and saved select queries (--long: with their kind)",
        {{"--system"}, {"--long"}, {"-l"}}, 1, 1, runTables},
-      {"schema", "FILE [TABLE]", "columns and indexes of one table or of every user table", {}, 1, 2, runSchema},
+      {"schema", "FILE [TABLE] [--dialect postgresql|sqlite]",
+       "columns and indexes of one table or of every user table (--dialect: the DDL a migration runs)",
+       {{"--dialect", true}, {"--schema", true}}, 1, 2, runSchema},
       {"count", "FILE TABLE", "number of rows in a table", {}, 2, 2, runCount},
       {"export", "FILE TABLE [--format csv|tsv|json] [--no-header] [--crlf]",
        "write a table's rows to standard output",
@@ -39,6 +41,11 @@ std::span<const Command> allCommands() {
       {"create", "FILE", "create a blank database (FILE must not exist; --password sets one)", {}, 1, 1, runCreate},
       {"compact", "FILE", "rewrite the file densely in place (deleted rows and free pages dropped)", {}, 1, 1,
        runCompact},
+      {"migrate", "FILE --to postgresql://USER@HOST:PORT/DB|sqlite:PATH [--schema S] [--tables T,...] [--drop-existing]",
+       "copy the tables, keys, indexes, relationships and rows into PostgreSQL or SQLite in one atomic run "
+       "(a PostgreSQL password comes from the URL, PGPASSWORD or ~/.pgpass; --drop-existing replaces tables of the "
+       "same names and what depends on them)",
+       {{"--to", true}, {"--schema", true}, {"--tables", true}, {"--drop-existing"}}, 1, 1, runMigrate},
   };
   return kCommands;
 }

@@ -64,5 +64,6 @@ int runCreateTable(const Arguments& args, OutputBuffer& out);
 int runDropTable(const Arguments& args, OutputBuffer& out);
 int runCreate(const Arguments& args, OutputBuffer& out);
 int runCompact(const Arguments& args, OutputBuffer& out);
+int runMigrate(const Arguments& args, OutputBuffer& out);
 
 }  // namespace qbtool

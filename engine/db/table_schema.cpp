@@ -153,8 +153,27 @@ std::vector<IndexDef> describeIndexes(const TableDefinition& definition,
   return out;
 }
 
+namespace {
+
+// A text property of a column, or empty when it has none (or one of another type).
+std::u16string textProperty(const std::vector<PropertySet>& properties, std::u16string_view column,
+                            std::u16string_view name) {
+  const Property* p = findProperty(properties, column, name);
+  if (!p || (p->type != DataType::Text && p->type != DataType::Memo)) return {};
+  const Value v = propertyValue(*p);
+  return v.kind() == ValueKind::Text ? v.asText() : std::u16string();
+}
+
+}  // namespace
+
 void applyRequiredProperties(const std::vector<PropertySet>& properties, std::vector<ColumnDef>& columns) {
   for (ColumnDef& c : columns) {
+    if (const Property* zeroLength = findProperty(properties, c.name, u"AllowZeroLength");
+        zeroLength && zeroLength->type == DataType::Boolean) {
+      c.allowZeroLength = propertyValue(*zeroLength).asBoolean();
+    }
+    c.defaultValue = textProperty(properties, c.name, u"DefaultValue");
+    c.validationRule = textProperty(properties, c.name, u"ValidationRule");
     const Property* required = findProperty(properties, c.name, u"Required");
     if (!required || required->type != DataType::Boolean) continue;
     c.required = propertyValue(*required).asBoolean();

@@ -23,7 +23,8 @@ std::vector<IndexDef> describeIndexes(const TableDefinition& definition,
 // sets their ADO attributes accordingly.
 void applyRequiredIndexes(const std::vector<IndexDef>& indexes, std::vector<ColumnDef>& columns);
 
-// Marks columns whose "Required" property is set.
+// Takes the column properties the engine and its callers use: "Required",
+// "AllowZeroLength", "DefaultValue" and "ValidationRule".
 void applyRequiredProperties(const std::vector<PropertySet>& properties, std::vector<ColumnDef>& columns);
 
 }  // namespace jet

@@ -73,6 +73,10 @@ struct ColumnDef {
   bool compressedUnicode = false; // text may be stored compressed
   bool hyperlink = false;         // memo shown as a link
   std::uint16_t sortOrder = 0;    // text and memo: LCID of the column's sort order
+  // From the column's properties in the catalog:
+  bool allowZeroLength = true;    // text and memo: "" may be stored
+  std::u16string defaultValue;    // the default value's expression as Access keeps it; empty: none
+  std::u16string validationRule;  // the validation rule's expression; empty: none
 
   // How ADO would describe the column.
   AdoType adoType = AdoType::Empty;

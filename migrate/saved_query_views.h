@@ -1,0 +1,41 @@
+// Saved select queries as views. Every saved query of the source is listed:
+// the ones whose SQL translates become CREATE VIEW statements of the target
+// dialect, each of the others carries the reason it was not made a view.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jet/database.h"
+#include "migrate/ddl.h"
+#include "migrate/target.h"
+
+namespace qbmigrate {
+
+struct ViewPlan {
+  std::string name;                       // the saved query's name, UTF-8
+  std::string qualifiedName;              // quoted, with the schema for PostgreSQL
+  std::optional<std::string> createView;  // the statement; nullopt when not translated
+  std::string reason;                     // why not, for people
+};
+
+// Translates the SQL of one saved select query into a SELECT of `dialect`
+// over the tables as `ddl` names them; nullopt with the reason when it
+// cannot.
+class SelectTranslator {
+ public:
+  virtual ~SelectTranslator() = default;
+  virtual std::optional<std::string> translate(const jet::SavedQuery& query, const Ddl& ddl, std::string& reason) const = 0;
+};
+
+// The translator this build has. Translating Access SQL needs the SQL
+// statement engine's syntax tree, which this one does not have yet: it
+// gives every query that reason.
+const SelectTranslator& defaultSelectTranslator();
+
+// Plans a view for every saved query of `db`, in name order.
+std::vector<ViewPlan> planViews(jet::Database& db, const Ddl& ddl,
+                                const SelectTranslator& translator = defaultSelectTranslator());
+
+}  // namespace qbmigrate
