@@ -64,6 +64,8 @@ TfrmTableInfo::TfrmTableInfo(QWidget* parent) : QDialog(parent) {
   ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
   ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ListView1->verticalHeader()->hide();
+  // Rows as compact as a list's, not a spreadsheet's.
+  ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 6);
   ListView1->horizontalHeader()->setHighlightSections(false);
   ListView1->horizontalHeader()->setStretchLastSection(false);
   for (int i = 0; i < ListView1->columnCount(); ++i) {
