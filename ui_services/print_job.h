@@ -10,6 +10,7 @@
 #include <QtGlobal>
 #include <functional>
 
+class QPainter;
 class QPrinter;
 
 namespace qb {
@@ -31,6 +32,24 @@ class PrintJob {
   // Paints every page on `printer`. Errors (a failing read of the data, a
   // printer that cannot start) are thrown and end the job.
   virtual void paint(QPrinter& printer, const Progress& progress) = 0;
+
+  // A long document is previewed a page at a time, each page painted only
+  // when it is looked at, so that the preview's memory does not grow with
+  // the document. A job that can do that says how many pages it has on a
+  // page of `layout` (0: it cannot, and the preview records every page) and
+  // paints one page, from 0, with `painter` set to 96 units an inch and its
+  // origin at the corner of the page's printable area.
+  virtual int pageCount(const QPageLayout& layout) {
+    (void)layout;
+    return 0;
+  }
+  virtual void paintPage(QPainter& painter, const QPageLayout& layout, int page) {
+    (void)painter;
+    (void)layout;
+    (void)page;
+  }
+  // The page-at-a-time preview was closed.
+  virtual void previewClosed() {}
 };
 
 }  // namespace qb

@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "ui_services/app_identity.h"
+#include "ui_services/page_preview_dialog.h"
 #include "ui_services/print_job.h"
 
 namespace qb {
@@ -32,6 +33,9 @@ void showBox(QMessageBox::Icon icon, const QString& text) {
   QMessageBox box(icon, QString::fromUtf8(kAppTitle), text, QMessageBox::Ok, dialogParent());
   box.exec();
 }
+
+// Documents of more pages are previewed a page at a time.
+constexpr int kRecordedPagesAtMost = 1000;
 
 // How long pages may take to lay out before the progress window shows.
 constexpr int kProgressDelayMs = 400;
@@ -122,6 +126,18 @@ int QtPrompts::execModal(QDialog& dialog) {
 }
 
 void QtPrompts::printPreview(PrintJob& job) {
+  // A long document is shown a page at a time: Qt's preview window would
+  // hold the drawing of every page in memory (about 30 KB a page).
+  const int pages = job.pageCount(job.pageLayout());
+  if (pages > kRecordedPagesAtMost) {
+    PagePreviewDialog dialog(job, job.pageLayout(), pages, [this, &job] { print(job); }, dialogParent());
+    dialog.setWindowTitle(QStringLiteral("Print Preview - ") + job.title());
+    dialog.setWindowState(Qt::WindowMaximized);
+    dialog.exec();
+    job.previewClosed();
+    if (dialog.failure()) std::rethrow_exception(dialog.failure());
+    return;
+  }
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(job.title());
   printer.setPageLayout(job.pageLayout());
