@@ -35,6 +35,7 @@
 #include "app/window_set.h"
 #include "browse/data_grid.h"
 #include "connection/ui/tab_strip.h"
+#include "ui_services/page_preview_dialog.h"
 #include "ui_services/print_job.h"
 #include "ui_services/prompts.h"
 #include "ui_services/qt_prompts.h"
@@ -42,8 +43,8 @@
 namespace {
 
 // Prompts for the benchmark: the save dialog answers with the export file,
-// messages go to the terminal, the preview is Qt's own and closes itself as
-// soon as its pages are shown.
+// messages go to the terminal, the preview is the program's own and closes
+// itself as soon as its pages are shown.
 class BenchPrompts final : public qb::Prompts {
  public:
   BenchPrompts(QString csv, QString pdf) : csv_(std::move(csv)), pdf_(std::move(pdf)) {}
@@ -67,8 +68,9 @@ class BenchPrompts final : public qb::Prompts {
     // Closes the preview once it is on the screen with its pages.
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&closer] {
-      if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
-        preview->reject();
+      QWidget* shown = QApplication::activeModalWidget();
+      if (qobject_cast<QPrintPreviewDialog*>(shown) || qobject_cast<qb::PagePreviewDialog*>(shown)) {
+        static_cast<QDialog*>(shown)->reject();
         closer.stop();
       }
     });

@@ -99,6 +99,64 @@ class PagePainter {
   std::vector<PlacedElement> bands_[4];
 };
 
+// Where the areas fall on a page and how many records a page holds; the
+// same for printing every page in turn and for painting one page alone.
+struct PageGeometry {
+  PageGeometry(const ListReport& report, int pageHeight) {
+    titleHeight = hasBand(report, BandType::rbTitle) ? bandHeight(report, BandType::rbTitle) : 0;
+    footerHeight = bandHeight(report, BandType::rbPageFooter);
+    detailHeight = bandHeight(report, BandType::rbDetail);
+    // The column header is cut where it would leave no room for a record.
+    const int headerRoom = std::max(0, pageHeight - titleHeight - footerHeight - detailHeight);
+    const int fullHeaderHeight = bandHeight(report, BandType::rbColumnHeader);
+    headerHeight = std::min(fullHeaderHeight, headerRoom);
+    headerCut = headerHeight < fullHeaderHeight ? std::max(1, headerHeight) : 0;
+    footerTop = pageHeight - footerHeight;
+    firstPageRecords = std::max(1, (footerTop - titleHeight - headerHeight) / detailHeight);
+    pageRecords = std::max(1, (footerTop - headerHeight) / detailHeight);
+  }
+
+  int records(int page) const { return page == 0 ? firstPageRecords : pageRecords; }
+  qint64 firstRecord(int page) const {
+    return page == 0 ? 0 : firstPageRecords + static_cast<qint64>(page - 1) * pageRecords;
+  }
+  int pageCount(qint64 recordCount) const {
+    if (recordCount <= firstPageRecords) return 1;
+    return 1 + static_cast<int>((recordCount - firstPageRecords + pageRecords - 1) / pageRecords);
+  }
+
+  int titleHeight, footerHeight, detailHeight, headerHeight, headerCut, footerTop;
+  int firstPageRecords, pageRecords;
+};
+
+// Paints page `page` (from 0) from the current record on, moving to the
+// next record after each one printed; answers the records printed, fewer
+// than the page holds only at the table's end or when `stop` says so.
+template <class Stop>
+int paintOnePage(PagePainter& pages, const PageGeometry& g, DataSet& data, int page, Stop stop) {
+  int y = 0;
+  if (page == 0 && g.titleHeight > 0) {
+    pages.paintBand(BandType::rbTitle, y);
+    y += g.titleHeight;
+  }
+  pages.paintBand(BandType::rbColumnHeader, y, 0, g.headerCut);
+  y += g.headerHeight;
+  int printed = 0;
+  while (printed < g.records(page) && !data.eof()) {
+    pages.paintBand(BandType::rbDetail, y);
+    y += g.detailHeight;
+    ++printed;
+    if (stop()) break;
+    data.next();
+  }
+  pages.paintBand(BandType::rbPageFooter, g.footerTop, page + 1);
+  return printed;
+}
+
+int pageHeightOf(const QPageLayout& layout) {
+  return static_cast<int>(layout.paintRect(QPageLayout::Inch).height() * kLayoutDpi);
+}
+
 }  // namespace
 
 ReportJob::ReportJob(const ListReport& report, DataSet& data, FormatSettings settings)
@@ -123,57 +181,50 @@ void ReportJob::paint(QPrinter& printer, const Progress& progress) {
   }
   const double scale = printer.resolution() / kLayoutDpi;
   painter.scale(scale, scale);
-  const QRect paintRect = printer.pageLayout().paintRectPixels(printer.resolution());
-  const int pageHeight = static_cast<int>(paintRect.height() / scale);
-
+  const PageGeometry geometry(report_, pageHeightOf(printer.pageLayout()));
   PagePainter pages(report_, data_, settings_, painter);
-  const int titleHeight = hasBand(report_, BandType::rbTitle) ? bandHeight(report_, BandType::rbTitle) : 0;
-  const int footerHeight = bandHeight(report_, BandType::rbPageFooter);
-  const int detailHeight = bandHeight(report_, BandType::rbDetail);
-  // The column header is cut where it would leave no room for a record.
-  const int headerRoom = std::max(0, pageHeight - titleHeight - footerHeight - detailHeight);
-  const int fullHeaderHeight = bandHeight(report_, BandType::rbColumnHeader);
-  const int headerHeight = std::min(fullHeaderHeight, headerRoom);
-  const int headerCut = headerHeight < fullHeaderHeight ? std::max(1, headerHeight) : 0;
-  const int footerTop = pageHeight - footerHeight;
-
-  int y = 0;
-  int pageNumber = 1;
-  const auto startPage = [&](bool first) {
-    y = 0;
-    if (first && titleHeight > 0) {
-      pages.paintBand(BandType::rbTitle, y);
-      y += titleHeight;
-    }
-    pages.paintBand(BandType::rbColumnHeader, y, 0, headerCut);
-    y += headerHeight;
-  };
-  const auto endPage = [&] {
-    pages.paintBand(BandType::rbPageFooter, footerTop, pageNumber);
-    ++pages_;
-  };
 
   const qint64 total = static_cast<qint64>(data_.recordCount());
   qint64 done = 0;
+  bool cancelled = false;
   const DataSet::Walk walk(data_);
   data_.first();
-  startPage(true);
-  while (!data_.eof()) {
-    if (y + detailHeight > footerTop) {
-      endPage();
-      printer.newPage();
-      ++pageNumber;
-      startPage(false);
-    }
-    pages.paintBand(BandType::rbDetail, y);
-    y += detailHeight;
+  const auto stop = [&] {
     ++done;
-    if (done % kProgressEvery == 0 && !progress(done, total)) break;
-    data_.next();
+    cancelled = done % kProgressEvery == 0 && !progress(done, total);
+    return cancelled;
+  };
+  for (int page = 0;; ++page) {
+    if (page > 0) printer.newPage();
+    paintOnePage(pages, geometry, data_, page, stop);
+    ++pages_;
+    if (cancelled || data_.eof()) break;
   }
-  endPage();
   progress(done, total);
   painter.end();
+}
+
+int ReportJob::pageCount(const QPageLayout& layout) {
+  return PageGeometry(report_, pageHeightOf(layout)).pageCount(static_cast<qint64>(data_.recordCount()));
+}
+
+void ReportJob::paintPage(QPainter& painter, const QPageLayout& layout, int page) {
+  const PageGeometry geometry(report_, pageHeightOf(layout));
+  PagePainter pages(report_, data_, settings_, painter);
+  const DataSet::Walk walk(data_);
+  const qint64 first = geometry.firstRecord(page);
+  if (first >= static_cast<qint64>(data_.recordCount())) {
+    data_.last();
+    data_.next();  // past the end: the page shows its areas only
+  } else {
+    data_.moveTo(static_cast<std::size_t>(first));
+  }
+  paintOnePage(pages, geometry, data_, page, [] { return false; });
+}
+
+void ReportJob::previewClosed() {
+  // As after a printout: the walk ended at the last record.
+  data_.last();
 }
 
 }  // namespace qb

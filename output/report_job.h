@@ -27,6 +27,13 @@ class ReportJob final : public PrintJob {
   QPageLayout pageLayout() const override;
   // Progress is counted in records.
   void paint(QPrinter& printer, const Progress& progress) override;
+  // Pages as a preview shows them one at a time. Every page holds the same
+  // number of detail lines (the first one fewer when the title takes room),
+  // so a page's records are known without laying out the pages before it.
+  int pageCount(const QPageLayout& layout) override;
+  void paintPage(QPainter& painter, const QPageLayout& layout, int page) override;
+  // The last record is current, as after the walk of a whole printout.
+  void previewClosed() override;
 
   // Pages painted by the last paint.
   int pagesPainted() const { return pages_; }

@@ -3,7 +3,11 @@
 // walk of the table, and printing with no printer installed.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QPainter>
+#include <QPrinter>
 #include <QPrinterInfo>
+#include <QTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <stdexcept>
@@ -18,6 +22,7 @@
 #include "output/print_commands.h"
 #include "output/report.h"
 #include "output/report_job.h"
+#include "ui_services/page_preview_dialog.h"
 #include "ui_services/qt_prompts.h"
 
 namespace {
@@ -133,6 +138,87 @@ TEST_F(ReportPrintTest, TheRecordLayoutStillPrintsEveryRecordUnderItsTallHeader)
   EXPECT_EQ(records, 39) << "each record's first value (0 prints as \"0\")";
   EXPECT_TRUE(pages.join("").contains(QRegularExpression("^\\s*0\\s+1\\s+2", QRegularExpression::MultilineOption)));
   EXPECT_GE(pages.size(), 2);
+}
+
+// Paints the job into a PDF file a page at a time, as the page-at-a-time
+// preview does.
+void paintPageByPage(qb::PrintJob& job, const QString& path) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(path);
+  printer.setPageLayout(job.pageLayout());
+  QPainter painter(&printer);
+  painter.scale(printer.resolution() / 96.0, printer.resolution() / 96.0);
+  const int pages = job.pageCount(job.pageLayout());
+  for (int page = 0; page < pages; ++page) {
+    if (page > 0) printer.newPage();
+    job.paintPage(painter, job.pageLayout(), page);
+  }
+}
+
+TEST_F(ReportPrintTest, PagesPaintedOneAtATimeAreThePagesOfTheWholePrintout) {
+  table.columns = {memoryColumn(u"N", jet::DataType::Long), memoryColumn(u"Name", jet::DataType::Text, 20)};
+  for (int i = 1; i <= 333; ++i) table.add({jet::Value::longInt(i), jet::Value::text(u"name")});
+  data.open();
+  for (const bool stacked : {false, true}) {
+    SCOPED_TRACE(stacked ? "record layout" : "list report");
+    qb::ListReport report = qb::buildListReport(data, "Paged", {}, qb::ReportMetrics::forDefaultPrinter());
+    if (stacked) qb::stackFieldLabels(report, data);
+    qb::ReportJob job(report, data, settings);
+    prompts.printWith(pdf("whole.pdf"));
+    prompts.print(job);
+    const QStringList whole = pdfPages(pdf("whole.pdf"));
+    EXPECT_EQ(job.pageCount(job.pageLayout()), whole.size());
+    paintPageByPage(job, pdf("paged.pdf"));
+    EXPECT_EQ(pdfPages(pdf("paged.pdf")), whole);
+  }
+  qb::ListReport report = qb::buildListReport(data, "Paged", {}, qb::ReportMetrics::forDefaultPrinter());
+  qb::ReportJob job(report, data, settings);
+  data.first();
+  job.previewClosed();
+  EXPECT_EQ(data.recordNumber(), 333) << "as after a whole printout";
+
+  table.rows.clear();
+  data.close();
+  data.open();
+  EXPECT_EQ(job.pageCount(job.pageLayout()), 1) << "an empty table still has its page";
+}
+
+TEST(PagePreviewTest, ALongReportIsPreviewedAPageAtATime) {
+  qbtest::MemoryTable table;
+  table.columns = {memoryColumn(u"N", jet::DataType::Long)};
+  for (int i = 1; i <= 60000; ++i) table.add({jet::Value::longInt(i)});
+  qbtest::MemoryDataSet data(table);
+  data.open();
+  qb::ListReport report = qb::buildListReport(data, "Long", {}, qb::ReportMetrics::forDefaultPrinter());
+  qb::ReportJob job(report, data, qb::FormatSettings());
+  const int pages = job.pageCount(job.pageLayout());
+  ASSERT_GT(pages, 1000) << "long enough for the page-at-a-time preview";
+
+  qb::PagePreviewDialog dialog(job, job.pageLayout(), pages, [] {});
+  EXPECT_EQ(dialog.page(), 0);
+  EXPECT_FALSE(dialog.pageImage().isNull());
+  dialog.showPage(pages + 10);
+  EXPECT_EQ(dialog.page(), pages - 1) << "past the end: the last page";
+  EXPECT_EQ(data.eof(), true) << "the last page was painted to the table's end";
+  dialog.showPage(-1);
+  EXPECT_EQ(dialog.page(), 0);
+  EXPECT_EQ(dialog.failure(), nullptr);
+
+  // Through the program's own prompts: the preview opens, is closed, and
+  // the last record is current, as after a printout.
+  data.first();
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&closer] {
+    if (auto* shown = qobject_cast<qb::PagePreviewDialog*>(QApplication::activeModalWidget())) {
+      shown->reject();
+      closer.stop();
+    }
+  });
+  closer.start(10);
+  qb::QtPrompts().printPreview(job);
+  EXPECT_FALSE(closer.isActive()) << "the page-at-a-time preview was shown";
+  EXPECT_EQ(data.recordNumber(), 60000);
 }
 
 TEST(QtPrintTest, PrintingWithNoPrinterSaysSo) {
