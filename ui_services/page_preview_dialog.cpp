@@ -2,6 +2,7 @@
 #include "ui_services/page_preview_dialog.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -77,6 +78,8 @@ PagePreviewDialog::PagePreviewDialog(PrintJob& job, QPageLayout layout, int page
   layoutBox->addLayout(bar);
   layoutBox->addWidget(scroll_, 1);
 
+  scroll_->viewport()->installEventFilter(this);
+
   connect(first, &QToolButton::clicked, this, [this] { showPage(0); });
   connect(previous, &QToolButton::clicked, this, [this] { showPage(page_ - 1); });
   connect(next, &QToolButton::clicked, this, [this] { showPage(page_ + 1); });
@@ -129,9 +132,11 @@ void PagePreviewDialog::render() {
   canvas_->setPixmap(QPixmap::fromImage(image_));
 }
 
-void PagePreviewDialog::resizeEvent(QResizeEvent* event) {
-  QDialog::resizeEvent(event);
-  if (zoomBox_->currentIndex() == 0) render();
+bool PagePreviewDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == scroll_->viewport() && event->type() == QEvent::Resize && zoomBox_->currentIndex() == 0) {
+    render();
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace qb

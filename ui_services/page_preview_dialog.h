@@ -38,7 +38,9 @@ class PagePreviewDialog final : public QDialog {
   std::exception_ptr failure() const { return failure_; }
 
  protected:
-  void resizeEvent(QResizeEvent* event) override;
+  // "Fit width" follows the width of the page area, which is laid out after
+  // the window itself has been resized.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void render();

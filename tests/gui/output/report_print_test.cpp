@@ -9,6 +9,7 @@
 #include <QPrinterInfo>
 #include <QTimer>
 #include <QProcess>
+#include <QScrollArea>
 #include <QRegularExpression>
 #include <stdexcept>
 
@@ -204,6 +205,16 @@ TEST(PagePreviewTest, ALongReportIsPreviewedAPageAtATime) {
   dialog.showPage(-1);
   EXPECT_EQ(dialog.page(), 0);
   EXPECT_EQ(dialog.failure(), nullptr);
+
+  // "Fit width" follows the page area as the window is shown and resized.
+  const QWidget& area = *dialog.findChild<QScrollArea*>()->viewport();
+  for (const int width : {1100, 640}) {
+    dialog.resize(width, 800);
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_NEAR(dialog.pageImage().width(), area.width() - 24, 2) << "a window " << width << " wide";
+  }
+  dialog.hide();
 
   // Through the program's own prompts: the preview opens, is closed, and
   // the last record is current, as after a printout.
