@@ -14,11 +14,11 @@
 #include <set>
 #include <vector>
 
-#include "db/btree.h"
-#include "jet/database.h"
-#include "jet/table.h"
 #include "format/index_key.h"
 #include "format/index_page.h"
+#include "index/btree.h"
+#include "jet/database.h"
+#include "jet/table.h"
 #include "storage/memory_file.h"
 #include "storage/memory_vfs.h"
 #include "storage/pager.h"

@@ -15,10 +15,7 @@ namespace qbtool {
 
 namespace {
 
-bool isBinary(jet::DataType t) {
-  return t == jet::DataType::Binary || t == jet::DataType::Ole || t == jet::DataType::Unknown0D ||
-         t == jet::DataType::Unknown11;
-}
+bool isBinary(jet::DataType t) { return jet::factsOf(t).kind == jet::ValueKind::Binary; }
 
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 
+#include "connection/ado_type.h"
+
 namespace qb {
 
 namespace {
@@ -30,8 +32,12 @@ const char* fieldTypeName(TFieldType type) noexcept {
 }
 
 std::optional<TFieldType> fieldTypeOf(const jet::ColumnDef& column) {
+  return fieldTypeOfAdoCode(static_cast<int>(adoTypeOf(column)), column);
+}
+
+std::optional<TFieldType> fieldTypeOfAdoCode(int code, const jet::ColumnDef& column) {
   using enum TFieldType;
-  switch (static_cast<int>(column.adoType)) {
+  switch (code) {
     case 2:
     case 16:
       return ftSmallint;
@@ -98,18 +104,19 @@ std::optional<TFieldType> fieldTypeOf(const jet::ColumnDef& column) {
   }
 }
 
+// The text and byte-string types, whose size is the column's own.
+bool isSizedFieldType(TFieldType type) {
+  using enum TFieldType;
+  return type == ftString || type == ftFixedChar || type == ftWideString || type == ftBytes || type == ftVarBytes;
+}
+
 int fieldSizeOf(const jet::ColumnDef& column, TFieldType type) {
   using enum TFieldType;
+  if (isSizedFieldType(type)) return static_cast<int>(column.definedSize());
   switch (type) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftBytes:
-    case ftVarBytes:
-      return static_cast<int>(column.definedSize());
     case ftBCD:
       // Currency carries no scale of its own; it reads as 255.
-      if (column.adoType == jet::AdoType::Currency) return kNegativeScaleSize;
+      if (column.type == jet::DataType::Currency) return kNegativeScaleSize;
       return column.scale >= 128 ? kNegativeScaleSize : column.scale;
     case ftGuid:
       return kGuidTextSize;
@@ -120,13 +127,8 @@ int fieldSizeOf(const jet::ColumnDef& column, TFieldType type) {
 
 int displayWidthOf(TFieldType type, int size) {
   using enum TFieldType;
+  if (isSizedFieldType(type)) return std::max(size, 1);
   switch (type) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftBytes:
-    case ftVarBytes:
-      return std::max(size, 1);
     case ftSmallint:
       return 6;
     case ftInteger:

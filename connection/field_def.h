@@ -1,6 +1,6 @@
-// Field data types and field definitions: how the engine's columns (reported
-// with ADO type codes) become the dataset's typed fields, with their sizes and
-// display widths.
+// Field data types and field definitions: how the engine's columns become the
+// dataset's typed fields (through the ADO type code of each, ado_type.h), with
+// their sizes and display widths.
 #pragma once
 
 #include <cstdint>
@@ -60,7 +60,8 @@ enum class TFieldType {
 // The enumerator's own name ("ftString"), for messages and tests.
 const char* fieldTypeName(TFieldType type) noexcept;
 
-// The field type of a column, from the ADO type code the engine reports:
+// The field type of an ADO type code, for a column with the given
+// auto-increment flag, precision and scale:
 //
 //   ADO code(s)                                   field type
 //   2 small int, 16 tiny int                      ftSmallint
@@ -87,6 +88,9 @@ const char* fieldTypeName(TFieldType type) noexcept;
 // Any other code gives nullopt: such a column has no definition and no field.
 // So a Jet Text column (202) is ftWideString, Byte (17) is ftWord and Currency
 // (6) is ftBCD.
+std::optional<TFieldType> fieldTypeOfAdoCode(int code, const jet::ColumnDef& column);
+
+// The field type of a column: that of its ADO type code (adoTypeOf).
 std::optional<TFieldType> fieldTypeOf(const jet::ColumnDef& column);
 
 // The size a definition reports: characters for ftString, ftFixedChar and

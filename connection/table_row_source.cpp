@@ -18,22 +18,11 @@ constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 
 // Column types whose index order is the order the dataset sorts them in.
 bool indexOrderMatchesSort(const jet::ColumnDef& column, const jet::DatabaseInfo& info) {
-  switch (column.type) {
-    case jet::DataType::Boolean:
-    case jet::DataType::Byte:
-    case jet::DataType::Integer:
-    case jet::DataType::Long:
-    case jet::DataType::Currency:
-    case jet::DataType::Single:
-    case jet::DataType::Double:
-    case jet::DataType::DateTime:
-    case jet::DataType::Numeric:
-      return true;
-    case jet::DataType::Text:
-      return column.sortOrder == kGeneralSortOrder && info.sortOrderVersion == 0;
-    default:
-      return false;
+  if (column.type == jet::DataType::Text) {
+    return column.sortOrder == kGeneralSortOrder && info.sortOrderVersion == 0;
   }
+  return jet::factsOf(column.type).number || column.type == jet::DataType::Boolean ||
+         column.type == jet::DataType::DateTime;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cctype>
 
+#include "jet/data_type.h"
 #include "jet/expression.h"
 #include "jet/text.h"
 #include "migrate/sql_text.h"
@@ -27,18 +28,7 @@ std::string lower(std::string text) {
   return text;
 }
 
-bool isNumeric(DataType t) {
-  switch (t) {
-    case DataType::Byte:
-    case DataType::Integer:
-    case DataType::Long:
-    case DataType::Currency:
-    case DataType::Single:
-    case DataType::Double:
-    case DataType::Numeric: return true;
-    default: return false;
-  }
-}
+bool isNumeric(DataType t) { return jet::factsOf(t).number; }
 
 bool isText(DataType t) { return t == DataType::Text || t == DataType::Memo; }
 

@@ -20,7 +20,7 @@ std::string textSortKey(std::u16string_view text) {
   return key;
 }
 
-int compareText(std::u16string_view a, std::u16string_view b) {
+int compareTextAsIndexed(std::u16string_view a, std::u16string_view b) {
   std::array<std::uint8_t, kTextKeyMaxBytes> keyA;
   std::array<std::uint8_t, kTextKeyMaxBytes> keyB;
   const std::size_t lengthA = encodeGeneralLegacyKey(a, true, keyA);

@@ -93,41 +93,11 @@ void appendSegmented(const std::uint8_t* data, std::size_t length, bool ascendin
 }
 
 ValueKind expectedKind(DataType type) {
-  if (!isIndexableType(type)) {
+  const DataTypeFacts& facts = factsOf(type);
+  if (!facts.indexable) {
     throw Error(ErrorCode::Unsupported, "Columns of type " + dataTypeName(type) + " cannot be indexed.");
   }
-  switch (type) {
-    case DataType::Boolean:
-      return ValueKind::Boolean;
-    case DataType::Byte:
-      return ValueKind::Byte;
-    case DataType::Integer:
-      return ValueKind::Integer;
-    case DataType::Long:
-      return ValueKind::Long;
-    case DataType::Currency:
-      return ValueKind::Currency;
-    case DataType::Single:
-      return ValueKind::Single;
-    case DataType::Double:
-      return ValueKind::Double;
-    case DataType::DateTime:
-      return ValueKind::DateTime;
-    case DataType::Binary:
-    case DataType::Unknown0D:
-      return ValueKind::Binary;
-    case DataType::Text:
-    case DataType::Memo:
-      return ValueKind::Text;
-    case DataType::Guid:
-      return ValueKind::Guid;
-    case DataType::Numeric:
-      return ValueKind::Decimal;
-    case DataType::Ole:
-    case DataType::Unknown11:
-      break;
-  }
-  return ValueKind::Null;  // not reached: checked above
+  return facts.kind;
 }
 
 // The magnitude of a decimal at the column's scale; InvalidArgument when the
@@ -183,30 +153,6 @@ void checkColumnCount(std::size_t count) {
 }
 
 }  // namespace
-
-bool isIndexableType(DataType type) {
-  switch (type) {
-    case DataType::Boolean:
-    case DataType::Byte:
-    case DataType::Integer:
-    case DataType::Long:
-    case DataType::Currency:
-    case DataType::Single:
-    case DataType::Double:
-    case DataType::DateTime:
-    case DataType::Binary:
-    case DataType::Text:
-    case DataType::Memo:
-    case DataType::Unknown0D:
-    case DataType::Guid:
-    case DataType::Numeric:
-      return true;
-    case DataType::Ole:
-    case DataType::Unknown11:
-      return false;
-  }
-  return false;
-}
 
 bool canEncodeSortOrder(std::uint16_t sortOrder, std::uint8_t version) {
   return sortOrder == kGeneralSortOrder && version == kLegacySortVersion;

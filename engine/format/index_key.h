@@ -38,10 +38,6 @@ struct KeyColumn {
   std::size_t rowPosition = 0;  // where IndexKeyEncoder finds the value in a row
 };
 
-// True for the types an index can hold (every type except OLE and the
-// unknown opaque block).
-bool isIndexableType(DataType type);
-
 // True when keys of text in that sort order can be built (Jet 4's General
 // legacy order). Indexes in other orders can be read but not maintained.
 bool canEncodeSortOrder(std::uint16_t sortOrder, std::uint8_t version);

@@ -15,28 +15,6 @@ constexpr std::size_t kGuidSize = 16;
 
 }  // namespace
 
-std::size_t naturalSize(DataType type) {
-  switch (type) {
-    case DataType::Byte:
-      return 1;
-    case DataType::Integer:
-      return 2;
-    case DataType::Long:
-    case DataType::Single:
-      return 4;
-    case DataType::Currency:
-    case DataType::Double:
-    case DataType::DateTime:
-      return 8;
-    case DataType::Guid:
-      return kGuidSize;
-    case DataType::Numeric:
-      return kNumericSize;
-    default:
-      return 0;
-  }
-}
-
 Decimal decodeNumeric(ByteSpan b, std::uint8_t scale) {
   checkRange(b, 0, kNumericSize);
   Decimal d;
@@ -49,7 +27,7 @@ Decimal decodeNumeric(ByteSpan b, std::uint8_t scale) {
 }
 
 Value decodeValue(DataType type, ByteSpan b, std::uint8_t scale) {
-  const std::size_t need = naturalSize(type);
+  const std::size_t need = factsOf(type).fixedSize;
   if (b.size() < need) {
     throwCorruption("a " + dataTypeName(type) + " value needs " + std::to_string(need) + " bytes but has " +
                     std::to_string(b.size()));

@@ -12,10 +12,6 @@
 
 namespace jet {
 
-// Size of a type's value in the row, or 0 for variable-length types (text,
-// binary, long values) and booleans.
-std::size_t naturalSize(DataType type);
-
 // Decodes a non-null value of `type`. Numeric values take `scale` from the
 // column. Fixed-size types need at least their natural size of bytes (a longer
 // field is read from its start); fewer bytes throw Corruption. Unknown type codes

@@ -5,34 +5,6 @@
 
 namespace jet::sql {
 
-bool isComparison(BinaryOp op) noexcept { return op >= BinaryOp::Eq && op <= BinaryOp::Ge; }
-bool isLogical(BinaryOp op) noexcept { return op >= BinaryOp::And; }
-
-const char* binaryOpText(BinaryOp op) noexcept {
-  switch (op) {
-    case BinaryOp::Power: return "^";
-    case BinaryOp::Multiply: return "*";
-    case BinaryOp::Divide: return "/";
-    case BinaryOp::IntDivide: return "\\";
-    case BinaryOp::Mod: return "Mod";
-    case BinaryOp::Add: return "+";
-    case BinaryOp::Subtract: return "-";
-    case BinaryOp::Concat: return "&";
-    case BinaryOp::Eq: return "=";
-    case BinaryOp::Ne: return "<>";
-    case BinaryOp::Lt: return "<";
-    case BinaryOp::Gt: return ">";
-    case BinaryOp::Le: return "<=";
-    case BinaryOp::Ge: return ">=";
-    case BinaryOp::And: return "And";
-    case BinaryOp::Or: return "Or";
-    case BinaryOp::Xor: return "Xor";
-    case BinaryOp::Eqv: return "Eqv";
-    case BinaryOp::Imp: return "Imp";
-  }
-  return "?";
-}
-
 std::u16string NameExpr::fullName() const {
   std::u16string out;
   for (const auto& p : parts) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "jet/value.h"
+#include "value/binary_op.h"
 
 namespace jet::sql {
 
@@ -18,19 +19,8 @@ enum class ExprKind : std::uint8_t { Literal, Name, Parameter, Unary, Binary, Li
 
 enum class UnaryOp : std::uint8_t { Negate, Plus, Not };
 
-enum class BinaryOp : std::uint8_t {
-  // Arithmetic and text.
-  Power, Multiply, Divide, IntDivide, Mod, Add, Subtract, Concat,
-  // Comparison.
-  Eq, Ne, Lt, Gt, Le, Ge,
-  // Logic.
-  And, Or, Xor, Eqv, Imp,
-};
-
-bool isComparison(BinaryOp op) noexcept;
-bool isLogical(BinaryOp op) noexcept;
-// The operator as written in Access SQL ("+", "Mod", "<>", "And").
-const char* binaryOpText(BinaryOp op) noexcept;
+// The binary operators are the value operations' (value/binary_op.h).
+using BinaryOp = jet::BinaryOp;
 
 struct Expr {
   explicit Expr(ExprKind k, std::size_t pos) : kind(k), position(pos) {}

@@ -7,8 +7,8 @@
 #include "jet/text.h"
 #include "sql/function_registry.h"
 #include "sql/lexer.h"
-#include "sql/number_text.h"
-#include "sql/value_error.h"
+#include "value/number_text.h"
+#include "value/value_error.h"
 
 namespace jet::sql {
 

@@ -14,11 +14,14 @@
 #include "jet/expression.h"
 #include "jet/value.h"
 #include "sql/ast.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
+
+namespace jet {
+class ValueError;
+}
 
 namespace jet::sql {
 
-class ValueError;
 struct FunctionDef;
 
 // What an evaluation runs against.

@@ -10,7 +10,7 @@
 #include "sql/function_registry.h"
 #include "sql/lexer.h"
 #include "sql/like_pattern.h"
-#include "sql/value_error.h"
+#include "value/value_error.h"
 
 namespace jet::sql {
 

@@ -1,5 +1,4 @@
-// The public expression API: expressions, dataset filters, sorts and the text
-// conversion behind Locate.
+// The public expression API: expressions, dataset filters and sorts.
 #include "jet/expression.h"
 
 #include "jet/error.h"
@@ -7,7 +6,7 @@
 #include "sql/binder.h"
 #include "sql/lexer.h"
 #include "sql/parser.h"
-#include "sql/value_ops.h"
+#include "value/value_ops.h"
 
 namespace jet {
 
@@ -68,7 +67,7 @@ Filter Filter::parse(std::u16string_view text, std::span<const ExpressionColumn>
 }
 
 bool Filter::matches(const RowValues& row) const {
-  return !compiled_ || compiled_->root->test(compiled_->env(row)) == sql::Tri::True;
+  return !compiled_ || compiled_->root->test(compiled_->env(row)) == Tri::True;
 }
 
 const std::vector<std::size_t>& Filter::columnsUsed() const {
@@ -111,12 +110,6 @@ std::vector<SortKey> parseSort(std::u16string_view text, std::span<const Express
     }
     ++i;
   }
-}
-
-std::optional<Value> valueFromText(std::u16string_view text, DataType type, const TextConversionOptions& options) {
-  const ValueKind kind = sql::kindOf(type);
-  if (kind == ValueKind::Binary) return std::nullopt;
-  return sql::textAs(text, kind, options.dateOrder);
 }
 
 }  // namespace jet

@@ -1,25 +1,20 @@
 // Format(value[, format]) with the named formats and the common custom format
 // characters, in US English conventions ('.' decimal point, ',' thousands,
-// month/day/year, 12-hour times with AM/PM).
+// month/day/year, 12-hour times with AM/PM). Date patterns are written by the
+// value layer's pattern writer in its Format dialect.
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "jet/text.h"
-#include "sql/date_text.h"
-#include "sql/decimal_math.h"
 #include "sql/function_args.h"
 #include "sql/function_registry.h"
-#include "sql/number_text.h"
+#include "value/number_text.h"
 
 namespace jet::sql {
 
 namespace {
-
-constexpr std::array<const char*, 12> kMonths = {"January", "February", "March",     "April",   "May",      "June",
-                                                 "July",    "August",   "September", "October", "November", "December"};
-constexpr std::array<const char*, 7> kDays = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 struct Named {
   std::u16string_view name;
@@ -41,12 +36,6 @@ constexpr std::array<Named, 12> kNamed = {{
     {u"General Number", u""},
 }};
 
-std::string two(int v) {
-  char b[8];
-  std::snprintf(b, sizeof b, "%02d", v);
-  return b;
-}
-
 // Splits a format into its ';' sections, respecting quotes and backslashes.
 std::vector<std::u16string> sections(std::u16string_view f) {
   std::vector<std::u16string> out(1);
@@ -64,110 +53,6 @@ std::vector<std::u16string> sections(std::u16string_view f) {
       continue;
     }
     out.back() += c;
-  }
-  return out;
-}
-
-bool startsWithNoCase(std::u16string_view s, std::size_t i, std::u16string_view w) {
-  return s.size() - i >= w.size() && equalNamesNoCase(s.substr(i, w.size()), w);
-}
-
-bool containsNoCase(std::u16string_view s, std::u16string_view w) {
-  for (std::size_t i = 0; i + w.size() <= s.size(); ++i) {
-    if (startsWithNoCase(s, i, w)) return true;
-  }
-  return false;
-}
-
-std::string formatDate(DateTime value, std::u16string_view f) {
-  const CivilDateTime c = toCivil(value);
-  const long long day = std::llround(fromCivil({c.year, c.month, c.day, 0, 0, 0, 0}).days);
-  const int weekday = static_cast<int>(((day + 6) % 7 + 7) % 7);  // 0 Sunday
-  const bool twelveHour = containsNoCase(f, u"AM/PM") || containsNoCase(f, u"A/P");
-  const int hour = twelveHour ? (c.hour % 12 == 0 ? 12 : c.hour % 12) : c.hour;
-  std::string out;
-  bool afterHour = false;
-  for (std::size_t i = 0; i < f.size();) {
-    const char16_t ch = f[i];
-    auto run = [&](char16_t k) {
-      std::size_t n = 0;
-      while (i + n < f.size() && (f[i + n] == k || f[i + n] == (k ^ 0x20))) ++n;
-      return n;
-    };
-    if (ch == u'"') {
-      const std::size_t end = f.find(u'"', i + 1);
-      const std::size_t stop = end == std::u16string_view::npos ? f.size() : end;
-      out += toUtf8(f.substr(i + 1, stop - i - 1));
-      i = stop + 1;
-      continue;
-    }
-    if (ch == u'\\' && i + 1 < f.size()) {
-      out += toUtf8(f.substr(i + 1, 1));
-      i += 2;
-      continue;
-    }
-    if (startsWithNoCase(f, i, u"AM/PM")) {
-      const bool upper = f[i] == u'A';
-      out += c.hour < 12 ? (upper ? "AM" : "am") : (upper ? "PM" : "pm");
-      i += 5;
-      continue;
-    }
-    if (startsWithNoCase(f, i, u"A/P")) {
-      const bool upper = f[i] == u'A';
-      out += c.hour < 12 ? (upper ? "A" : "a") : (upper ? "P" : "p");
-      i += 3;
-      continue;
-    }
-    const char16_t lower = (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch + 32) : ch;
-    std::size_t n = 0;
-    switch (lower) {
-      case u'd':
-        n = run(u'd');
-        if (n == 1) out += std::to_string(c.day);
-        else if (n == 2) out += two(c.day);
-        else if (n == 3) out += std::string(kDays[static_cast<std::size_t>(weekday)]).substr(0, 3);
-        else if (n == 4) out += kDays[static_cast<std::size_t>(weekday)];
-        else if (n == 5) out += formatDatePart(c);
-        else out += formatDate(value, u"dddd, mmmm d, yyyy");
-        break;
-      case u'm': {
-        n = run(u'm');
-        // m after an hour or before seconds is minutes.
-        std::size_t j = i + n;
-        while (j < f.size() && (f[j] == u':' || f[j] == u' ')) ++j;
-        const bool minute = n <= 2 && (afterHour || (j < f.size() && (f[j] == u's' || f[j] == u'S')));
-        if (minute) out += n == 1 ? std::to_string(c.minute) : two(c.minute);
-        else if (n == 1) out += std::to_string(c.month);
-        else if (n == 2) out += two(c.month);
-        else if (n == 3) out += std::string(kMonths[static_cast<std::size_t>(c.month - 1)]).substr(0, 3);
-        else out += kMonths[static_cast<std::size_t>(c.month - 1)];
-        afterHour = false;
-        break;
-      }
-      case u'y':
-        n = run(u'y');
-        if (n == 1) out += std::to_string(day - std::llround(fromCivil({c.year, 1, 1, 0, 0, 0, 0}).days) + 1);
-        else if (n <= 3) out += two(c.year % 100);
-        else out += std::to_string(c.year);
-        break;
-      case u'q': n = run(u'q'); out += std::to_string((c.month - 1) / 3 + 1); break;
-      case u'w': n = run(u'w'); out += std::to_string(weekday + 1); break;
-      case u'h':
-        n = run(u'h');
-        out += n == 1 ? std::to_string(hour) : two(hour);
-        afterHour = true;
-        i += n;
-        continue;
-      case u'n': n = run(u'n'); out += n == 1 ? std::to_string(c.minute) : two(c.minute); break;
-      case u's': n = run(u's'); out += n == 1 ? std::to_string(c.second) : two(c.second); break;
-      case u'c': n = 1; out += formatDateTime(value); break;
-      default:
-        n = 1;
-        out += toUtf8(f.substr(i, 1));
-        if (ch != u':' && ch != u' ') afterHour = false;
-        break;
-    }
-    i += n;
   }
   return out;
 }
@@ -334,7 +219,7 @@ Value formatValue(const Value& value, std::u16string_view format) {
       break;
     }
   }
-  if (equalNamesNoCase(f, u"General Date")) return Value::text(fromUtf8(formatDateTime(toDateTime(value))));
+  if (equalNamesNoCase(f, u"General Date")) return Value::text(generalDateText(toDateTime(value), TextLocale::jetDefault()));
   for (auto [name, yes, no] : {std::array<std::u16string_view, 3>{u"Yes/No", u"Yes", u"No"},
                                std::array<std::u16string_view, 3>{u"True/False", u"True", u"False"},
                                std::array<std::u16string_view, 3>{u"On/Off", u"On", u"Off"}}) {
@@ -344,7 +229,7 @@ Value formatValue(const Value& value, std::u16string_view format) {
                        (value.kind() == ValueKind::Text && parseNumberText(value.asText()));
   if (value.kind() == ValueKind::DateTime || (!numeric && looksLikeDateFormat(f))) {
     if (value.kind() == ValueKind::Text && !looksLikeDateFormat(f)) return Value::text(fromUtf8(formatText(value.asText(), f)));
-    return Value::text(fromUtf8(formatDate(toDateTime(value), f)));
+    return Value::text(writeDatePattern(f, toDateTime(value), TextLocale::jetDefault(), PatternDialect::Format));
   }
   if (!numeric) return Value::text(fromUtf8(formatText(textArg(value), f)));
   const double d = toDouble(value);

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "jet/value.h"
-#include "sql/value_error.h"
-#include "sql/value_ops.h"
+#include "value/value_error.h"
+#include "value/value_ops.h"
 
 namespace jet::sql {
 

@@ -5,11 +5,11 @@
 #include <cmath>
 
 #include "jet/text.h"
-#include "sql/date_text.h"
-#include "sql/decimal_math.h"
 #include "sql/function_args.h"
 #include "sql/function_registry.h"
-#include "sql/number_text.h"
+#include "value/date_text.h"
+#include "value/decimal_math.h"
+#include "value/number_text.h"
 
 namespace jet::sql {
 

@@ -3,7 +3,7 @@
 #include "sql/like_pattern.h"
 
 #include "jet/text.h"
-#include "sql/value_error.h"
+#include "value/value_error.h"
 
 namespace jet::sql {
 

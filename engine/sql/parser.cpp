@@ -7,8 +7,8 @@
 
 #include "jet/error.h"
 #include "jet/text.h"
-#include "sql/date_text.h"
 #include "sql/lexer.h"
+#include "value/date_text.h"
 
 namespace jet::sql {
 

@@ -7,7 +7,7 @@
 // database file (journal.h). How code above the pager changes pages:
 //
 //   pager.beginWrite();                        // the db layer does this: a WriteScope
-//                                              // (db/write_scope.h) around each write
+//                                              // (table/write_scope.h) around each write
 //   std::span<std::uint8_t> b = pager.modify(n);  // writable bytes of page n, decoded;
 //                                              // the original image is kept for the journal
 //   std::uint32_t n = pager.allocatePage();     // a zero-filled page: a free page of the

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "db/catalog_reader.h"
-#include "db/database_impl.h"
+#include "catalog/catalog_reader.h"
+#include "catalog/database_impl.h"
 #include "format/table_definition_format.h"
 #include "jet/error.h"
 #include "jet/text.h"

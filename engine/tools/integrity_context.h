@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
-#include "db/database_context.h"
 #include "format/index_key.h"
 #include "jet/error.h"
 #include "jet/integrity.h"
 #include "jet/table.h"
+#include "table/database_context.h"
 #include "tools/integrity_page_ledger.h"
 #include "tools/integrity_pages.h"
 #include "tools/integrity_sink.h"

@@ -4,22 +4,18 @@
 
 #include <algorithm>
 
-#include "db/table_impl.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/table_definition_format.h"
 #include "jet/error.h"
 #include "jet/text.h"
 #include "storage/pager.h"
+#include "table/table_impl.h"
 #include "tools/integrity_index_check.h"
 
 namespace jet {
 
 namespace {
-
-bool isLongValueType(DataType type) {
-  return type == DataType::Memo || type == DataType::Ole;
-}
 
 // What a page holds, for a message about a map that lists it.
 std::string describeContents(const Page& page, std::uint32_t tablePage) {
@@ -204,7 +200,7 @@ void TableChecker::checkDefinition() {
 
   // Each memo and OLE column needs its pair of long-value maps.
   for (const ColumnDefinition& c : d.columns) {
-    if (!isLongValueType(c.type)) continue;
+    if (!factsOf(c.type).longValue) continue;
     const bool listed = std::any_of(d.longValueMaps.begin(), d.longValueMaps.end(),
                                     [&](const LongValueColumnMaps& m) { return m.columnNumber == c.number; });
     if (!listed)
@@ -213,7 +209,7 @@ void TableChecker::checkDefinition() {
   for (const LongValueColumnMaps& m : d.longValueMaps) {
     const auto c = std::find_if(d.columns.begin(), d.columns.end(),
                                 [&](const ColumnDefinition& col) { return col.number == m.columnNumber; });
-    if (c == d.columns.end() || !isLongValueType(c->type)) {
+    if (c == d.columns.end() || !factsOf(c->type).longValue) {
       cx_.sink.oddity(ProblemArea::TableDefinition,
                       label_ + ": its long-value map list has an entry for column number " +
                           std::to_string(m.columnNumber) + ", which is not a memo or OLE column");
@@ -275,7 +271,7 @@ void TableChecker::readLongValueMaps() {
   longValueSlot_.assign(t.columns.size(), -1);
   for (std::size_t pos = 0; pos < t.columns.size(); ++pos) {
     const ColumnDef& c = t.columns[pos];
-    if (!isLongValueType(c.type)) continue;
+    if (!factsOf(c.type).longValue) continue;
     LongValueColumn lv;
     lv.position = pos;
     lv.owner = cx_.ledger.addOwner("column '" + toUtf8(c.name) + "' of " + label_);

@@ -3,7 +3,6 @@
 // link by link, and the row count and autonumber figures gathered on the way.
 #include <algorithm>
 
-#include "db/table_impl.h"
 #include "format/data_page.h"
 #include "format/data_page_format.h"
 #include "format/long_value.h"
@@ -13,6 +12,7 @@
 #include "jet/error.h"
 #include "jet/text.h"
 #include "storage/pager.h"
+#include "table/table_impl.h"
 #include "tools/integrity_index_check.h"
 #include "tools/integrity_table_check.h"
 

@@ -6,6 +6,7 @@
 
 #include "connection/connection_string.h"
 #include "jet/error.h"
+#include "support/error_of.h"
 
 namespace {
 
@@ -13,12 +14,7 @@ using qb::connectionSettingsOf;
 using qb::parseConnectionString;
 
 std::string errorOf(std::u16string_view text) {
-  try {
-    connectionSettingsOf(text);
-  } catch (const jet::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
+  return qbtest::errorOf([&] { connectionSettingsOf(text); });
 }
 
 TEST(ConnectionStringBuilders, PlainValuesGiveTheUsualTexts) {

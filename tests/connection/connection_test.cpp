@@ -6,9 +6,11 @@
 #include "corpus_data_set.h"
 #include "jet/database.h"
 #include "jet/version.h"
+#include "support/error_of.h"
 
 namespace {
 
+using qbtest::errorOf;
 using Names = std::vector<std::u16string>;
 
 class ConnectionOnFiles : public qbtest::CorpusDataSet {

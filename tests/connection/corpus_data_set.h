@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "connection/connection.h"
@@ -35,15 +34,6 @@ class CorpusDataSet : public ::testing::Test {
     mdb_.close();
     mdb_.setTableName(table);
     mdb_.open();
-  }
-
-  static std::string errorOf(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const jet::Error& e) {
-      return e.what();
-    }
-    return "(no error)";
   }
 
   TempDir dir_;

@@ -9,21 +9,14 @@
 #include "connection/data_set.h"
 #include "jet/error.h"
 #include "memory_table.h"
+#include "support/error_of.h"
 
 namespace {
 
 using jet::Value;
 using qb::DataSetState;
+using qbtest::errorOf;
 using qbtest::memoryColumn;
-
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const jet::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 class DataSetStates : public ::testing::Test {
  protected:

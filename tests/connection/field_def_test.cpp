@@ -10,46 +10,51 @@ namespace {
 using qb::TFieldType;
 using enum qb::TFieldType;
 
-jet::ColumnDef adoColumn(int code) {
-  jet::ColumnDef c = qbtest::memoryColumn(u"c", jet::DataType::Long);
-  c.adoType = static_cast<jet::AdoType>(code);
-  return c;
+// The field type of an ADO code, for a plain column or for `column`.
+std::optional<TFieldType> typeOfCode(int code, const jet::ColumnDef& column = qbtest::memoryColumn(u"c", jet::DataType::Long)) {
+  return qb::fieldTypeOfAdoCode(code, column);
 }
+
+// A column of a type code Jet does not define: it maps to no ADO type.
+jet::ColumnDef undefinedColumn() { return qbtest::memoryColumn(u"c", static_cast<jet::DataType>(0x0E)); }
 
 TEST(FieldTypes, JetColumnsGetTheTypesTheProgramExpects) {
   // Text is wide text, Byte an unsigned word, Currency a BCD: the table info
   // window shows names by these types.
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(202)), ftWideString);
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(130)), ftWideString);
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(17)), ftWord);
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(6)), ftBCD);
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(7)), ftDateTime);
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(203)), ftMemo);
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(205)), ftBlob);
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(204)), ftVarBytes);
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(128)), ftBytes);
-  EXPECT_EQ(qb::fieldTypeOf(adoColumn(138)), ftVariant);
+  EXPECT_EQ(typeOfCode(202), ftWideString);
+  EXPECT_EQ(typeOfCode(130), ftWideString);
+  EXPECT_EQ(typeOfCode(17), ftWord);
+  EXPECT_EQ(typeOfCode(6), ftBCD);
+  EXPECT_EQ(typeOfCode(7), ftDateTime);
+  EXPECT_EQ(typeOfCode(203), ftMemo);
+  EXPECT_EQ(typeOfCode(205), ftBlob);
+  EXPECT_EQ(typeOfCode(204), ftVarBytes);
+  EXPECT_EQ(typeOfCode(128), ftBytes);
+  EXPECT_EQ(typeOfCode(138), ftVariant);
   // Codes outside the table give no field at all.
   for (const int code : {0, 1, 15, 132, 140, 999, -1}) {
-    EXPECT_EQ(qb::fieldTypeOf(adoColumn(code)), std::nullopt) << "ADO code " << code;
+    EXPECT_EQ(typeOfCode(code), std::nullopt) << "ADO code " << code;
   }
 }
 
 TEST(FieldTypes, AutoIncrementAndSmallNumericsBecomeWholeNumbers) {
-  jet::ColumnDef id = adoColumn(3);
+  jet::ColumnDef id = qbtest::memoryColumn(u"c", jet::DataType::Long);
   id.autoNumber = true;
+  EXPECT_EQ(typeOfCode(3, id), ftAutoInc);
   EXPECT_EQ(qb::fieldTypeOf(id), ftAutoInc);
-  jet::ColumnDef n = adoColumn(131);
+  jet::ColumnDef n = qbtest::memoryColumn(u"c", jet::DataType::Numeric);
+  n.scale = 0;
   n.precision = 9;
-  EXPECT_EQ(qb::fieldTypeOf(n), ftInteger);
+  EXPECT_EQ(typeOfCode(131, n), ftInteger);
   n.precision = 10;
-  EXPECT_EQ(qb::fieldTypeOf(n), ftBCD);
+  EXPECT_EQ(typeOfCode(131, n), ftBCD);
   n.precision = 5;
   n.scale = 1;
-  EXPECT_EQ(qb::fieldTypeOf(n), ftBCD);
-  jet::ColumnDef d = adoColumn(14);  // only the numeric code narrows
+  EXPECT_EQ(typeOfCode(131, n), ftBCD);
+  jet::ColumnDef d = n;  // only the numeric code narrows
+  d.scale = 0;
   d.precision = 5;
-  EXPECT_EQ(qb::fieldTypeOf(d), ftBCD);
+  EXPECT_EQ(typeOfCode(14, d), ftBCD);
 }
 
 TEST(FieldTypes, SizesFollowTheType) {
@@ -74,7 +79,7 @@ TEST(FieldTypes, DefinitionsOfATypicalTable) {
       qbtest::memoryColumn(u"Name", DataType::Text, 50),  qbtest::memoryColumn(u"Id", DataType::Long),
       qbtest::memoryColumn(u"Price", DataType::Currency), qbtest::memoryColumn(u"Born", DataType::DateTime),
       qbtest::memoryColumn(u"Active", DataType::Boolean), qbtest::memoryColumn(u"Notes", DataType::Memo)};
-  columns.insert(columns.begin() + 2, adoColumn(0));  // a column with no field type is left out
+  columns.insert(columns.begin() + 2, undefinedColumn());  // a column with no field type is left out
   const std::vector<qb::FieldDef> defs = qb::fieldDefsOf(columns);
   ASSERT_EQ(defs.size(), 6u);
   const std::vector<std::tuple<std::u16string, TFieldType, int, int, std::size_t>> expected{

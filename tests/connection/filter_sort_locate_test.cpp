@@ -14,25 +14,18 @@
 #include "jet/error.h"
 #include "jet/text.h"
 #include "memory_table.h"
+#include "support/error_of.h"
 
 namespace {
 
 using jet::DataType;
 using jet::Value;
 using qb::LocateOptions;
+using qbtest::errorOf;
 using qbtest::memoryColumn;
 
 jet::DateTime day(int y, int m, int d) {
   return jet::fromCivil({y, m, d, 0, 0, 0, 0});
-}
-
-std::string errorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const jet::Error& e) {
-    return e.what();
-  }
-  return "(no error)";
 }
 
 class DataSetView : public ::testing::Test {
@@ -446,7 +439,7 @@ TEST(SortAgainstAStableSort, RandomTextAndNumbers) {
   };
   const auto text = [&](std::size_t a, std::size_t b) {
     return compareNullable(rows[a][0], rows[b][0], [](const Value& x, const Value& y) {
-      return jet::compareText(x.asText(), y.asText());
+      return jet::compareTextAsIndexed(x.asText(), y.asText());
     });
   };
   const auto number = [&](std::size_t a, std::size_t b) {

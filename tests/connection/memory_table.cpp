@@ -10,51 +10,17 @@ jet::ColumnDef memoryColumn(std::u16string name, jet::DataType type, std::uint16
   c.name = std::move(name);
   c.type = type;
   switch (type) {
-    case jet::DataType::Boolean:
-      c.adoType = jet::AdoType::Boolean;
-      break;
-    case jet::DataType::Byte:
-      c.adoType = jet::AdoType::UnsignedTinyInt;
-      break;
-    case jet::DataType::Integer:
-      c.adoType = jet::AdoType::SmallInt;
-      break;
-    case jet::DataType::Long:
-      c.adoType = jet::AdoType::Integer;
-      break;
-    case jet::DataType::Currency:
-      c.adoType = jet::AdoType::Currency;
-      break;
-    case jet::DataType::Single:
-      c.adoType = jet::AdoType::Single;
-      break;
-    case jet::DataType::Double:
-      c.adoType = jet::AdoType::Double;
-      break;
-    case jet::DataType::DateTime:
-      c.adoType = jet::AdoType::Date;
-      break;
     case jet::DataType::Text:
-      c.adoType = jet::AdoType::VarWChar;
       c.length = static_cast<std::uint16_t>(characters * 2);
       break;
-    case jet::DataType::Memo:
-      c.adoType = jet::AdoType::LongVarWChar;
-      break;
-    case jet::DataType::Ole:
-      c.adoType = jet::AdoType::LongVarBinary;
-      break;
-    case jet::DataType::Guid:
-      c.adoType = jet::AdoType::Guid;
-      break;
     case jet::DataType::Numeric:
-      c.adoType = jet::AdoType::Numeric;
       c.precision = 18;
       c.scale = 2;
       break;
-    default:
-      c.adoType = jet::AdoType::VarBinary;
+    case jet::DataType::Binary:
       c.length = characters;
+      break;
+    default:
       break;
   }
   return c;

@@ -10,9 +10,11 @@
 #include "corpus_data_set.h"
 #include "jet/collation.h"
 #include "jet/database.h"
+#include "support/error_of.h"
 
 namespace {
 
+using qbtest::errorOf;
 using jet::Value;
 using qb::DataSetState;
 using enum qb::TFieldType;
@@ -163,7 +165,7 @@ TEST_F(TableDataSetOnFiles, SortsUnicodeTextInJetOrder) {
     const Value a = mdb_.valueAt(row - 1, 1);
     const Value b = mdb_.valueAt(row, 1);
     if (a.isNull() || b.isNull()) continue;
-    EXPECT_LE(jet::compareText(a.asText(), b.asText()), 0) << row;
+    EXPECT_LE(jet::compareTextAsIndexed(a.asText(), b.asText()), 0) << row;
   }
 }
 
@@ -198,7 +200,7 @@ TEST_F(TableDataSetOnFiles, InsertedEditedAndDeletedRowsReachTheFile) {
 // Null first, then Long values by number and texts in Jet's order.
 int compareForIndex(const Value& x, const Value& y) {
   if (x.isNull() || y.isNull()) return static_cast<int>(!x.isNull()) - static_cast<int>(!y.isNull());
-  if (x.kind() == jet::ValueKind::Text) return jet::compareText(x.asText(), y.asText());
+  if (x.kind() == jet::ValueKind::Text) return jet::compareTextAsIndexed(x.asText(), y.asText());
   return (x.asLong() > y.asLong()) - (x.asLong() < y.asLong());
 }
 

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <map>
 
+#include "catalog/catalog_reader.h"
 #include "corpus/mdbtools.h"
 #include "corpus/write_mdbtools_check.h"
-#include "db/catalog_reader.h"
 #include "jet/compact.h"
 #include "jet/database.h"
 #include "jet/error.h"

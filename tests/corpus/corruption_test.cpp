@@ -10,14 +10,14 @@
 #include <random>
 #include <set>
 
+#include "catalog/database_impl.h"
 #include "corpus/database_exercise.h"
-#include "db/database_impl.h"
-#include "db/table_impl.h"
 #include "format/usage_map.h"
 #include "jet/error.h"
 #include "jet/text.h"
 #include "storage/memory_file.h"
 #include "support/test_files.h"
+#include "table/table_impl.h"
 
 namespace {
 

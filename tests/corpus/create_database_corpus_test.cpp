@@ -6,10 +6,9 @@
 
 #include <sstream>
 
+#include "catalog/catalog_reader.h"
+#include "catalog/database_impl.h"
 #include "corpus/write_mdbtools_check.h"
-#include "db/catalog_reader.h"
-#include "db/database_impl.h"
-#include "db/table_impl.h"
 #include "format/header.h"
 #include "format/header_format.h"
 #include "format/table_definition.h"
@@ -19,6 +18,7 @@
 #include "jet/text.h"
 #include "support/test_files.h"
 #include "support/value_printer.h"
+#include "table/table_impl.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Exercising a database image through the engine's public reading API.
 #include "corpus/database_exercise.h"
 
-#include "db/database_impl.h"
+#include "catalog/database_impl.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "storage/memory_vfs.h"

@@ -7,7 +7,7 @@
 
 #include <fstream>
 
-#include "db/database_impl.h"
+#include "catalog/database_impl.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"

@@ -17,17 +17,17 @@
 #include <set>
 
 #include "corpus/mdbtools.h"
-#include "db/btree.h"
-#include "db/btree_check.h"
-#include "db/index_info.h"
-#include "engine/write_fixtures.h"
 #include "format/index_key.h"
 #include "format/index_page.h"
+#include "index/btree.h"
+#include "index/btree_check.h"
+#include "index/real_index_info.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "support/test_files.h"
+#include "support/write_fixtures.h"
 
 namespace {
 

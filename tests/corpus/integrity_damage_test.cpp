@@ -5,8 +5,7 @@
 
 #include <random>
 
-#include "db/database_impl.h"
-#include "db/table_impl.h"
+#include "catalog/database_impl.h"
 #include "format/index_page.h"
 #include "format/usage_map.h"
 #include "integrity_test_support.h"
@@ -14,6 +13,7 @@
 #include "jet/text.h"
 #include "storage/pager.h"
 #include "support/test_files.h"
+#include "table/table_impl.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 
 #include <random>
 
-#include "engine/write_fixtures.h"
 #include "integrity_test_support.h"
 #include "jet/database.h"
 #include "jet/integrity.h"
 #include "jet/table.h"
+#include "support/write_fixtures.h"
 
 namespace {
 

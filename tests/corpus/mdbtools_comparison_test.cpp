@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "catalog/database_impl.h"
 #include "corpus/mdbtools.h"
-#include "db/database_impl.h"
 #include "format/data_page.h"
 #include "jet/database.h"
 #include "jet/table.h"

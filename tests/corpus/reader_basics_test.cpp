@@ -6,6 +6,7 @@
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
+#include "support/corpus_database.h"
 #include "support/test_files.h"
 #include "support/value_printer.h"
 
@@ -13,14 +14,11 @@ namespace {
 
 using jet::Value;
 
-std::unique_ptr<jet::Database> openCorpus(const std::string& name, jet::OpenOptions options = {}) {
-  options.readOnly = true;
-  return jet::Database::open(qbtest::corpusFile(name), options);
-}
+using qbtest::openCorpusReadOnly;
 
 TEST(ReaderBasics, CatalogListsTheTablesUnderTheTablesContainer) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   EXPECT_EQ(db->info().format, jet::FileFormat::Jet4);
   EXPECT_EQ(db->info().pageSize, 4096u);
   EXPECT_EQ(db->info().pageCount, 3043328u / 4096u);
@@ -37,7 +35,7 @@ TEST(ReaderBasics, CatalogListsTheTablesUnderTheTablesContainer) {
 
 TEST(ReaderBasics, TablesAreCachedAndLookedUpWithoutRegardToCase) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   auto a = db->table(u"Table1");
   auto b = db->table(u"TABLE1");
   EXPECT_EQ(a.get(), b.get());
@@ -55,7 +53,7 @@ TEST(ReaderBasics, TablesAreCachedAndLookedUpWithoutRegardToCase) {
 
 TEST(ReaderBasics, ReadsEverySimpleTypeOfTheBaselineTable) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   auto t = db->table(u"Table1");
   ASSERT_EQ(t->columns().size(), 9u);
   const char16_t* names[] = {u"A", u"B", u"C", u"D", u"E", u"F", u"G", u"H", u"I"};
@@ -82,7 +80,7 @@ TEST(ReaderBasics, ReadsEverySimpleTypeOfTheBaselineTable) {
 
 TEST(ReaderBasics, ScanVisitsTheSameRowsAsRowIds) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-compIndexTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-compIndexTestV2000.mdb");
   auto t = db->table(u"Table1");
   const auto ids = t->rowIds();
   std::vector<jet::RowId> scanned;

@@ -8,13 +8,13 @@
 
 #include <functional>
 
-#include "db/table_impl.h"
-#include "engine/write_fixtures.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "support/test_files.h"
+#include "support/write_fixtures.h"
+#include "table/table_impl.h"
 
 namespace {
 

@@ -6,15 +6,12 @@
 
 #include "jet/database.h"
 #include "jet/text.h"
+#include "support/corpus_database.h"
 #include "support/test_files.h"
 
 namespace {
 
-std::unique_ptr<jet::Database> openReadOnly(const std::string& name) {
-  jet::OpenOptions options;
-  options.readOnly = true;
-  return jet::Database::open(qbtest::corpusFile(name), options);
-}
+using qbtest::openCorpusReadOnly;
 
 struct Expected {
   jet::QueryKind kind;
@@ -24,7 +21,7 @@ struct Expected {
 
 TEST(SavedQueryCorpus, NineKindsRebuildToAccessText) {
   QB_REQUIRE_CORPUS();
-  const auto db = openReadOnly("jackcess-V2000-queryTestV2000.mdb");
+  const auto db = openCorpusReadOnly("jackcess-V2000-queryTestV2000.mdb");
   const std::map<std::string, Expected> expected = {
       {"SelectQuery",
        {jet::QueryKind::Select, false,
@@ -96,7 +93,7 @@ TEST(SavedQueryCorpus, NineKindsRebuildToAccessText) {
 TEST(SavedQueryCorpus, FilesWithoutQueriesHaveNone) {
   QB_REQUIRE_CORPUS();
   for (const char* name : {"jackcess-empty.mdb", "jackcess-V2000-testV2000.mdb", "ucanaccess-linked.mdb"}) {
-    EXPECT_TRUE(openReadOnly(name)->savedQueries().empty()) << name;
+    EXPECT_TRUE(openCorpusReadOnly(name)->savedQueries().empty()) << name;
   }
 }
 

@@ -6,13 +6,13 @@
 #include <algorithm>
 
 #include "corpus/write_mdbtools_check.h"
-#include "db/table_impl.h"
-#include "engine/write_fixtures.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "support/test_files.h"
+#include "support/write_fixtures.h"
+#include "table/table_impl.h"
 
 namespace {
 
@@ -23,12 +23,7 @@ jet::TableSpec everyTypeSpec() {
   jet::TableSpec spec;
   spec.name = u"Every Type";
   const auto col = [&](const char16_t* name, DataType type, std::uint16_t size = 0) {
-    jet::ColumnSpec c;
-    c.name = name;
-    c.type = type;
-    c.size = size;
-    spec.columns.push_back(c);
-    return &spec.columns.back();
+    return &qbtest::addColumn(spec, name, type, size);
   };
   col(u"ID", DataType::Long)->autoNumber = true;
   col(u"Name", DataType::Text, 40)->required = true;

@@ -1,49 +1,39 @@
 // Table definitions of real files as callers see them: column order, types and
-// sizes, the ADO description of each column, and logical indexes.
+// sizes, and logical indexes. (The ADO description of the same columns is the
+// data-access layer's: tests/connection/ado_type_test.cpp.)
 #include <gtest/gtest.h>
 
 #include "jet/database.h"
 #include "jet/table.h"
+#include "support/corpus_database.h"
 #include "support/test_files.h"
 
 namespace {
 
-using jet::AdoType;
 using jet::DataType;
-
-std::unique_ptr<jet::Database> openCorpus(const std::string& name) {
-  jet::OpenOptions options;
-  options.readOnly = true;
-  return jet::Database::open(qbtest::corpusFile(name), options);
-}
-
-const jet::ColumnDef& columnNamed(const jet::Table& t, std::u16string_view name) {
-  const int at = t.findColumn(name);
-  EXPECT_GE(at, 0);
-  return t.columns().at(static_cast<std::size_t>(at));
-}
+using qbtest::columnNamed;
+using qbtest::openCorpusReadOnly;
 
 TEST(TableSchema, DescribesEachTypeTheWayAdoDoes) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   auto t = db->table(u"Table1");
   struct Expected {
     const char16_t* name;
     DataType type;
-    AdoType ado;
     std::uint32_t definedSize;
     bool fixed;
   };
   const Expected expected[] = {
-      {u"A", DataType::Text, AdoType::VarWChar, 50, false},
-      {u"B", DataType::Text, AdoType::VarWChar, 100, false},
-      {u"C", DataType::Byte, AdoType::UnsignedTinyInt, 1, true},
-      {u"D", DataType::Integer, AdoType::SmallInt, 2, true},
-      {u"E", DataType::Long, AdoType::Integer, 4, true},
-      {u"F", DataType::Double, AdoType::Double, 8, true},
-      {u"G", DataType::DateTime, AdoType::Date, 8, true},
-      {u"H", DataType::Currency, AdoType::Currency, 8, true},
-      {u"I", DataType::Boolean, AdoType::Boolean, 1, true},
+      {u"A", DataType::Text, 50, false},
+      {u"B", DataType::Text, 100, false},
+      {u"C", DataType::Byte, 1, true},
+      {u"D", DataType::Integer, 2, true},
+      {u"E", DataType::Long, 4, true},
+      {u"F", DataType::Double, 8, true},
+      {u"G", DataType::DateTime, 8, true},
+      {u"H", DataType::Currency, 8, true},
+      {u"I", DataType::Boolean, 1, true},
   };
   ASSERT_EQ(t->columns().size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -51,72 +41,61 @@ TEST(TableSchema, DescribesEachTypeTheWayAdoDoes) {
     SCOPED_TRACE(jet::dataTypeName(c.type));
     EXPECT_EQ(c.name, expected[i].name);
     EXPECT_EQ(c.type, expected[i].type);
-    EXPECT_EQ(c.adoType, expected[i].ado);
     EXPECT_EQ(c.definedSize(), expected[i].definedSize);
     EXPECT_EQ(c.fixedLength, expected[i].fixed);
-    EXPECT_EQ((c.adoAttributes & jet::kAdoFldFixed) != 0, expected[i].fixed);
   }
-  // A is the primary key: required, so not nullable. B is an ordinary column.
+  // A is the primary key: required. B is an ordinary column.
   EXPECT_TRUE(t->columns()[0].required);
-  EXPECT_EQ(t->columns()[0].adoAttributes, jet::kAdoFldUpdatable);
-  EXPECT_EQ(t->columns()[1].adoAttributes,
-            jet::kAdoFldUpdatable | jet::kAdoFldIsNullable | jet::kAdoFldMayBeNull);
+  EXPECT_FALSE(t->columns()[1].required);
 }
 
 TEST(TableSchema, AutonumbersAndReplicationIds) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   const jet::ColumnDef& a = columnNamed(*db->table(u"Table3"), u"a");
   EXPECT_TRUE(a.autoNumber);
   EXPECT_TRUE(a.autoIncrement());
-  EXPECT_EQ(a.adoType, AdoType::Integer);
-  EXPECT_TRUE(a.adoAttributes & jet::kAdoFldUnknownUpdatable);
-  EXPECT_FALSE(a.adoAttributes & jet::kAdoFldUpdatable);
 
   const jet::ColumnDef& guid = columnNamed(*db->table(u"Table4"), u"data");
   EXPECT_EQ(guid.type, DataType::Guid);
-  EXPECT_EQ(guid.adoType, AdoType::Guid);
   EXPECT_EQ(guid.definedSize(), 16u);
 }
 
 TEST(TableSchema, LongValuesAndNumerics) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-fixedNumericTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-fixedNumericTestV2000.mdb");
   auto t = db->table(u"test");
   const jet::ColumnDef& memo = columnNamed(*t, u"col1");
-  EXPECT_EQ(memo.adoType, AdoType::LongVarWChar);
+  EXPECT_EQ(memo.type, DataType::Memo);
   EXPECT_EQ(memo.definedSize(), 0u);
-  EXPECT_TRUE(memo.adoAttributes & jet::kAdoFldLong);
-  EXPECT_FALSE(memo.adoAttributes & jet::kAdoFldFixed);
+  EXPECT_FALSE(memo.fixedLength);
   const jet::ColumnDef& numeric = columnNamed(*t, u"col2");
-  EXPECT_EQ(numeric.adoType, AdoType::Numeric);
+  EXPECT_EQ(numeric.type, DataType::Numeric);
   EXPECT_EQ(numeric.precision, 18);
   EXPECT_EQ(numeric.scale, 0);
 
-  auto ole = openCorpus("jackcess-V2000-test2V2000.mdb");
+  auto ole = openCorpusReadOnly("jackcess-V2000-test2V2000.mdb");
   const jet::ColumnDef& blob = columnNamed(*ole->table(u"MSP_PROJECTS"), u"RESERVED_BINARY_DATA");
-  EXPECT_EQ(blob.adoType, AdoType::LongVarBinary);
-  EXPECT_TRUE(blob.adoAttributes & jet::kAdoFldLong);
+  EXPECT_EQ(blob.type, DataType::Ole);
 }
 
 TEST(TableSchema, RequiredColumnsComeFromPropertiesAndFixedTextIsFixed) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-fixedTextTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-fixedTextTestV2000.mdb");
   auto t = db->table(u"users");
   for (const jet::ColumnDef& c : t->columns()) {
     EXPECT_TRUE(c.required) << jet::dataTypeName(c.type);
-    EXPECT_FALSE(c.adoAttributes & jet::kAdoFldIsNullable);
   }
   const jet::ColumnDef& flag = columnNamed(*t, u"c_flag_");
   EXPECT_TRUE(flag.fixedLength);
-  EXPECT_EQ(flag.adoType, AdoType::WChar);
+  EXPECT_EQ(flag.type, DataType::Text);
   EXPECT_EQ(flag.definedSize(), 1u);
   EXPECT_EQ(t->indexes().size(), 6u);
 }
 
 TEST(TableSchema, DefinitionsSpanningPagesKeepEveryColumn) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-testV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-testV2000.mdb");
   auto t = db->table(u"Table2");
   ASSERT_EQ(t->columns().size(), 89u);
   EXPECT_EQ(t->columns().front().name, u"column1");
@@ -126,7 +105,7 @@ TEST(TableSchema, DefinitionsSpanningPagesKeepEveryColumn) {
 
 TEST(TableSchema, DeletedColumnsLeaveGapsInNumbersNotInOrder) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-overflowTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-overflowTestV2000.mdb");
   auto t = db->table(u"Table1");
   ASSERT_EQ(t->columns().size(), 9u);
   EXPECT_EQ(t->columns()[0].name, u"data1");
@@ -138,7 +117,7 @@ TEST(TableSchema, DeletedColumnsLeaveGapsInNumbersNotInOrder) {
 
 TEST(TableSchema, IndexesWithKeysFlagsAndForeignKeys) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-indexTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-indexTestV2000.mdb");
   auto t1 = db->table(u"Table1");
   auto t2 = db->table(u"Table2");
   const auto find = [](const jet::Table& t, std::u16string_view name) -> const jet::IndexDef& {
@@ -177,7 +156,7 @@ TEST(TableSchema, IndexesWithKeysFlagsAndForeignKeys) {
 
 TEST(TableSchema, StoredCountersAreReported) {
   QB_REQUIRE_CORPUS();
-  auto db = openCorpus("jackcess-V2000-compIndexTestV2000.mdb");
+  auto db = openCorpusReadOnly("jackcess-V2000-compIndexTestV2000.mdb");
   auto t = db->table(u"Table1");
   EXPECT_EQ(t->storedRowCount(), 512u);
   EXPECT_EQ(t->rowIds().size(), 512u);

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "corpus/write_mdbtools_check.h"
-#include "engine/write_fixtures.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "support/test_files.h"
+#include "support/write_fixtures.h"
 
 namespace {
 

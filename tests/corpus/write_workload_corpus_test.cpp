@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "corpus/write_mdbtools_check.h"
-#include "engine/write_workload.h"
 #include "jet/database.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "support/test_files.h"
+#include "support/write_workload.h"
 
 namespace {
 

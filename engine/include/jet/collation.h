@@ -12,7 +12,7 @@ namespace jet {
 
 // Sort key of a text: comparing two keys byte by byte (as unsigned bytes, a
 // shorter key first when it is a prefix of the other, which is what
-// std::string's comparison and memcmp do) gives the order of compareText.
+// std::string's comparison and memcmp do) gives the order of compareTextAsIndexed.
 // The key is the value's entry in an ascending General text index without the
 // flag byte, so it can also be compared with stored index keys.
 std::string textSortKey(std::u16string_view text);
@@ -21,7 +21,8 @@ std::string textSortKey(std::u16string_view text);
 // buffer without an allocation per key).
 void appendTextSortKey(std::u16string_view text, std::string& out);
 
-// Compares two texts in Jet's text order; <0, 0 or >0.
-int compareText(std::u16string_view a, std::u16string_view b);
+// Compares two texts in Jet's text order, as a General text index orders them;
+// <0, 0 or >0. (The value operations break its ties without regard to case.)
+int compareTextAsIndexed(std::u16string_view a, std::u16string_view b);
 
 }  // namespace jet

@@ -1,135 +1,20 @@
 // Database: one open .mdb file. Opening reads the header and the catalog only;
 // tables are opened (their definitions read) on first use and rows are decoded
-// when asked for. One Database object per open file; not thread-safe.
+// when asked for. One Database object per open file; not thread-safe. The plain
+// types it takes and gives are in jet/database_types.h.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "jet/value.h"
+#include "jet/database_types.h"
 
 namespace jet {
 
 class Table;
-
-enum class FileFormat {
-  Jet3,  // Access 97, 2048-byte pages
-  Jet4,  // Access 2000-2003, 4096-byte pages
-  Ace,   // Access 2007 and later (.accdb)
-};
-
-// How a new database is made: a blank Jet 4 file with the General sort order.
-struct CreateOptions {
-  std::u16string password;  // at most 20 characters; empty: no password
-};
-
-struct OpenOptions {
-  std::u16string password;  // empty: the file must have no password
-  bool readOnly = false;    // open without write access even when the file is writable
-};
-
-// Facts from the file header.
-struct DatabaseInfo {
-  FileFormat format = FileFormat::Jet4;
-  std::uint32_t pageSize = 4096;
-  std::uint32_t pageCount = 0;
-  std::uint16_t codePage = 0;          // 1252 in Western files
-  std::uint16_t sortOrder = 0;         // LCID of the default sort order; 0x0409 = General
-  std::uint8_t sortOrderVersion = 0;   // 0 = General legacy (Jet 4)
-  DateTime created;                    // creation date from the header
-  std::uint32_t databaseKey = 0;       // non-zero: pages are RC4-encoded
-  bool hasPassword = false;
-};
-
-// One row of the catalog (MSysObjects).
-struct CatalogObject {
-  std::int32_t id = 0;        // a local table's id is its definition page
-  std::int32_t parentId = 0;
-  std::u16string name;
-  std::int16_t type = 0;      // 1 local table, 2 database, 3 container, 4/6 linked table, 5 query, 8 relationship, ...
-  std::uint32_t flags = 0;
-  DateTime created;
-  DateTime updated;
-  std::u16string linkedDatabase;     // linked tables: path of the source database
-  std::u16string linkedForeignName;  // linked tables: table name in the source
-  bool isSystem() const { return (flags & 0x80000002u) != 0; }
-};
-
-enum class QueryKind {
-  Select,
-  MakeTable,
-  Append,
-  Update,
-  Delete,
-  Crosstab,
-  DataDefinition,
-  PassThrough,
-  Union,
-  Unknown,
-};
-
-const char* queryKindName(QueryKind kind) noexcept;
-
-// A saved query with its SQL text rebuilt from MSysQueries.
-struct SavedQuery {
-  std::int32_t objectId = 0;
-  std::u16string name;
-  QueryKind kind = QueryKind::Unknown;
-  bool hasParameters = false;
-  std::u16string sql;
-};
-
-// What a name in the table list stands for.
-enum class TableKind {
-  SystemTable,
-  Table,
-  View,  // a saved select query without parameters
-};
-
-struct TableListEntry {
-  std::u16string name;
-  TableKind kind = TableKind::Table;
-};
-
-// A column of a table to be created.
-struct ColumnSpec {
-  std::u16string name;
-  DataType type = DataType::Text;
-  std::uint16_t size = 0;          // Text: characters (1-255, 0 = 255); Binary: bytes (1-255)
-  std::uint8_t precision = 18;     // Numeric
-  std::uint8_t scale = 0;          // Numeric
-  bool required = false;
-  bool allowZeroLength = true;     // Text and Memo
-  bool autoNumber = false;         // Long only
-  bool guidAutoNumber = false;     // Guid only
-  bool compressedUnicode = true;   // Text and Memo
-  bool hyperlink = false;          // Memo only
-};
-
-struct IndexColumnSpec {
-  std::u16string column;
-  bool ascending = true;
-};
-
-// An index of a table to be created.
-struct IndexSpec {
-  std::u16string name;
-  std::vector<IndexColumnSpec> columns;
-  bool primaryKey = false;  // implies unique and required
-  bool unique = false;
-  bool ignoreNulls = false;
-  bool required = false;
-};
-
-struct TableSpec {
-  std::u16string name;
-  std::vector<ColumnSpec> columns;
-  std::vector<IndexSpec> indexes;
-};
 
 class Database {
  public:

@@ -1,6 +1,6 @@
 // Expressions over a table's rows in the Access (Jet) dialect, and what the
-// data-access layer builds from them: dataset filters, sort orders and the
-// typed values Locate searches for.
+// data-access layer builds from them: dataset filters and sort orders. (The
+// typed values Locate searches for come from jet/value_text.h.)
 //
 // Text is compared without regard to case; Null follows Jet's three-valued
 // logic (a comparison with Null is Null, a filter passes a row only when its
@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "jet/value.h"
+#include "jet/value_text.h"
 
 namespace jet {
 
@@ -51,10 +52,6 @@ class RowSpan final : public RowValues {
  private:
   std::span<const Value> values_;
 };
-
-// How dates written with numbers only ("5/1/2003") are read when they are not
-// year-first.
-enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
 
 struct ExpressionOptions {
   // Now(), Date() and Time() read this clock; when empty, the local time of day.
@@ -116,17 +113,5 @@ struct SortKey {
 // and ASC/DESC in any case. An empty or all-blank text is the natural order (no
 // keys). Throws jet::Error (Syntax): "Unknown field 'Nmae' in sort at position 1".
 std::vector<SortKey> parseSort(std::u16string_view text, std::span<const ExpressionColumn> columns);
-
-struct TextConversionOptions {
-  DateOrder dateOrder = DateOrder::MonthDayYear;
-};
-
-// Converts what a person typed to a value of a column's type, for Locate:
-// numbers (exact for Currency and Decimal, within range for the integer types),
-// dates and times in the usual text forms, Booleans (True/False, Yes/No, On/Off,
-// or a number: non-zero is True), GUIDs with or without braces. Text and Memo
-// take the text as it is. nullopt when the text does not convert, or the type
-// (Binary, OLE) cannot be typed as text.
-std::optional<Value> valueFromText(std::u16string_view text, DataType type, const TextConversionOptions& options = {});
 
 }  // namespace jet

@@ -26,39 +26,6 @@ struct RowId {
   friend auto operator<=>(const RowId&, const RowId&) = default;
 };
 
-// ADO data type codes (the DataTypeEnum of Microsoft's data access components) that
-// the engine reports for its columns, so the data-access layer can map them the
-// way the program expects.
-enum class AdoType : int {
-  Empty = 0,
-  SmallInt = 2,          // Integer
-  Integer = 3,           // Long (also autonumber)
-  Single = 4,
-  Double = 5,
-  Currency = 6,
-  Date = 7,              // Date/Time
-  Boolean = 11,
-  UnsignedTinyInt = 17,  // Byte
-  Guid = 72,             // Replication ID
-  Binary = 128,          // fixed-length binary
-  Numeric = 131,         // Decimal
-  VarBinary = 204,       // Binary
-  LongVarBinary = 205,   // OLE Object
-  VarWChar = 202,        // Text
-  LongVarWChar = 203,    // Memo
-  WChar = 130,           // fixed-length text
-};
-
-// ADO field attribute bits (FieldAttributeEnum) the engine reports.
-enum AdoAttribute : std::uint32_t {
-  kAdoFldUpdatable = 0x4,
-  kAdoFldUnknownUpdatable = 0x8,
-  kAdoFldFixed = 0x10,
-  kAdoFldIsNullable = 0x20,
-  kAdoFldMayBeNull = 0x40,
-  kAdoFldLong = 0x80,
-};
-
 struct ColumnDef {
   std::u16string name;
   DataType type = DataType::Text;
@@ -78,9 +45,6 @@ struct ColumnDef {
   std::u16string defaultValue;    // the default value's expression as Access keeps it; empty: none
   std::u16string validationRule;  // the validation rule's expression; empty: none
 
-  // How ADO would describe the column.
-  AdoType adoType = AdoType::Empty;
-  std::uint32_t adoAttributes = 0;
   bool autoIncrement() const { return autoNumber; }
   // Characters for Text, bytes for Binary, 0 for long values, the value size otherwise.
   std::uint32_t definedSize() const;

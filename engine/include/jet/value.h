@@ -1,6 +1,6 @@
-// Values: one tagged type for every Jet data type, plus the column type codes as
-// stored in table definitions. Text keeps Jet's UTF-16 code units; currency and
-// decimals are exact integers with a scale; dates are Jet's day numbers.
+// Values: one tagged type for every Jet data type. Text keeps Jet's UTF-16 code
+// units; currency and decimals are exact integers with a scale; dates are Jet's
+// day numbers.
 #pragma once
 
 #include <array>
@@ -12,30 +12,9 @@
 #include <variant>
 #include <vector>
 
+#include "jet/data_type.h"
+
 namespace jet {
-
-// Column type codes as stored in a table definition's column descriptor.
-enum class DataType : std::uint8_t {
-  Boolean = 0x01,
-  Byte = 0x02,
-  Integer = 0x03,   // 16-bit
-  Long = 0x04,      // 32-bit; also the autonumber type
-  Currency = 0x05,  // 64-bit integer of 1/10 000 units
-  Single = 0x06,
-  Double = 0x07,
-  DateTime = 0x08,
-  Binary = 0x09,    // variable-length bytes, at most 255 (510 in system tables)
-  Text = 0x0A,      // at most 255 characters
-  Ole = 0x0B,       // long binary value
-  Memo = 0x0C,      // long text value
-  Unknown0D = 0x0D, // read as binary
-  Guid = 0x0F,      // replication id
-  Numeric = 0x10,   // decimal with precision and scale
-  Unknown11 = 0x11, // opaque 3992-byte block of an Access system table
-};
-
-// English name of a type code ("Text", "Long", ...); "Unknown (0xNN)" for others.
-std::string dataTypeName(DataType type);
 
 using Bytes = std::vector<std::uint8_t>;
 __extension__ using UInt128 = unsigned __int128;
@@ -104,22 +83,6 @@ struct Decimal {
   // Number of significant integer and fraction digits (at least 1).
   int digitCount() const;
   Decimal& normalise();  // clears the sign of zero
-};
-
-enum class ValueKind : std::uint8_t {
-  Null,
-  Boolean,
-  Byte,
-  Integer,
-  Long,
-  Currency,
-  Single,
-  Double,
-  DateTime,
-  Text,
-  Binary,
-  Guid,
-  Decimal,
 };
 
 const char* valueKindName(ValueKind kind) noexcept;

@@ -1,0 +1,102 @@
+// Table internals: the stored definition, the public column and index
+// descriptions, and the row access shared by rowIds, readRow and scan.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "format/long_value.h"
+#include "format/property_blob.h"
+#include "format/row_frame.h"
+#include "format/table_definition.h"
+#include "jet/error.h"
+#include "jet/table.h"
+#include "table/database_context.h"
+
+namespace jet {
+
+class RowWriter;
+
+// How to find and decode one column of a row (one per entry of columns()).
+struct ColumnPlan {
+  DataType type = DataType::Text;
+  std::uint16_t number = 0;
+  std::uint16_t varSlot = 0;
+  std::uint16_t fixedOffset = 0;
+  std::uint16_t fixedSize = 0;  // bytes a fixed column occupies
+  std::uint8_t scale = 0;
+  bool fixed = false;
+};
+
+struct Table::Impl {
+  std::shared_ptr<DatabaseContext> db;
+  std::u16string name;
+  bool system = false;
+  bool dropped = false;  // the table was dropped (or its creation undone)
+  TableDefinition definition;
+  std::vector<PropertySet> properties;  // from the catalog; empty when the table has none
+  std::vector<ColumnDef> columns;
+  std::vector<IndexDef> indexes;
+  std::vector<ColumnPlan> plans;
+
+  // Reused between rows so that reading does not allocate per value.
+  mutable LongValueReader longValues;
+  mutable std::vector<std::uint8_t> scratch;
+
+  Impl(std::shared_ptr<DatabaseContext> context, std::u16string tableName, bool isSystem, TableDefinition def,
+       std::vector<PropertySet> props = {});
+  ~Impl();
+
+  // --- Writing (table_write.cpp). The public Table calls refuse system tables;
+  // these do not, so the engine can keep its catalog with them. ---
+  RowId insertRow(std::vector<Value>& values);
+  void updateRow(RowId id, std::vector<Value>& values);
+  void deleteRow(RowId id);
+  // Why the table cannot be written (database read-only, table dropped, indexes
+  // that cannot be kept); empty when it can.
+  std::string readOnlyReason() const;
+  // Every column of a live row, decoded.
+  std::vector<Value> readValues(RowId id) const;
+  RowWriter& writer();
+
+  std::shared_ptr<RowWriter> rowWriter;        // made on the first write
+  mutable std::optional<std::string> indexBlock;   // why the indexes cannot be kept (cached)
+
+  // Reads the definition again (after a write was undone) and derives the
+  // column and index descriptions anew.
+  void reload();
+
+  // Opens the table whose definition starts at `page`.
+  static std::shared_ptr<Table> open(std::shared_ptr<DatabaseContext> context, std::uint32_t page,
+                                     std::u16string name, bool system,
+                                     std::vector<PropertySet> properties = {});
+
+  // Streams the live rows of the owned data pages, following overflow pointers.
+  // `read` gets each row's locator and bytes; a jet::Error it raises marks the
+  // row unreadable (counted in `report` in lenient mode, thrown in strict mode).
+  // Then `deliver` gets the locator, outside that handling, and returns false to
+  // stop.
+  void forEachRow(ScanMode mode, ScanReport* report, const std::function<void(RowId, ByteSpan)>& read,
+                  const std::function<bool(RowId)>& deliver) const;
+
+  // The bytes of a live row (after overflow pointers); NotFound when the slot
+  // holds none. `holder` keeps the page alive.
+  ByteSpan locate(RowId id, Page& holder) const;
+
+  // Decodes the columns listed in `which` (positions in columns()) into `out`,
+  // which must have columns().size() entries.
+  void decode(ByteSpan row, const std::vector<std::size_t>* which, std::vector<Value>& out) const;
+  Value decodeColumn(const RowFrame& frame, std::size_t column) const;
+  // decodeColumn with the column's name in its errors.
+  Value decodeNamed(const RowFrame& frame, std::size_t column) const;
+
+  // The error for a damaged row, naming the table, the row and the column.
+  [[noreturn]] void rethrowForRow(const Error& e, RowId id) const;
+  std::string describe() const;  // "table 'Name'"
+};
+
+}  // namespace jet

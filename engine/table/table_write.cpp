@@ -1,0 +1,152 @@
+// Row writes through the table's API: each one inside a write scope, with the
+// relationship hooks before the change and the index maintenance after the
+// row's bytes are placed, so that any refusal undoes all of it.
+#include "catalog/database_impl.h"
+#include "format/index_key.h"
+#include "format/table_definition_format.h"
+#include "index/index_maintenance.h"
+#include "jet/error.h"
+#include "jet/text.h"
+#include "table/row_write_hooks.h"
+#include "table/row_writer.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
+
+namespace jet {
+
+namespace {
+
+void requireWritableTable(const Table::Impl& t) {
+  if (t.dropped) throw Error(ErrorCode::NotFound, "Cannot write to " + t.describe() + ": it was dropped");
+  requireWritable(*t.db);
+  const std::string reason = t.readOnlyReason();
+  if (!reason.empty()) {
+    throw Error(ErrorCode::ReadOnly, "Cannot write to " + t.describe() + ": it is read-only (" + reason + ")");
+  }
+}
+
+void requireUserTable(const Table::Impl& t) {
+  if (t.system) {
+    throw Error(ErrorCode::ReadOnly,
+                "Cannot write to " + t.describe() + ": it is a system table, kept by the database engine itself");
+  }
+}
+
+void requireColumns(const Table::Impl& t, const std::vector<Value>& values) {
+  if (values.size() != t.columns.size()) {
+    throw Error(ErrorCode::InvalidArgument, "A row of " + t.describe() + " needs " +
+                                                std::to_string(t.columns.size()) + " values, not " +
+                                                std::to_string(values.size()));
+  }
+}
+
+}  // namespace
+
+Table::Impl::~Impl() = default;
+
+RowWriter& Table::Impl::writer() {
+  if (!rowWriter) rowWriter = std::make_shared<RowWriter>(*this);
+  return *rowWriter;
+}
+
+std::string Table::Impl::readOnlyReason() const {
+  if (dropped) return "it was dropped";
+  if (!db->owner) return "the database has been closed";
+  if (db->owner->readOnly) return db->owner->readOnlyReason;
+  if (!indexBlock) indexBlock = db->indexes->unsupportedReason(*this);
+  return *indexBlock;
+}
+
+std::vector<Value> Table::Impl::readValues(RowId id) const {
+  Page holder;
+  const ByteSpan row = locate(id, holder);
+  std::vector<Value> out(columns.size());
+  try {
+    decode(row, nullptr, out);
+  } catch (const Error& e) {
+    rethrowForRow(e, id);
+  }
+  return out;
+}
+
+RowId Table::Impl::insertRow(std::vector<Value>& values) {
+  requireWritableTable(*this);
+  requireColumns(*this, values);
+  WriteScope scope(*db);
+  RowWriter& w = writer();
+  std::vector<Value> row = w.prepare(values, nullptr);
+  if (db->hooks) db->hooks->beforeInsert(*this, row);
+  const RowId id = w.insert(row);
+  db->indexes->insertRow(*this, row, id);
+  w.addToRowCount(+1);
+  scope.commit();
+  values = std::move(row);
+  return id;
+}
+
+void Table::Impl::updateRow(RowId id, std::vector<Value>& values) {
+  requireWritableTable(*this);
+  requireColumns(*this, values);
+  WriteScope scope(*db);
+  RowWriter& w = writer();
+  const std::vector<Value> old = readValues(id);
+  std::vector<Value> row = w.prepare(values, &old);
+  if (db->hooks) db->hooks->beforeUpdate(*this, id, old, row);
+  w.update(id, old, row);
+  db->indexes->updateRow(*this, old, row, id);
+  scope.commit();
+  values = std::move(row);
+}
+
+void Table::Impl::deleteRow(RowId id) {
+  requireWritableTable(*this);
+  WriteScope scope(*db);
+  RowWriter& w = writer();
+  const std::vector<Value> old = readValues(id);
+  if (db->hooks) db->hooks->beforeDelete(*this, id, old);
+  db->indexes->removeRow(*this, old, id);
+  w.erase(id);
+  w.addToRowCount(-1);
+  scope.commit();
+}
+
+bool Table::isReadOnly() const { return impl_->system || !impl_->readOnlyReason().empty(); }
+
+std::string Table::readOnlyReason() const {
+  if (impl_->system && impl_->readOnlyReason().empty()) return "it is a system table, kept by the database engine";
+  return impl_->readOnlyReason();
+}
+
+RowId Table::insertRow(std::vector<Value>& values) {
+  requireUserTable(*impl_);
+  return impl_->insertRow(values);
+}
+
+void Table::updateRow(RowId id, std::vector<Value>& values) {
+  requireUserTable(*impl_);
+  impl_->updateRow(id, values);
+}
+
+void Table::deleteRow(RowId id) {
+  requireUserTable(*impl_);
+  impl_->deleteRow(id);
+}
+
+std::string unsupportedSortOrderReason(const Table::Impl& table) {
+  for (const LogicalIndexDefinition& logical : table.definition.logicalIndexes) {
+    if (logical.realIndex >= table.definition.realIndexes.size()) continue;
+    for (const IndexKeyColumn& key : table.definition.realIndexes[logical.realIndex].columns) {
+      for (const ColumnDefinition& c : table.definition.columns) {
+        if (c.number != key.columnNumber || (c.type != DataType::Text && c.type != DataType::Memo)) continue;
+        if (c.sortOrder != kGeneralSortOrder || c.sortOrderVersion != 0) {
+          return "its index '" + toUtf8(logical.name) + "' sorts text in sort order " + hex(c.sortOrder) +
+                 " (version " + std::to_string(c.sortOrderVersion) +
+                 "), whose index keys this program cannot build";
+        }
+      }
+    }
+  }
+  return {};
+}
+
+}  // namespace jet

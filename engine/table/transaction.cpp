@@ -1,0 +1,105 @@
+// The database's explicit transactions, undoing cached state after a rollback,
+// and closing a database with a transaction still open.
+#include "catalog/catalog_reader.h"
+#include "catalog/database_impl.h"
+#include "jet/error.h"
+#include "table/row_writer.h"
+#include "table/table_description.h"
+#include "table/table_impl.h"
+#include "table/write_scope.h"
+
+namespace jet {
+
+namespace {
+
+// Marks the caller's transaction as ended, which commit and rollback both need first.
+DatabaseContext& endUserTransaction(DatabaseContext& db) {
+  if (!db.userTransaction) {
+    throw Error(ErrorCode::InvalidArgument,
+                "No transaction is open on '" + db.fileName + "' (a failed write may have undone it)");
+  }
+  db.userTransaction = false;
+  return db;
+}
+
+}  // namespace
+
+void Database::beginTransaction() {
+  DatabaseContext& db = *impl_->context;
+  requireWritable(db);
+  if (db.userTransaction) {
+    throw Error(ErrorCode::InvalidArgument, "A transaction is already open on '" + db.fileName + "'");
+  }
+  db.pager->beginWrite();
+  db.userTransaction = true;
+}
+
+void Database::commitTransaction() {
+  DatabaseContext& db = endUserTransaction(*impl_->context);
+  try {
+    db.pager->commitWrite();
+    impl_->info.pageCount = db.pager->pageCount();
+  } catch (const Error&) {
+    try {
+      db.pager->rollbackWrite();
+    } catch (const Error&) {
+    }
+    impl_->reloadAfterRollback();
+    throw;
+  }
+}
+
+void Database::rollbackTransaction() {
+  DatabaseContext& db = endUserTransaction(*impl_->context);
+  try {
+    db.pager->rollbackWrite();
+  } catch (const Error&) {
+    impl_->reloadAfterRollback();
+    throw;
+  }
+  impl_->reloadAfterRollback();
+}
+
+bool Database::inTransaction() const { return impl_->context->userTransaction; }
+
+void Database::Impl::reloadAfterRollback() noexcept {
+  info.pageCount = context->pager->pageCount();
+  try {
+    Table& catalogTable = *tables.at(kCatalogPage);
+    catalogTable.impl().reload();
+    catalogRows.clear();
+    catalog = readCatalog(catalogTable, catalogRows);
+    tablesContainer = findTablesContainer(catalog);
+  } catch (const Error&) {
+    return;  // the next read reports what is wrong
+  }
+  for (auto it = tables.begin(); it != tables.end();) {
+    Table::Impl& t = it->second->impl();
+    bool exists = it->first == kCatalogPage;
+    for (const CatalogObject& o : catalog) {
+      if (o.type == kObjectLocalTable && (static_cast<std::uint32_t>(o.id) & 0x00FFFFFF) == it->first) exists = true;
+    }
+    if (!exists) {
+      t.dropped = true;
+      it = tables.erase(it);
+      continue;
+    }
+    try {
+      if (it->first != kCatalogPage) t.reload();
+    } catch (const Error&) {
+    }
+    ++it;
+  }
+}
+
+void Table::Impl::reload() {
+  rowWriter.reset();
+  indexBlock.reset();
+  definition = readTableDefinition(*db->pager, definition.firstPage, *db->version);
+  describeColumns(definition, columns, plans);
+  applyRequiredProperties(properties, columns);
+  indexes = describeIndexes(definition, columns);
+  applyRequiredIndexes(indexes, columns);
+}
+
+}  // namespace jet

@@ -1,0 +1,307 @@
+// Transactions at the database level: one writer per file, read-only openers
+// and why they are read-only, recovery of an interrupted write on open, the
+// transaction API, and page allocation through the global page map.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "catalog/database_impl.h"
+#include "format/data_page_writer.h"
+#include "format/global_page_map.h"
+#include "jet/error.h"
+#include "storage/journal.h"
+#include "support/error_of.h"
+#include "support/test_files.h"
+#include "support/write_fixtures.h"
+#include "table/write_scope.h"
+
+namespace {
+
+using qbtest::MemoryDatabase;
+using Bytes = std::vector<std::uint8_t>;
+
+// Changes a byte of the unused second map row of page 1: a harmless write.
+void touchPageOne(jet::Database& db, std::uint8_t value) {
+  jet::WriteScope scope(*db.impl().context);
+  qbtest::pagerOf(db).modify(1)[4096 - 69 - 1] = value;
+  scope.commit();
+}
+
+TEST(TransactionLock, ASecondOpenerIsReadOnlyAndEveryWriteSaysWhy) {
+  QB_REQUIRE_CORPUS();
+  const auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  auto first = file.open();
+  EXPECT_FALSE(first->isReadOnly());
+  EXPECT_TRUE(first->readOnlyReason().empty());
+
+  auto second = file.open();
+  EXPECT_TRUE(second->isReadOnly());
+  EXPECT_NE(second->readOnlyReason().find("another program"), std::string::npos);
+  const jet::Error e = qbtest::raisedError([&] { second->beginTransaction(); });
+  EXPECT_EQ(e.code(), jet::ErrorCode::ReadOnly);
+  EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos);
+  EXPECT_NE(std::string(e.what()).find("another program"), std::string::npos);
+  EXPECT_EQ(qbtest::raisedError([&] { touchPageOne(*second, 1); }).code(), jet::ErrorCode::ReadOnly);
+
+  first.reset();  // the lock goes with the first database
+  EXPECT_FALSE(file.open()->isReadOnly());
+}
+
+TEST(TransactionLock, ReadOnlyByChoiceOrByPermission) {
+  QB_REQUIRE_CORPUS();
+  const auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  jet::OpenOptions readOnly;
+  readOnly.readOnly = true;
+  auto chosen = file.open(readOnly);
+  EXPECT_TRUE(chosen->isReadOnly());
+  EXPECT_NE(chosen->readOnlyReason().find("opened read-only"), std::string::npos);
+  // A reader does not hold the lock: a writer may still open the file.
+  EXPECT_FALSE(file.open()->isReadOnly());
+
+  file.vfs->setWriteProtected(file.path, true);
+  auto denied = file.open();
+  EXPECT_TRUE(denied->isReadOnly());
+  EXPECT_NE(denied->readOnlyReason().find("Permission denied"), std::string::npos);
+  EXPECT_EQ(qbtest::raisedError([&] { touchPageOne(*denied, 1); }).code(), jet::ErrorCode::ReadOnly);
+}
+
+TEST(TransactionLock, APosixFileIsLockedAgainstASecondOpen) {
+  QB_REQUIRE_CORPUS();
+  qbtest::TempDir dir;
+  const auto path = dir.copyCorpusFile("jackcess-empty.mdb");
+  auto first = jet::Database::open(path);
+  auto second = jet::Database::open(path);
+  EXPECT_FALSE(first->isReadOnly());
+  EXPECT_TRUE(second->isReadOnly());
+  touchPageOne(*first, 7);
+  EXPECT_FALSE(std::filesystem::exists(path.string() + "-journal"));
+  EXPECT_EQ(qbtest::readFileBytes(path)[4096 * 2 - 70], 7);
+}
+
+// Leaves the file half-written with a hot journal: the program dies after the
+// journal was synced and while the changed page was being written.
+MemoryDatabase interruptedWrite(Bytes& before) {
+  auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  before = file.bytes();
+  {
+    auto db = file.open();
+    jet::WriteScope scope(*db->impl().context);
+    qbtest::pagerOf(*db).modify(1)[4096 - 70] = 0x5A;
+    // Journal: create, write, sync, folder sync; then the page is written and
+    // the program dies at the database's sync.
+    file.vfs->crashAt(file.vfs->operations() + 5);
+    scope.commit();
+  }
+  file.vfs->powerCut(jet::MemoryVfs::Survival::All);
+  return file;
+}
+
+TEST(TransactionRecovery, AWritableOpenerRollsBackAnInterruptedWrite) {
+  QB_REQUIRE_CORPUS();
+  Bytes before;
+  const auto file = interruptedWrite(before);
+  ASSERT_NE(file.bytes(), before);
+  ASSERT_EQ(jet::inspectJournal(*file.vfs, file.journal()), jet::JournalState::Hot);
+  auto db = file.open();
+  EXPECT_FALSE(db->isReadOnly());
+  EXPECT_EQ(file.bytes(), before);
+  EXPECT_FALSE(file.vfs->exists(file.journal()));
+}
+
+TEST(TransactionRecovery, AReadOnlyOpenerOfAnInterruptedWriteIsToldToRecoverIt) {
+  QB_REQUIRE_CORPUS();
+  Bytes before;
+  const auto file = interruptedWrite(before);
+  jet::OpenOptions readOnly;
+  readOnly.readOnly = true;
+  const jet::Error e = qbtest::raisedError([&] { file.open(readOnly); });
+  EXPECT_EQ(e.code(), jet::ErrorCode::ReadOnly);
+  EXPECT_NE(std::string(e.what()).find("write access"), std::string::npos);
+  EXPECT_TRUE(file.vfs->exists(file.journal()));  // nothing was changed
+  file.vfs->setWriteProtected(file.path, true);
+  EXPECT_EQ(qbtest::raisedError([&] { file.open(); }).code(), jet::ErrorCode::ReadOnly);
+  file.vfs->setWriteProtected(file.path, false);
+  file.open();
+  EXPECT_EQ(file.bytes(), before);
+}
+
+TEST(TransactionRecovery, ALiveWritersJournalDoesNotKeepReadersOut) {
+  QB_REQUIRE_CORPUS();
+  Bytes before;
+  const auto file = interruptedWrite(before);
+  const Bytes journal = file.vfs->contents(file.journal());
+  file.vfs->remove(file.journal());
+  auto writer = file.open();  // holds the lock
+  file.vfs->put(file.journal(), journal);  // as if it were committing right now
+  auto reader = file.open();
+  EXPECT_TRUE(reader->isReadOnly());
+}
+
+TEST(TransactionRecovery, AnIncompleteJournalIsDiscardedWithoutTouchingTheFile) {
+  QB_REQUIRE_CORPUS();
+  auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  const Bytes before = file.bytes();
+  file.vfs->put(file.journal(), Bytes(100, 0x33));
+  jet::OpenOptions readOnly;
+  readOnly.readOnly = true;
+  EXPECT_NO_THROW(file.open(readOnly));  // harmless to readers
+  file.open();
+  EXPECT_FALSE(file.vfs->exists(file.journal()));
+  EXPECT_EQ(file.bytes(), before);
+}
+
+TEST(Transaction, ExplicitTransactionsGroupWritesAndRollBack) {
+  QB_REQUIRE_CORPUS();
+  auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  const Bytes before = file.bytes();
+  auto db = file.open();
+  EXPECT_FALSE(db->inTransaction());
+  EXPECT_EQ(qbtest::raisedError([&] { db->commitTransaction(); }).code(), jet::ErrorCode::InvalidArgument);
+  db->beginTransaction();
+  EXPECT_EQ(qbtest::raisedError([&] { db->beginTransaction(); }).code(), jet::ErrorCode::InvalidArgument);
+  touchPageOne(*db, 1);
+  touchPageOne(*db, 2);
+  EXPECT_EQ(file.bytes(), before);  // nothing written before the commit
+  db->rollbackTransaction();
+  EXPECT_EQ(file.bytes(), before);
+  EXPECT_FALSE(db->inTransaction());
+
+  db->beginTransaction();
+  touchPageOne(*db, 3);
+  db->commitTransaction();
+  EXPECT_EQ(file.bytes()[4096 * 2 - 70], 3);
+
+  // Closing with a transaction open undoes it.
+  db->beginTransaction();
+  touchPageOne(*db, 4);
+  db.reset();
+  EXPECT_EQ(file.bytes()[4096 * 2 - 70], 3);
+  EXPECT_FALSE(file.vfs->exists(file.journal()));
+}
+
+TEST(Transaction, AFailedStatementInsideATransactionUndoesOnlyItself) {
+  QB_REQUIRE_CORPUS();
+  auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  auto db = file.open();
+  db->beginTransaction();
+  touchPageOne(*db, 9);
+  EXPECT_THROW(
+      {
+        jet::WriteScope scope(*db->impl().context);
+        qbtest::pagerOf(*db).modify(1)[4096 - 70] = 10;
+        throw jet::Error(jet::ErrorCode::Constraint, "refused half way");
+      },
+      jet::Error);
+  EXPECT_TRUE(db->inTransaction());
+  EXPECT_EQ(qbtest::pagerOf(*db).page(1).bytes()[4096 - 70], 9);
+  db->commitTransaction();
+  EXPECT_EQ(file.bytes()[4096 * 2 - 70], 9);
+}
+
+// --- The global page map ---
+
+std::uint32_t allocateIn(jet::Database& db) {
+  jet::WriteScope scope(*db.impl().context);
+  const std::uint32_t page = qbtest::pagerOf(db).allocatePage();
+  jet::DataPageEditor::format(qbtest::pagerOf(db).modify(page), 0, jet::kJet4Format);
+  scope.commit();
+  return page;
+}
+
+void freeIn(jet::Database& db, std::uint32_t page) {
+  jet::WriteScope scope(*db.impl().context);
+  qbtest::pagerOf(db).freePage(page);
+  scope.commit();
+}
+
+TEST(GlobalPageMap, NewPagesComeFromTheEndAndFreedPagesAreReused) {
+  QB_REQUIRE_CORPUS();
+  auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  auto db = file.open();
+  jet::Pager& pager = qbtest::pagerOf(*db);
+  const std::uint32_t count = pager.pageCount();
+  const auto freeBefore = qbtest::freePages(pager);
+  // Only pages beyond the end are free in a blank database.
+  for (std::uint32_t p = 0; p < count; ++p) EXPECT_FALSE(freeBefore.count(p)) << p;
+
+  const std::uint32_t a = allocateIn(*db);
+  const std::uint32_t b = allocateIn(*db);
+  EXPECT_EQ(a, count);
+  EXPECT_EQ(b, count + 1);
+  EXPECT_FALSE(qbtest::freePages(pager).count(a));
+  freeIn(*db, a);
+  EXPECT_TRUE(qbtest::freePages(pager).count(a));
+  EXPECT_EQ(pager.page(a).bytes()[0], 0);  // no longer looks like a page of anything
+  EXPECT_EQ(allocateIn(*db), a);
+  EXPECT_EQ(allocateIn(*db), count + 2);
+
+  // All of it survives a reopen.
+  db.reset();
+  auto again = file.open();
+  const auto freeAfter = qbtest::freePages(qbtest::pagerOf(*again));
+  EXPECT_EQ(qbtest::pagerOf(*again).pageCount(), count + 3);
+  for (std::uint32_t p = 0; p < count + 3; ++p) EXPECT_FALSE(freeAfter.count(p)) << p;
+  EXPECT_TRUE(freeAfter.count(count + 3));
+}
+
+TEST(GlobalPageMap, APageMarkedFreeThatLooksLiveIsLeftAlone) {
+  QB_REQUIRE_CORPUS();
+  auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  auto db = file.open();
+  jet::Pager& pager = qbtest::pagerOf(*db);
+  const std::uint32_t live = allocateIn(*db);  // a data page
+  {
+    // Mark it free in the map without clearing it, as a damaged map would.
+    jet::WriteScope scope(*db->impl().context);
+    jet::GlobalPageMap map(jet::kJet4Format);
+    const std::span<std::uint8_t> row = jet::DataPageEditor(pager.modify(1), 1, jet::kJet4Format).row(0);
+    row[5 + live / 8] |= static_cast<std::uint8_t>(1u << (live % 8));
+    scope.commit();
+  }
+  ASSERT_TRUE(qbtest::freePages(pager).count(live));
+  EXPECT_NE(allocateIn(*db), live);
+}
+
+TEST(GlobalPageMap, TheMapGrowsWithTheFileAndBecomesAReferenceMapWhenPageOneIsFull) {
+  QB_REQUIRE_CORPUS();
+  auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  auto db = file.open();
+  jet::Pager& pager = qbtest::pagerOf(*db);
+  {
+    // Fill page 1 so that the map row can grow by one step only.
+    jet::WriteScope scope(*db->impl().context);
+    jet::DataPageEditor page1(pager.modify(1), 1, jet::kJet4Format);
+    page1.insert(Bytes(page1.freeSpace() - 2 - 40, 0xEE));
+    scope.commit();
+  }
+  db->beginTransaction();
+  std::vector<std::uint32_t> pages;
+  for (int i = 0; i < 1200; ++i) {
+    jet::WriteScope scope(*db->impl().context);
+    pages.push_back(pager.allocatePage());
+    scope.commit();
+  }
+  db->commitTransaction();
+  db.reset();
+
+  auto again = file.open();
+  jet::Pager& reread = qbtest::pagerOf(*again);
+  const jet::Page page1 = reread.page(1);
+  const std::span<const std::uint8_t> row =
+      jet::DataPageEditor(std::span(const_cast<std::uint8_t*>(page1.bytes().data()), 4096), 1, jet::kJet4Format)
+          .row(0);
+  ASSERT_EQ(row[0], 0x01);  // a reference map now
+  const std::uint32_t bitmapPage = row[1] | row[2] << 8 | row[3] << 16 | row[4] << 24;
+  EXPECT_EQ(reread.page(bitmapPage).type(), 0x05);
+  EXPECT_EQ(std::count(pages.begin(), pages.end(), bitmapPage), 0);
+  const auto free = qbtest::freePages(reread);
+  for (const std::uint32_t p : pages) EXPECT_FALSE(free.count(p)) << p;
+  EXPECT_FALSE(free.count(bitmapPage));
+  EXPECT_FALSE(free.count(1));
+  EXPECT_TRUE(free.count(reread.pageCount()));
+  std::vector<std::uint32_t> sorted = pages;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());  // no page handed out twice
+}
+
+}  // namespace
