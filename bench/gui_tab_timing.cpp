@@ -43,6 +43,8 @@ class ConsolePrompts final : public qb::Prompts {
   std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override { return {}; }
   std::optional<QFont> chooseFont(const QFont&) override { return {}; }
   int execModal(QDialog&) override { return QDialog::Rejected; }
+  void printPreview(qb::PrintJob&) override {}
+  void print(qb::PrintJob&) override {}
 };
 
 std::filesystem::path defaultFile() {

@@ -15,6 +15,8 @@ class QDialog;
 
 namespace qb {
 
+class PrintJob;
+
 class Prompts {
  public:
   virtual ~Prompts() = default;
@@ -37,7 +39,9 @@ class Prompts {
   // File dialogs. `filter` uses the "Description|*.EXT|Other|*.*" form of the
   // program's dialogs (see fileDialogFilters). `startAt` is the file chosen
   // last in the same dialog (empty: none yet): the dialog opens in its folder,
-  // and a save dialog offers its name again. nullopt when cancelled.
+  // and a save dialog offers its name again. nullopt when cancelled. The save
+  // dialog never asks before an existing file is chosen: the program's save
+  // commands replace the file they are given, or say why they cannot.
   virtual std::optional<QString> openFileName(const QString& filter, const QString& startAt) = 0;
   virtual std::optional<QString> saveFileName(const QString& filter, const QString& defaultSuffix,
                                               const QString& startAt) = 0;
@@ -48,6 +52,15 @@ class Prompts {
   // Shows one of the program's dialogs modally and returns its result code
   // (QDialog::Accepted or QDialog::Rejected).
   virtual int execModal(QDialog& dialog) = 0;
+
+  // Printing (print_job.h). printPreview lays out the job's pages, showing
+  // progress with a Cancel button while that takes long, and shows them in
+  // the preview window; it returns when that window is closed. print sends
+  // the pages to the default printer without a printer dialog; with no
+  // printer installed it fails with an error that says so. Errors the job
+  // raises while painting end either call and pass through.
+  virtual void printPreview(PrintJob& job) = 0;
+  virtual void print(PrintJob& job) = 0;
 };
 
 // The installed Prompts; the Qt implementation unless another was installed.

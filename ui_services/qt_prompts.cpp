@@ -13,11 +13,19 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeView>
 #include <algorithm>
+#include <stdexcept>
 
 #include "ui_services/app_identity.h"
+#include "ui_services/page_preview_dialog.h"
+#include "ui_services/print_job.h"
 
 namespace qb {
 
@@ -30,6 +38,32 @@ QWidget* dialogParent() {
 void showBox(QMessageBox::Icon icon, const QString& text) {
   QMessageBox box(icon, QString::fromUtf8(kAppTitle), text, QMessageBox::Ok, dialogParent());
   box.exec();
+}
+
+// Documents of more pages are previewed a page at a time.
+constexpr int kRecordedPagesAtMost = 1000;
+
+// How long pages may take to lay out before the progress window shows.
+constexpr int kProgressDelayMs = 400;
+// Progress is counted in steps of this many; the window shows whole steps.
+constexpr int kProgressScale = 1000;
+
+// Paints the job's pages on `printer` under a progress window with Cancel,
+// which shows only when the work takes a while.
+void paintWithProgress(PrintJob& job, QPrinter& printer, const QString& doing) {
+  QProgressDialog progress(doing, QStringLiteral("Cancel"), 0, kProgressScale, dialogParent());
+  progress.setWindowTitle(QString::fromUtf8(kAppTitle));
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.setMinimumDuration(kProgressDelayMs);
+  progress.setAutoReset(false);
+  progress.setAutoClose(false);
+  progress.setValue(0);
+  job.paint(printer, [&progress](qint64 done, qint64 total) {
+    const qint64 scaled = total <= 0 ? 0 : std::clamp<qint64>(done * kProgressScale / total, 0, kProgressScale);
+    // A modal progress window lets waiting events run here, Cancel included.
+    progress.setValue(static_cast<int>(scaled));
+    return !progress.wasCanceled();
+  });
 }
 
 // The file dialogs open large enough to show the name, size, type and date
@@ -121,6 +155,7 @@ std::optional<QString> QtPrompts::saveFileName(const QString& filter, const QStr
   QFileDialog dialog(dialogParent());
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setDefaultSuffix(defaultSuffix);
   return runFileDialog(dialog, filter, startAt);
 }
@@ -134,6 +169,60 @@ std::optional<QFont> QtPrompts::chooseFont(const QFont& initial) {
 
 int QtPrompts::execModal(QDialog& dialog) {
   return dialog.exec();
+}
+
+void QtPrompts::printPreview(PrintJob& job) {
+  // A long document is shown a page at a time: Qt's preview window would
+  // hold the drawing of every page in memory (about 30 KB a page).
+  const int pages = job.pageCount(job.pageLayout());
+  if (pages > kRecordedPagesAtMost) {
+    PagePreviewDialog dialog(job, job.pageLayout(), pages, [this, &job] { print(job); }, dialogParent());
+    dialog.setWindowTitle(QStringLiteral("Print Preview - ") + job.title());
+    dialog.setWindowState(Qt::WindowMaximized);
+    dialog.exec();
+    job.previewClosed();
+    if (dialog.failure()) std::rethrow_exception(dialog.failure());
+    return;
+  }
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(job.title());
+  printer.setPageLayout(job.pageLayout());
+  QPrintPreviewDialog dialog(&printer, dialogParent());
+  dialog.setWindowTitle(QStringLiteral("Print Preview - ") + job.title());
+  dialog.setWindowState(Qt::WindowMaximized);
+  // The preview asks for the pages when it opens and again after a change of
+  // its page settings. An error raised there must not cross the signal: it
+  // closes the window and is raised again once exec has returned.
+  std::exception_ptr failure;
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
+    if (failure) return;
+    try {
+      paintWithProgress(job, *target, QStringLiteral("Laying out pages..."));
+    } catch (...) {
+      failure = std::current_exception();
+      QTimer::singleShot(0, &dialog, &QDialog::reject);
+    }
+  });
+  dialog.exec();
+  if (failure) std::rethrow_exception(failure);
+}
+
+void QtPrompts::print(PrintJob& job) {
+  const QPrinterInfo target = QPrinterInfo::defaultPrinter();
+  if (target.isNull()) {
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+      throw std::runtime_error(
+          "Cannot print: no printer is installed. Add a printer in the system's printer settings, or "
+          "use Print Preview to see the report on the screen");
+    }
+    throw std::runtime_error(
+        "Cannot print: no default printer is set. Choose one in the system's printer settings, or use "
+        "Print Preview to see the report on the screen");
+  }
+  QPrinter printer(target, QPrinter::HighResolution);
+  printer.setDocName(job.title());
+  printer.setPageLayout(job.pageLayout());
+  paintWithProgress(job, printer, QStringLiteral("Printing..."));
 }
 
 }  // namespace qb

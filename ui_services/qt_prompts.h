@@ -17,6 +17,8 @@ class QtPrompts final : public Prompts {
                                       const QString& startAt) override;
   std::optional<QFont> chooseFont(const QFont& initial) override;
   int execModal(QDialog& dialog) override;
+  void printPreview(PrintJob& job) override;
+  void print(PrintJob& job) override;
 };
 
 }  // namespace qb

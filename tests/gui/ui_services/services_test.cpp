@@ -70,6 +70,8 @@ TEST(HandlerGuardTest, AFailingErrorBoxDoesNotEscapeTheGuard) {
     }
     std::optional<QFont> chooseFont(const QFont&) override { return {}; }
     int execModal(QDialog&) override { return 0; }
+    void printPreview(qb::PrintJob&) override {}
+    void print(qb::PrintJob&) override {}
   };
   auto previous = qb::installPrompts(std::make_unique<ThrowingPrompts>());
   EXPECT_NO_THROW(qb::guarded([] { throw std::runtime_error("first"); }));
@@ -300,6 +302,22 @@ TEST(FileDialogTest, ASaveDialogAddsItsDefaultExtensionToANameWithoutOne) {
   EXPECT_EQ(csv.execute(prompts), QString("/data/export")) << "no default extension, nothing added";
   prompts.openFileWith(QStringLiteral("/data/old"));
   EXPECT_EQ(open.execute(prompts), QString("/data/old")) << "an open dialog names an existing file";
+}
+
+TEST(FileDialogTest, ASaveDialogOpensAtTheFileLastChosenInIt) {
+  ScriptedPrompts prompts;
+  qb::FileDialog save(qb::FileDialog::Kind::Save, QStringLiteral("CSV Text File|*.TXT"));
+  prompts.saveFileWith(QStringLiteral("/data/out.TXT"));
+  prompts.saveFileWith(std::nullopt);
+  prompts.saveFileWith(QStringLiteral("/data/other"));
+  save.execute(prompts);
+  save.execute(prompts);
+  save.execute(prompts);
+  ASSERT_EQ(prompts.shown().size(), 3u);
+  EXPECT_EQ(prompts.shown()[0].start.toString(), QString()) << "nothing chosen yet";
+  EXPECT_EQ(prompts.shown()[1].start.toString(), "/data/out.TXT");
+  EXPECT_EQ(prompts.shown()[2].start.toString(), "/data/out.TXT") << "a cancel keeps the last name";
+  EXPECT_EQ(save.fileName(), "/data/other");
 }
 
 TEST(FileDialogTest, KeepsTheFileLastChosenAndACancelKeepsItToo) {
