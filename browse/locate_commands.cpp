@@ -39,15 +39,6 @@ QStringList fieldNamesOf(const DataSet& data) {
   return names;
 }
 
-QStringList visibleFieldNames(const GridColumns& columns) {
-  QStringList names;
-  for (int i = 0; i < columns.count(); ++i) {
-    const QString name = columns.fieldName(i);
-    if (columns.visible(i) && !name.isEmpty()) names.append(name);
-  }
-  return names;
-}
-
 bool locateRecord(DataSet& data, const QString& field, const QString& value, LocateOptions options) {
   setBusyCursor();
   const NormalCursorAtExit restore;

@@ -29,10 +29,6 @@ void gotoColumn(TfrmSelectField& dialog, GridColumns& columns, Prompts& prompts)
 // The names of every field of `data`, in field order (none when closed).
 QStringList fieldNamesOf(const DataSet& data);
 
-// The FieldNames of the visible columns, in column order (the empty grid's
-// column without a field gives none).
-QStringList visibleFieldNames(const GridColumns& columns);
-
 // Locate on `data` under the busy cursor, which is restored also when it
 // fails: the first record whose field named `field` matches `value` becomes
 // current (true); a field the table lacks, a value that does not convert and

@@ -11,6 +11,7 @@
 #include "browse/drop_down_combo_box.h"
 #include "browse/locate_commands.h"
 #include "connection/data_set.h"
+#include "connection/ui/grid_columns.h"
 #include "ui_services/handler_guard.h"
 #include "ui_services/window_frame.h"
 

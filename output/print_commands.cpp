@@ -38,14 +38,6 @@ void run(const ListReport& report, DataSet& data, const FormatSettings& settings
 
 }  // namespace
 
-QStringList visibleFieldNames(const GridColumns& columns) {
-  QStringList names;
-  for (int position = 0; position < columns.count(); ++position) {
-    if (columns.visible(position)) names.append(columns.fieldName(position));
-  }
-  return names;
-}
-
 void sizeLabelsToGridColumns(ListReport& report, const DataSet& table, const GridColumns& columns) {
   for (int i = 0; i < report.elementCount(); ++i) {
     if (!report.isLabel(i) || !namesField(table, report.element(i).caption)) continue;

@@ -29,9 +29,6 @@ void printGridReport(TableDataSet& mdb, const GridColumns& columns, Prompts& pro
 void printRecordReport(TableDataSet& mdb, const GridColumns& columns, Prompts& prompts,
                        const FormatSettings& settings, ReportOutput output);
 
-// The FieldName of every visible column, in grid order.
-QStringList visibleFieldNames(const GridColumns& columns);
-
 // The list report's adjustment: every label whose caption names a field of
 // `table` (without regard to case) takes the width of the grid column that
 // shows that field. Lefts stay. A label whose column is hidden (only when

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class GridColumns {
  public:
@@ -43,3 +44,18 @@ class GridColumns {
   // takes the cell without showing it). Out of range: nothing happens.
   virtual void select(int position) = 0;
 };
+
+namespace qb {
+
+// The FieldNames of the visible columns, in column order (the empty grid's
+// column without a field gives none).
+inline QStringList visibleFieldNames(const GridColumns& columns) {
+  QStringList names;
+  for (int position = 0; position < columns.count(); ++position) {
+    const QString name = columns.fieldName(position);
+    if (columns.visible(position) && !name.isEmpty()) names.append(name);
+  }
+  return names;
+}
+
+}  // namespace qb

@@ -85,7 +85,7 @@ bool TableCursor::moveTo(RowId id) {
   }
   current_ = id;
   try {
-    frame_.emplace(rowBytes_, table_.definition.varColumns > 0);
+    frame_.emplace(rowBytes_, table_.definition.varColumns > 0, *table_.db->version);
   } catch (const Error& e) {
     table_.rethrowForRow(e, id);
   }
@@ -100,7 +100,7 @@ const RowFrame& TableCursor::frame() {
     } else {
       rowBytes_ = table_.locate(current_, rowHolder_);
     }
-    frame_.emplace(rowBytes_, table_.definition.varColumns > 0);
+    frame_.emplace(rowBytes_, table_.definition.varColumns > 0, *table_.db->version);
   } catch (const Error& e) {
     table_.rethrowForRow(e, current_);
   }
