@@ -14,10 +14,10 @@
 namespace jet {
 
 struct RowLayout {
-  std::size_t countSize = 2;      // bytes of counts and offsets: 2 (Jet 4) or 1 (Jet 3)
   std::uint16_t columnCount = 0;  // the definition's highest column count
   std::uint16_t varSlots = 0;     // the definition's variable-slot count
   std::size_t fixedSize = 0;      // bytes of the fixed area
+  std::size_t countSize = 2;      // bytes of counts and offsets: 2 (Jet 4) or 1 (Jet 3)
 };
 
 // One current column of the row.
