@@ -29,7 +29,8 @@ RealIndexInfo describe(const Table::Impl& table, const IndexDef& def) {
 }
 
 bool startsWith(std::span<const std::uint8_t> bytes, const std::vector<std::uint8_t>& head) {
-  return bytes.size() >= head.size() && std::memcmp(bytes.data(), head.data(), head.size()) == 0;
+  // An empty head (no prefix) may have no storage at all: memcmp must not see it.
+  return head.empty() || (bytes.size() >= head.size() && std::memcmp(bytes.data(), head.data(), head.size()) == 0);
 }
 
 }  // namespace
