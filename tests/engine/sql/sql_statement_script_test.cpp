@@ -25,7 +25,6 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -39,6 +38,7 @@
 #include "value/value_ops.h"
 #include "support/sqlite_mirror.h"
 #include "support/test_files.h"
+#include "support/script_file.h"
 
 namespace {
 
@@ -249,20 +249,16 @@ class StatementScript {
   explicit StatementScript(fs::path file) : file_(std::move(file)) {}
 
   void run() {
-    std::ifstream in(file_);
-    ASSERT_TRUE(in) << "cannot read " << file_;
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
+    const auto read = qbtest::readScriptLines(file_);
+    ASSERT_TRUE(read) << "cannot read " << file_;
+    const std::vector<std::string>& lines = *read;
     for (std::size_t i = 0; i < lines.size(); ++i) {
       const std::string& line = lines[i];
       if (line.empty() || line[0] == '#') continue;
       line_ = i + 1;
-      const auto space = line.find(' ');
-      const std::string command = line.substr(0, space);
-      const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+      const auto split = qbtest::splitCommand(line);
+      const std::string& command = split.first;
+      const std::string& rest = split.second;
       try {
         if (setup(command, rest)) continue;
       } catch (const std::exception& e) {
