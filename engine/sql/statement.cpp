@@ -227,6 +227,22 @@ Statement Statement::prepare(Database& db, std::u16string_view sql) {
 }
 
 StatementKind Statement::kind() const { return impl_->logical->kind; }
+
+bool Statement::returnsRows() const {
+  switch (kind()) {
+    case StatementKind::Select:
+    case StatementKind::Union:
+    case StatementKind::Crosstab: return true;
+    default: return false;
+  }
+}
+
+RunResult Statement::run(const ExecuteOptions&) const {
+  if (returnsRows()) {
+    throw Error(ErrorCode::InvalidArgument, "The statement is a query: it returns rows and has nothing to carry out");
+  }
+  throw Error(ErrorCode::Unsupported, "Action queries and data definition are not supported yet");
+}
 const std::vector<ResultColumn>& Statement::columns() const { return impl_->columns; }
 const std::vector<StatementParameter>& Statement::parameters() const { return impl_->parameters; }
 

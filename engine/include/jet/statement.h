@@ -70,9 +70,21 @@ struct StatementParameter {
 };
 
 enum class StatementKind {
-  Select,    // SELECT
-  Union,     // SELECT ... UNION [ALL] SELECT ...
-  Crosstab,  // TRANSFORM ... PIVOT
+  Select,          // SELECT
+  Union,           // SELECT ... UNION [ALL] SELECT ...
+  Crosstab,        // TRANSFORM ... PIVOT
+  Insert,          // INSERT INTO ... VALUES / INSERT INTO ... SELECT
+  Update,          // UPDATE ... SET
+  Delete,          // DELETE ... FROM
+  MakeTable,       // SELECT ... INTO
+  DataDefinition,  // CREATE, ALTER, DROP
+};
+
+// What run() did.
+struct RunResult {
+  // Rows inserted, changed or deleted (for a make-table query, the rows of the
+  // new table); 0 for data definition.
+  std::uint64_t rowsAffected = 0;
 };
 
 struct ExecuteOptions {
@@ -127,6 +139,9 @@ class Statement {
   ~Statement();
 
   StatementKind kind() const;
+  // True for the kinds that give rows (select, union, crosstab): those are
+  // read with execute(); the others are carried out with run().
+  bool returnsRows() const;
   // Result columns; empty for a crosstab without an IN list, whose columns come
   // from the data (see Cursor::columns()).
   const std::vector<ResultColumn>& columns() const;
@@ -144,6 +159,11 @@ class Statement {
   std::unique_ptr<Cursor> execute(const ExecuteOptions& options = {}) const;
   // Runs it and keeps every row for access by position.
   std::unique_ptr<ResultSet> executeAll(const ExecuteOptions& options = {}) const;
+
+  // Carries out an action or data-definition statement: inside the database's
+  // open transaction, or in one of its own, so that a statement that fails
+  // changes nothing. InvalidArgument for a statement that returns rows.
+  RunResult run(const ExecuteOptions& options = {}) const;
 
   // The physical plan as an indented tree: which table scans or index seeks,
   // which join methods, aggregation, sorting.
