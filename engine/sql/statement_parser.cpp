@@ -208,11 +208,7 @@ class StatementParser final : public SubqueryParser {
       insert->values = true;
       insert->source = std::move(row);
     } else if (t.is(Keyword::Select) || t.is(Keyword::Transform) || t.is(Keyword::Table) || t.is(TokenKind::LParen)) {
-      insert->source = parseQuery();
-      const SelectQuery* first = firstSelect(*insert->source);
-      if (first != nullptr && first->intoPosition != 0) {
-        p_.failAt("An INSERT INTO statement cannot have SELECT ... INTO", first->intoPosition);
-      }
+      insert->source = parseQuery();  // its SELECT cannot have INTO (intoAllowed_ is false)
     } else {
       clauseError("INSERT INTO", "VALUES or SELECT");
     }
