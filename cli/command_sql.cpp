@@ -88,9 +88,8 @@ int runSql(const Arguments& args, OutputBuffer& out) {
     db.reset();
     db = openDatabaseForWriting(args);
   }
-  if (together) db->beginTransaction();
   bool first = true;
-  for (const std::u16string& sql : statements) {
+  const auto runOne = [&](const std::u16string& sql) {
     jet::Statement statement = jet::Statement::prepare(*db, sql);
     for (const jet::StatementParameter& p : statement.parameters()) {
       for (Parameter& g : given) {
@@ -103,11 +102,11 @@ int runSql(const Arguments& args, OutputBuffer& out) {
     first = false;
     if (args.has("--explain")) {
       out.write(statement.explain());
-      continue;
+      return;
     }
     if (!statement.returnsRows()) {
       writeRowsAffected(out, statement.run().rowsAffected);
-      continue;
+      return;
     }
     const auto cursor = statement.execute();
     std::vector<std::u16string> names;
@@ -116,6 +115,18 @@ int runSql(const Arguments& args, OutputBuffer& out) {
     writer->begin(names);
     while (cursor->next()) writer->row(cursor->row());
     writer->end();
+  };
+  if (together) {
+    db->beginTransaction();
+    try {
+      for (const std::u16string& sql : statements) runOne(sql);
+    } catch (const jet::Error& e) {
+      db->rollbackTransaction();
+      throw jet::Error(e.code(), std::string(e.what()) +
+                                     " (the statements ran in one transaction: none of their changes was kept)");
+    }
+  } else {
+    for (const std::u16string& sql : statements) runOne(sql);
   }
   for (const Parameter& g : given) {
     if (!g.used) throw UsageError("--param " + jet::toUtf8(g.name) + ": no statement has a parameter of that name");
