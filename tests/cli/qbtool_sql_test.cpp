@@ -3,6 +3,11 @@
 // on standard error with status 1.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "corpus_copies.h"
 #include "process_runner.h"
 
@@ -127,6 +132,103 @@ TEST_F(QbtoolSql, WithTransactionTheStatementsLandTogetherOrNotAtAll) {
   EXPECT_EQ(r.exitCode, 1);
   r = runQbtool({"sql", file, "SELECT Count(*) FROM Copy", "--no-header"});
   EXPECT_EQ(r.out, "0\n");
+}
+
+}  // namespace
+
+namespace {
+
+std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// INSERT INTO t IN 'file' and SELECT ... INTO t IN 'file' write to another
+// database: a name without a folder is looked for beside the statement's own.
+class QbtoolSqlIntoAnotherDatabase : public QbtoolSql {
+ protected:
+  void SetUp() override {
+    QbtoolSql::SetUp();
+    if (IsSkipped()) return;
+    file_ = db();
+    other_ = copy("jackcess-V2000-indexTestV2000.mdb");
+  }
+  std::string file_, other_;
+};
+
+TEST_F(QbtoolSqlIntoAnotherDatabase, MakesAndAppendsRowsThere) {
+  auto r = runQbtool({"sql", file_, "SELECT A, C INTO Made IN 'jackcess-V2000-indexTestV2000.mdb' FROM Table1"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "2 rows affected\n");
+  // An absolute name, and the statement's own rows read while the other file is written.
+  r = runQbtool({"sql", file_, "INSERT INTO Made IN '" + other_ + "' (A, C) SELECT A & '2', C + 1 FROM Table1"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "2 rows affected\n");
+  r = qbtest::runProcess({"mdb-export", other_, "Made"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1) {
+    lines.push_back(r.out.substr(at, end - at));
+  }
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{"\"a\",0", "\"a2\",1", "\"abcdefg\",2", "\"abcdefg2\",3", "A,C"}));
+  r = runQbtool({"check", "--strict", other_});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find(": no problems found"), std::string::npos) << r.out << r.err;
+  // The statement's own database is unchanged.
+  r = runQbtool({"sql", file_, "SELECT Count(*) FROM Made"});
+  EXPECT_EQ(r.exitCode, 1);
+  // Naming the statement's own file writes there as without IN.
+  r = runQbtool({"sql", file_, "INSERT INTO Table1 IN 'jackcess-V2000-testV2000.mdb' (A) VALUES ('own')"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = runQbtool({"sql", file_, "SELECT Count(*) FROM Table1 WHERE A = 'own'", "--no-header"});
+  EXPECT_EQ(r.out, "1\n");
+}
+
+TEST_F(QbtoolSqlIntoAnotherDatabase, ARefusedRowLeavesTheOtherFileAsItWas) {
+  const std::string before = fileBytes(other_);
+  // Table1 there: otherfk1 must name a row of Table2 (0, 1, 2). The first row
+  // (C = 0) finds its parent, the second (C = 2 -> 10) does not.
+  auto r = runQbtool({"sql", file_,
+                      "INSERT INTO Table1 IN 'jackcess-V2000-indexTestV2000.mdb' (id, otherfk1, otherfk2, otherfk3) "
+                      "SELECT C + 100, C * 5, 10, 0 FROM Table1 ORDER BY C"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Table2"), std::string::npos) << r.err;
+  EXPECT_EQ(fileBytes(other_), before);
+  // A make-table query whose second row does not fit: no table is left there.
+  r = runQbtool({"sql", file_,
+                 "SELECT IIf(C = 2, String(300, 'x'), 'short') AS Wide INTO Made IN 'jackcess-V2000-indexTestV2000.mdb' "
+                 "FROM Table1 ORDER BY C"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Wide"), std::string::npos) << r.err;
+  EXPECT_EQ(fileBytes(other_), before);
+  EXPECT_FALSE(std::filesystem::exists(other_ + "-journal")) << "journal left";
+  // A table already there is not replaced.
+  r = runQbtool({"sql", file_, "SELECT A INTO Table2 IN 'jackcess-V2000-indexTestV2000.mdb' FROM Table1"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Table 'Table2' already exists in '" + other_ + "'"), std::string::npos) << r.err;
+  EXPECT_EQ(fileBytes(other_), before);
+}
+
+TEST_F(QbtoolSqlIntoAnotherDatabase, AFileThatIsMissingOrNoDatabaseIsNamed) {
+  const std::string folder = std::filesystem::path(file_).parent_path().string();
+  auto r = runQbtool({"sql", file_, "SELECT A INTO Made IN 'missing.mdb' FROM Table1"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "qbtool: Could not find the database '" + folder + "/missing.mdb' (IN 'missing.mdb') in query at "
+                   "position 10\n");
+  r = runQbtool({"sql", file_, "INSERT INTO Made IN 'sub/../missing.mdb' VALUES (1)"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("'" + folder + "/missing.mdb'"), std::string::npos) << r.err;
+  { std::ofstream(folder + "/notes.mdb") << "not a database"; }
+  r = runQbtool({"sql", file_, "INSERT INTO Made IN 'notes.mdb' VALUES (1)"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Cannot open the database '" + folder + "/notes.mdb' to write to it"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(fileBytes(folder + "/notes.mdb"), "not a database");
+  // Into another table of the other file that does not exist.
+  r = runQbtool({"sql", file_, "INSERT INTO Nowhere IN '" + other_ + "' VALUES (1)"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Could not find output table 'Nowhere' in '" + other_ + "'"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "jet/text.h"
 #include "sql/action/action_query.h"
 #include "sql/action/actions.h"
+#include "sql/action/target_database.h"
 #include "sql/lexer.h"
 
 namespace jet::sql {
@@ -52,18 +53,15 @@ Expression defaultOf(const ColumnDef& column, const ExecuteOptions& options) {
 class InsertAction final : public Action {
  public:
   InsertAction(Database& db, std::unique_ptr<ParsedStatement> parsed, const InsertStatement& insert)
-      : query_(db, std::move(parsed), *insert.source) {
+      : query_(db, std::move(parsed), *insert.source),
+        target_(db, insert.target->externalDatabase, insert.target->position) {
     const TableRef& target = *insert.target;
-    if (!target.externalDatabase.empty()) {
-      throw Error(ErrorCode::Unsupported, "Appending to a table of another database (IN '" +
-                                              toUtf8(target.externalDatabase) + "') is not supported" +
-                                              atPosition("query", target.position));
-    }
-    if (!db.hasTable(target.name)) {
+    if (!target_.get().hasTable(target.name)) {
       throw Error(ErrorCode::NotFound, "Could not find output table '" + toUtf8(target.name) + "'" +
+                                           (target_.isOther() ? " in '" + target_.get().path().string() + "'" : "") +
                                            atPosition("query", target.position));
     }
-    table_ = db.table(target.name);
+    table_ = target_.get().table(target.name);
     const std::vector<OutputColumn>& outputs = query_.logical().root->outputs;
     if (!insert.columns.empty()) {
       if (insert.columns.size() != outputs.size()) countMismatch(insert.position);
@@ -112,14 +110,16 @@ class InsertAction final : public Action {
       values.insert(values.end(), row.begin(), row.begin() + static_cast<std::ptrdiff_t>(n));
       ++rows;
     });
-    std::vector<Value> row;
-    for (std::size_t r = 0; r < rows; ++r) {
-      row.assign(columns.size(), Value());
-      for (const auto& [c, e] : defaults) row[c] = e.evaluate();
-      for (std::size_t i = 0; i < n; ++i) row[fields_[i]] = std::move(values[r * n + i]);
-      table_->insertRow(row);
-    }
-    return RunResult{rows};
+    return target_.write([&] {
+      std::vector<Value> row;
+      for (std::size_t r = 0; r < rows; ++r) {
+        row.assign(columns.size(), Value());
+        for (const auto& [c, e] : defaults) row[c] = e.evaluate();
+        for (std::size_t i = 0; i < n; ++i) row[fields_[i]] = std::move(values[r * n + i]);
+        table_->insertRow(row);
+      }
+      return RunResult{rows};
+    });
   }
 
  private:
@@ -130,6 +130,7 @@ class InsertAction final : public Action {
   }
 
   ActionQuery query_;
+  TargetDatabase target_;  // before table_: the table goes before its database
   std::shared_ptr<Table> table_;
   std::vector<std::size_t> fields_;  // the table's field each value goes to
 };

@@ -9,6 +9,7 @@
 #include "jet/text.h"
 #include "sql/action/action_query.h"
 #include "sql/action/actions.h"
+#include "sql/action/target_database.h"
 #include "sql/lexer.h"
 
 namespace jet::sql {
@@ -44,15 +45,11 @@ ColumnSpec fieldFor(const ResultColumn& column) {
 class MakeTableAction final : public Action {
  public:
   MakeTableAction(Database& db, std::unique_ptr<ParsedStatement> parsed, const MakeTableStatement& make)
-      : db_(db), query_(db, std::move(parsed), *make.query) {
+      : query_(db, std::move(parsed), *make.query),
+        target_(db, make.select().intoDatabase, make.select().intoPosition) {
     const SelectQuery& select = make.select();
     name_ = select.intoTable;
     position_ = select.intoPosition;
-    if (!select.intoDatabase.empty()) {
-      throw Error(ErrorCode::Unsupported, "Making a table in another database (IN '" +
-                                              toUtf8(select.intoDatabase) + "') is not supported" +
-                                              atPosition("query", position_));
-    }
     for (const OutputColumn& o : query_.logical().root->outputs) spec_.columns.push_back(fieldFor(o.result));
     spec_.name = name_;
     query_.check();
@@ -63,15 +60,22 @@ class MakeTableAction final : public Action {
   std::string explain(const std::vector<Value>& parameters) const override { return query_.explain(parameters); }
 
   RunResult run(const std::vector<Value>& parameters, const ExecuteOptions& options) override {
-    bool taken = db_.hasTable(name_);
-    for (const SavedQuery& q : db_.savedQueries()) taken = taken || equalNamesNoCase(q.name, name_);
+    Database& db = target_.get();
+    bool taken = db.hasTable(name_);
+    for (const SavedQuery& q : db.savedQueries()) taken = taken || equalNamesNoCase(q.name, name_);
     if (taken) {
-      throw Error(ErrorCode::InvalidArgument, "Table '" + toUtf8(name_) +
-                                                  "' already exists: a make-table query does not replace it (delete "
+      throw Error(ErrorCode::InvalidArgument, "Table '" + toUtf8(name_) + "' already exists" +
+                                                  (target_.isOther() ? " in '" + db.path().string() + "'" : "") +
+                                                  ": a make-table query does not replace it (delete "
                                                   "it first, or append with INSERT INTO)" +
                                                   atPosition("query", position_));
     }
-    std::shared_ptr<Table> table = db_.createTable(spec_);
+    return target_.write([&] { return fill(db.createTable(spec_), parameters, options); });
+  }
+
+ private:
+  RunResult fill(const std::shared_ptr<Table>& table, const std::vector<Value>& parameters,
+                 const ExecuteOptions& options) const {
     std::vector<std::size_t> fields;  // where each of the query's columns went
     for (const ColumnSpec& c : spec_.columns) fields.push_back(static_cast<std::size_t>(table->findColumn(c.name)));
     std::uint64_t rows = 0;
@@ -85,9 +89,8 @@ class MakeTableAction final : public Action {
     return RunResult{rows};
   }
 
- private:
-  Database& db_;
   ActionQuery query_;
+  TargetDatabase target_;
   std::u16string name_;
   std::size_t position_ = 0;
   TableSpec spec_;
