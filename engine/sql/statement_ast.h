@@ -41,7 +41,7 @@ struct TableRef final : FromItem {
   explicit TableRef(std::size_t pos) : FromItem(FromKind::Table, pos) {}
   std::u16string name;
   std::u16string alias;            // empty when none was written
-  std::u16string externalDatabase; // IN 'other.mdb' (not supported; kept for messages)
+  std::u16string externalDatabase; // IN 'other.mdb' (an INSERT's target; refused for tables read)
   bool bracketed = false;
   // The name others refer to it by: the alias, else the table's name.
   const std::u16string& exposedName() const { return alias.empty() ? name : alias; }

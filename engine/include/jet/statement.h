@@ -24,7 +24,11 @@
 // query, InvalidArgument for missing parameter values and values that do not
 // fit, Constraint for rows an action statement's write refuses, Unsupported
 // for what the engine does not do (linked tables, pass-through queries,
-// writing to another database), Corruption for damaged files.
+// reading a table of another database), Corruption for damaged files.
+// INSERT INTO t IN 'file' and SELECT ... INTO t IN 'file' write to that file
+// (a relative name is beside this database), opened for writing when the
+// statement is prepared and written in a transaction of its own: NotFound
+// when the file does not exist, ReadOnly when it cannot be written.
 //
 // A cursor reads the database while it is alive: do not change the tables it
 // reads until it is done (a materialised ResultSet has no such limit). Not
