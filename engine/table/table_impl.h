@@ -55,6 +55,10 @@ struct Table::Impl {
   // these do not, so the engine can keep its catalog with them. ---
   RowId insertRow(std::vector<Value>& values);
   void updateRow(RowId id, std::vector<Value>& values);
+  // An UPDATE statement's write: the fields `fields` of a live row get
+  // `values` (one each, moved from), the others keep theirs; the row is read
+  // once. Refuses system tables, as the public Table calls do.
+  void updateFields(RowId id, const std::vector<std::size_t>& fields, std::vector<Value>& values);
   void deleteRow(RowId id);
   // Why the table cannot be written (database read-only, table dropped, indexes
   // that cannot be kept); empty when it can.

@@ -84,18 +84,42 @@ RowId Table::Impl::insertRow(std::vector<Value>& values) {
   return id;
 }
 
+namespace {
+
+// Replaces row `id`, whose values were `old`, with `values` (converted in place).
+void replaceRow(Table::Impl& t, RowId id, const std::vector<Value>& old, std::vector<Value>& values) {
+  RowWriter& w = t.writer();
+  std::vector<Value> row = w.prepare(values, &old);
+  if (t.db->hooks) t.db->hooks->beforeUpdate(t, id, old, row);
+  w.update(id, old, row);
+  t.db->indexes->updateRow(t, old, row, id);
+  values = std::move(row);
+}
+
+}  // namespace
+
 void Table::Impl::updateRow(RowId id, std::vector<Value>& values) {
   requireWritableTable(*this);
   requireColumns(*this, values);
   WriteScope scope(*db);
-  RowWriter& w = writer();
   const std::vector<Value> old = readValues(id);
-  std::vector<Value> row = w.prepare(values, &old);
-  if (db->hooks) db->hooks->beforeUpdate(*this, id, old, row);
-  w.update(id, old, row);
-  db->indexes->updateRow(*this, old, row, id);
+  replaceRow(*this, id, old, values);
   scope.commit();
-  values = std::move(row);
+}
+
+void Table::Impl::updateFields(RowId id, const std::vector<std::size_t>& fields, std::vector<Value>& values) {
+  requireUserTable(*this);
+  requireWritableTable(*this);
+  if (fields.size() != values.size()) {
+    throw Error(ErrorCode::InvalidArgument, "An update of " + describe() + " needs a value for each of its " +
+                                                std::to_string(fields.size()) + " fields");
+  }
+  WriteScope scope(*db);
+  const std::vector<Value> old = readValues(id);
+  std::vector<Value> row = old;
+  for (std::size_t i = 0; i < fields.size(); ++i) row.at(fields[i]) = std::move(values[i]);
+  replaceRow(*this, id, old, row);
+  scope.commit();
 }
 
 void Table::Impl::deleteRow(RowId id) {

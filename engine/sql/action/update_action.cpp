@@ -13,6 +13,7 @@
 #include "jet/text.h"
 #include "sql/action/action_query.h"
 #include "sql/action/actions.h"
+#include "table/table_impl.h"
 #include "sql/lexer.h"
 
 namespace jet::sql {
@@ -108,11 +109,10 @@ class UpdateAction final : public Action {
       }
       order = std::move(last);
     }
-    std::vector<Value> row;
+    std::vector<Value> changed(n);
     for (std::size_t i : order) {
-      table_->readRow(ids[i], row);
-      for (std::size_t c = 0; c < n; ++c) row[columns_[c]] = std::move(values[i * n + c]);
-      table_->updateRow(ids[i], row);
+      for (std::size_t c = 0; c < n; ++c) changed[c] = std::move(values[i * n + c]);
+      table_->impl().updateFields(ids[i], columns_, changed);
     }
     return RunResult{order.size()};
   }
