@@ -8,6 +8,7 @@
 #include "connection/data_set.h"
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/statement.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "jet/version.h"
@@ -60,7 +61,17 @@ std::vector<std::u16string> Connection::listTableNames(bool includeSystem) {
 
 std::vector<std::u16string> Connection::listFieldNames(std::u16string_view table) {
   std::vector<std::u16string> names;
-  for (const jet::ColumnDef& column : database().table(table)->columns()) names.push_back(column.name);
+  jet::Database& db = database();
+  if (!db.hasTable(table)) {
+    // A view's fields are its result's columns.
+    for (const jet::TableListEntry& entry : db.listTables(false)) {
+      if (entry.kind != jet::TableKind::View || !jet::equalNamesNoCase(entry.name, table)) continue;
+      const jet::Statement view = jet::Statement::prepare(db, u"[" + entry.name + u"]");
+      for (const jet::ResultColumn& c : view.columns()) names.push_back(c.name);
+      return names;
+    }
+  }
+  for (const jet::ColumnDef& column : db.table(table)->columns()) names.push_back(column.name);
   return names;
 }
 
