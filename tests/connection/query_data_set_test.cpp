@@ -4,8 +4,12 @@
 // and views opened by name as tables are.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "connection/query_data_set.h"
+#include "corpus/saved_query_writer.h"
 #include "corpus_data_set.h"
+#include "jet/database.h"
 #include "support/error_of.h"
 
 namespace {
@@ -210,6 +214,55 @@ TEST_F(QueryDataSetOnFiles, ViewsOpenByNameAsTheirResult) {
   EXPECT_EQ(mdb_.field(0).fieldName(), u"Table1.col1");
   EXPECT_FALSE(mdb_.canModify());  // DISTINCT over a join
   EXPECT_EQ(con_.listFieldNames(u"SelectQuery").size(), 6u);
+}
+
+// Saved select queries of several kinds, written into a copy: each one
+// without parameters is listed and opens by name, editable where its rows are
+// one table's rows; one whose text fails says why; one with a parameter is
+// not a view.
+TEST_F(QueryDataSetOnFiles, EveryKindOfViewOpensOrSaysWhyNot) {
+  const auto path = use("jackcess-V2000-queryTestV2000.mdb");
+  {
+    auto db = jet::Database::open(path);
+    db->beginTransaction();
+    auto table = db->table(u"Table1");
+    for (const char16_t* key : {u"foo", u"buzz", u"bar"}) {
+      std::vector<Value> row{Value::text(key), Value::text(u"two"), Value::text(key == std::u16string(u"bar") ? u"3" : u"1")};
+      table->insertRow(row);
+    }
+    qbtest::addSelectQuery(*db, u"Low", {u"col1", u"col3"}, u"Table1", u"col1 < 'c'");
+    qbtest::addSelectQuery(*db, u"Nested", {u"col1", u"col3 & '!' AS Mark"}, u"Low");
+    qbtest::addSelectQuery(*db, u"Asking", {u"col2"}, u"Table1", u"col1 = [Who]", {{u"Who", 10}});
+    qbtest::addSelectQuery(*db, u"Broken", {u"col1"}, u"Gone");
+    db->commitTransaction();
+  }
+  const std::vector<std::u16string> names = con_.listTableNames(false);
+  const auto listed = [&](const std::u16string& name) { return std::find(names.begin(), names.end(), name) != names.end(); };
+  EXPECT_TRUE(listed(u"Low") && listed(u"Nested") && listed(u"SelectQuery"));
+  EXPECT_FALSE(listed(u"Asking"));
+
+  openTable(u"Low");
+  EXPECT_EQ(mdb_.recordCount(), 2u);
+  ASSERT_TRUE(mdb_.canModify()) << mdb_.readOnlyReason();
+  ASSERT_TRUE(mdb_.locate(u"col1", u"bar", {}));
+  mdb_.edit();
+  mdb_.fieldByName(u"col3").setText(u"30");
+  mdb_.save();
+  openTable(u"Table1");
+  ASSERT_TRUE(mdb_.locate(u"col1", u"bar", {}));
+  EXPECT_EQ(mdb_.fieldByName(u"col3").text(), u"30");
+
+  openTable(u"Nested");
+  ASSERT_EQ(mdb_.recordCount(), 2u);
+  EXPECT_TRUE(mdb_.locate(u"Mark", u"30!", {}));
+  EXPECT_EQ(con_.listFieldNames(u"Nested"), (std::vector<std::u16string>{u"col1", u"Mark"}));
+
+  ASSERT_TRUE(listed(u"Broken"));
+  mdb_.close();
+  mdb_.setTableName(u"Broken");
+  const std::string why = errorOf([&] { mdb_.open(); });
+  EXPECT_NE(why.find("Gone"), std::string::npos) << why;
+  EXPECT_FALSE(mdb_.active());
 }
 
 }  // namespace
