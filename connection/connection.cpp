@@ -6,6 +6,7 @@
 
 #include "connection/connection_string.h"
 #include "connection/data_set.h"
+#include "connection/query_data_set.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/statement.h"
@@ -62,14 +63,11 @@ std::vector<std::u16string> Connection::listTableNames(bool includeSystem) {
 std::vector<std::u16string> Connection::listFieldNames(std::u16string_view table) {
   std::vector<std::u16string> names;
   jet::Database& db = database();
-  if (!db.hasTable(table)) {
+  if (const auto view = viewNamed(db, table)) {
     // A view's fields are its result's columns.
-    for (const jet::TableListEntry& entry : db.listTables(false)) {
-      if (entry.kind != jet::TableKind::View || !jet::equalNamesNoCase(entry.name, table)) continue;
-      const jet::Statement view = jet::Statement::prepare(db, u"[" + entry.name + u"]");
-      for (const jet::ResultColumn& c : view.columns()) names.push_back(c.name);
-      return names;
-    }
+    const jet::Statement statement = jet::Statement::prepare(db, u"[" + *view + u"]");
+    for (const jet::ResultColumn& c : statement.columns()) names.push_back(c.name);
+    return names;
   }
   for (const jet::ColumnDef& column : db.table(table)->columns()) names.push_back(column.name);
   return names;

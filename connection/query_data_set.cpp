@@ -5,6 +5,7 @@
 #include "connection/query_row_source.h"
 #include "jet/database.h"
 #include "jet/statement.h"
+#include "jet/text.h"
 
 namespace qb {
 
@@ -35,6 +36,14 @@ std::unique_ptr<RowSource> QueryDataSet::openSource() {
     fail("CommandText does not return a result set");
   }
   return std::make_unique<QueryRowSource>(database, statement.executeAll());
+}
+
+std::optional<std::u16string> viewNamed(jet::Database& database, std::u16string_view name) {
+  if (database.hasTable(name)) return std::nullopt;
+  for (jet::TableListEntry& entry : database.listTables(false)) {
+    if (entry.kind == jet::TableKind::View && jet::equalNamesNoCase(entry.name, name)) return std::move(entry.name);
+  }
+  return std::nullopt;
 }
 
 std::unique_ptr<RowSource> openResultSource(jet::Database& database, std::u16string_view statement) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,5 +45,9 @@ class QueryDataSet : public DataSet {
 // the name of a saved query), read for a dataset: editable when they are one
 // table's rows. The engine's errors pass through.
 std::unique_ptr<RowSource> openResultSource(jet::Database& database, std::u16string_view statement);
+
+// The view (saved select query without parameters) of that name, any case,
+// as the database spells it; nullopt when `name` is a table or nothing.
+std::optional<std::u16string> viewNamed(jet::Database& database, std::u16string_view name);
 
 }  // namespace qb

@@ -5,7 +5,6 @@
 #include "connection/query_data_set.h"
 #include "connection/table_row_source.h"
 #include "jet/database.h"
-#include "jet/text.h"
 
 namespace qb {
 
@@ -21,13 +20,8 @@ std::unique_ptr<RowSource> TableDataSet::openSource() {
   if (tableName_.empty()) fail("Missing TableName property");
   if (connection() == nullptr) fail("Missing Connection or ConnectionString");
   jet::Database& database = connection()->database();
-  if (!database.hasTable(tableName_)) {
-    // A view (a saved select query) opens as its result, as a table would.
-    for (const jet::TableListEntry& entry : database.listTables(false)) {
-      if (entry.kind == jet::TableKind::View && jet::equalNamesNoCase(entry.name, tableName_))
-        return openResultSource(database, u"[" + entry.name + u"]");
-    }
-  }
+  // A view (a saved select query) opens as its result, as a table would.
+  if (const auto view = viewNamed(database, tableName_)) return openResultSource(database, u"[" + *view + u"]");
   return std::make_unique<TableRowSource>(database, database.table(tableName_));
 }
 

@@ -185,24 +185,35 @@ TEST_F(QueryDataSetOnFiles, FilterSortAndLocateOverAComputedResult) {
 
 // Action statements are carried out by opening the query, which then reports
 // that there is no result to show.
-TEST_F(QueryDataSetOnFiles, DISABLED_AnUpdateChangesTheDataThenSaysThereIsNoResult) {
-  // Enabled once the engine carries out UPDATE statements.
-  use("jackcess-V2000-delTestV2000.mdb");
-  query_.setSql({u"UPDATE [Table] SET b = 'updated' WHERE a = 'z'"});
-  EXPECT_EQ(errorOf([&] { query_.open(); }), "ADOQuery1: CommandText does not return a result set");
-  EXPECT_FALSE(query_.active());
-  openTable(u"Table");
-  ASSERT_TRUE(mdb_.locate(u"a", u"z", {}));
-  EXPECT_EQ(mdb_.fieldByName(u"b").text(), u"updated");
-}
-
-TEST_F(QueryDataSetOnFiles, ActionStatementsTheEngineRefusesLeaveTheQueryClosed) {
+TEST_F(QueryDataSetOnFiles, ActionStatementsChangeTheDataThenSayThereIsNoResult) {
   use("jackcess-V2000-delTestV2000.mdb");
   run({u"SELECT * FROM [Table]"});
-  query_.setSql({u"UPDATE [Table] SET b = 'updated' WHERE a = 'z'"});
-  const std::string message = errorOf([&] { query_.open(); });
-  EXPECT_NE(message, "(no error)");
+  const std::string noResult = "ADOQuery1: CommandText does not return a result set";
+  query_.setSql({u"UPDATE [Table] SET b = 'updated'", u"WHERE a = 'z'"});
+  EXPECT_EQ(errorOf([&] { query_.open(); }), noResult);
   EXPECT_FALSE(query_.active());
+  query_.setSql({u"INSERT INTO [Table] (a, b) VALUES ('new', 'row')"});
+  EXPECT_EQ(errorOf([&] { query_.open(); }), noResult);
+  query_.setSql({u"DELETE FROM [Table] WHERE a = 'v'"});
+  EXPECT_EQ(errorOf([&] { query_.open(); }), noResult);
+
+  openTable(u"Table");
+  EXPECT_EQ(mdb_.recordCount(), 2u);
+  ASSERT_TRUE(mdb_.locate(u"a", u"z", {}));
+  EXPECT_EQ(mdb_.fieldByName(u"b").text(), u"updated");
+  EXPECT_TRUE(mdb_.locate(u"a", u"new", {}));
+  EXPECT_FALSE(mdb_.locate(u"a", u"v", {}));
+}
+
+TEST_F(QueryDataSetOnFiles, AnActionTheEngineRefusesChangesNothing) {
+  use("jackcess-V2000-delTestV2000.mdb");
+  query_.setSql({u"UPDATE [Table] SET nosuch = 'x'"});
+  const std::string message = errorOf([&] { query_.open(); });
+  EXPECT_NE(message.find("nosuch"), std::string::npos) << message;
+  EXPECT_FALSE(query_.active());
+  openTable(u"Table");
+  EXPECT_EQ(mdb_.recordCount(), 2u);
+  EXPECT_TRUE(mdb_.locate(u"b", u"y", {}));
 }
 
 TEST_F(QueryDataSetOnFiles, ViewsOpenByNameAsTheirResult) {
@@ -230,11 +241,11 @@ TEST_F(QueryDataSetOnFiles, EveryKindOfViewOpensOrSaysWhyNot) {
       std::vector<Value> row{Value::text(key), Value::text(u"two"), Value::text(key == std::u16string(u"bar") ? u"3" : u"1")};
       table->insertRow(row);
     }
+    db->commitTransaction();
     qbtest::addSelectQuery(*db, u"Low", {u"col1", u"col3"}, u"Table1", u"col1 < 'c'");
     qbtest::addSelectQuery(*db, u"Nested", {u"col1", u"col3 & '!' AS Mark"}, u"Low");
     qbtest::addSelectQuery(*db, u"Asking", {u"col2"}, u"Table1", u"col1 = [Who]", {{u"Who", 10}});
     qbtest::addSelectQuery(*db, u"Broken", {u"col1"}, u"Gone");
-    db->commitTransaction();
   }
   const std::vector<std::u16string> names = con_.listTableNames(false);
   const auto listed = [&](const std::u16string& name) { return std::find(names.begin(), names.end(), name) != names.end(); };

@@ -157,6 +157,20 @@ TEST_F(QueryWindowTest, FailuresGoToTheErrorBoxAndLeaveTheGridEmpty) {
   EXPECT_EQ(rows(), 0);
 }
 
+TEST_F(QueryWindowTest, AnUpdateChangesTheDataThenSaysThereIsNoResult) {
+  open(path_);
+  type(QStringLiteral("SELECT * FROM Customers"));
+  execute();
+  type(QStringLiteral("UPDATE Customers SET Town = 'Hull' WHERE Town = 'Leeds'"));
+  execute();
+  EXPECT_EQ(prompts->errorBoxes(), QStringList{"ADOQuery1: CommandText does not return a result set."});
+  EXPECT_EQ(rows(), 0);
+  EXPECT_FALSE(query().active());
+  type(QStringLiteral("SELECT Name FROM Customers WHERE Town = 'Hull'"));
+  execute();
+  EXPECT_EQ(column(0), (QStringList{"Ann", "Cy"}));
+}
+
 TEST_F(QueryWindowTest, ExecuteWithNoDatabaseEverOpenedShowsTheConnectionsError) {
   type(QStringLiteral("SELECT 1"));
   execute();
