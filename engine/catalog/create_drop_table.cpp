@@ -38,7 +38,7 @@ std::shared_ptr<Table> Database::createTable(const TableSpec& spec) {
                                                   toUtf8(o.name) + "' already names a table or query");
     }
   }
-  const std::vector<PropertyChunk> properties = columnProperties(spec);
+  const std::vector<PropertyChunk> properties = columnProperties(spec, *ctx.text);
 
   Pager& pager = *ctx.pager;
   const FormatVersion& v = *ctx.version;

@@ -21,7 +21,7 @@ void freeIndexPages(Pager& pager, const FormatVersion& version, std::uint32_t de
                     const RealIndexDefinition& index);
 
 // Frees every page of a table: data, long values, indexes, usage maps and the
-// definition itself.
-void freeTablePages(Table::Impl& table);
+// definition itself (unless `keepDefinition`: a table rewritten in place).
+void freeTablePages(Table::Impl& table, bool keepDefinition = false);
 
 }  // namespace jet

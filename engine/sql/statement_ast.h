@@ -156,7 +156,7 @@ struct ParameterDecl {
   std::size_t position = 0;
 };
 
-enum class StatementNodeKind : std::uint8_t { Query };
+enum class StatementNodeKind : std::uint8_t { Query, Insert, Update, Delete, MakeTable, DataDefinition };
 
 struct StatementNode {
   StatementNode(StatementNodeKind k, std::size_t pos) : kind(k), position(pos) {}
