@@ -5,10 +5,9 @@
 // not timed); the median wall time, commit included, of each engine and the
 // ratio (ours / SQLite's) are printed.
 //
-//   build/bench/ddl_vs_sqlite DB.mdb DB.sqlite [RUNS]   (RUNS defaults to 3)
+//   build/bench/ddl_vs_sqlite DB.mdb [RUNS]   (RUNS defaults to 3)
 //
-// DB.sqlite holds the same rows, as build/bench/sql_vs_sqlite leaves it
-// beside the database.
+// The SQLite file with the same rows is made beside the database (once).
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -22,6 +21,7 @@
 #include <unistd.h>
 
 #include "jet/database.h"
+#include "sqlite_load.h"
 #include "sql/ddl/data_definition.h"
 #include "sql/ddl/ddl_parser.h"
 
@@ -84,13 +84,19 @@ double runSqlite(const fs::path& source, const fs::path& work, const char* sql) 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3 || argc > 4) {
-    std::fprintf(stderr, "usage: %s DB.mdb DB.sqlite [RUNS]\n", argv[0]);
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: %s DB.mdb [RUNS]\n", argv[0]);
     return 2;
   }
   const fs::path mdb = argv[1];
-  const fs::path lite = argv[2];
-  const int runs = argc == 4 ? std::max(1, std::atoi(argv[3])) : 3;
+  const int runs = argc == 3 ? std::max(1, std::atoi(argv[2])) : 3;
+  {
+    jet::OpenOptions readOnly;
+    readOnly.readOnly = true;
+    auto source = jet::Database::open(mdb, readOnly);
+    sqlite3_close(qbbench::openSqlite(*source, mdb));
+  }
+  const fs::path lite = fs::path(mdb).replace_extension(".sqlite");
   const fs::path dir = fs::temp_directory_path() / ("ddl_bench_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   std::printf("%-26s %12s %12s %8s %10s\n", "statement", "ours (s)", "sqlite (s)", "ratio", "target");
