@@ -16,6 +16,7 @@
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/integrity.h"
+#include "jet/statement.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "sql/ddl/data_definition.h"
@@ -462,7 +463,11 @@ TEST(DataDefinitionSavedQuery, TheCorpusDataDefinitionQueryRunsOnACopy) {
     if (q.kind == jet::QueryKind::DataDefinition) sql = q.sql;
   }
   ASSERT_FALSE(sql.empty());
-  run(*db, sql.c_str());
+  // Through the statement API, as the query window and qbtool run it.
+  const jet::Statement statement = jet::Statement::prepare(*db, sql);
+  EXPECT_EQ(statement.kind(), jet::StatementKind::DataDefinition);
+  EXPECT_FALSE(statement.returnsRows());
+  EXPECT_EQ(statement.run().rowsAffected, 0u);
   auto t = db->table(u"Table5");
   ASSERT_EQ(t->columns().size(), 2u);
   EXPECT_EQ(t->columns()[0].type, DataType::Text);
