@@ -3,9 +3,9 @@
 // row, access rights and the relationships that name it stay) and gets a new
 // definition laid out from its columns and indexes as they are to be; its
 // rows are read, then written anew in the new layout (converted to the new
-// column types as the row writer converts any value), and every index is
-// kept by those writes. All in one write: a value that does not convert or a
-// row an index refuses undoes the whole change.
+// column types as the row writer converts any value), and its indexes are
+// built again from them. All in one write: a value that does not convert or
+// a row an index refuses undoes the whole change.
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -22,6 +22,7 @@
 #include "format/table_definition_format.h"
 #include "format/table_definition_writer.h"
 #include "format/usage_map_writer.h"
+#include "index/index_maintenance.h"
 #include "jet/error.h"
 #include "jet/text.h"
 #include "table/relationship_rules.h"
@@ -184,12 +185,7 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
     m.ownedPages = maps.create(def.ownedPages.page());
     m.freePages = maps.create(def.ownedPages.page());
   }
-  for (RealIndexDefinition& real : def.realIndexes) {
-    real.usageMap = maps.create(def.ownedPages.page());
-    real.rootPage = createEmptyIndexRoot(pager, v, def.firstPage, real.usageMap);
-  }
   const std::uint16_t sortOrder = db.info.sortOrder != 0 ? db.info.sortOrder : kGeneralSortOrder;
-  storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
   storeProperties(db, t, r.properties);
   reloadCatalog(db);
   for (std::size_t i = 0; i < db.catalog.size(); ++i) {
@@ -198,10 +194,28 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
       t.properties = readObjectProperties(*db.tables.at(kCatalogPage), db.catalogRows[i]);
     }
   }
-  t.rowWriter.reset();
-  t.indexBlock.reset();
+
+  // The rows first, into a definition without indexes (no index upkeep and no
+  // relationship look-ups per row: the rows met those rules before) ...
+  TableDefinition bare = def;
+  bare.realIndexes.clear();
+  bare.logicalIndexes.clear();
+  storeTableDefinition(pager, bare.pages, buildTableDefinition(bare, sortOrder, v, *ctx.text), v);
   t.reload();
   for (std::vector<Value>& row : rows) t.insertRow(row);
+
+  // ... then the indexes, each built from the rows in one pass, which checks
+  // its rules (unique, required) on every row.
+  def.pages = t.definition.pages;
+  def.rowCount = t.definition.rowCount;
+  def.autoNumber = t.definition.autoNumber;
+  for (RealIndexDefinition& real : def.realIndexes) {
+    real.usageMap = maps.create(def.ownedPages.page());
+    real.rootPage = createEmptyIndexRoot(pager, v, def.firstPage, real.usageMap);
+  }
+  storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
+  t.reload();
+  for (std::size_t i = 0; i < t.definition.realIndexes.size(); ++i) ctx.indexes->buildIndex(t, i);
   scope.commit();
 }
 
