@@ -201,8 +201,11 @@ void alterTable(Database& db, const ddl::AlterTable& s) {
 }
 
 void dropTable(Database& db, const ddl::DropTable& s) {
-  if (!db.hasTable(s.table)) {
-    throw Error(ErrorCode::NotFound, "Cannot drop the table " + inQuotes(s.table) + ": there is no such table");
+  // A linked table is only its catalog entry; a system table is refused; a
+  // name that is no table is reported: dropTable says so.
+  if (!db.hasTable(s.table) || db.table(s.table)->isSystem()) {
+    db.dropTable(s.table);
+    return;
   }
   // The table's own relationships go with it, and so do relationships of
   // other tables to it that are not enforced; an enforced one keeps it.
