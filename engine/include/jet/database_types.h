@@ -107,7 +107,7 @@ struct ColumnSpec {
   bool guidAutoNumber = false;     // Guid only
   bool compressedUnicode = true;   // Text and Memo
   bool hyperlink = false;          // Memo only
-  std::u16string defaultValue;     // the DefaultValue property: an expression as Access keeps it; empty: none
+  std::u16string defaultValue = {};  // the DefaultValue property: an expression as Access keeps it; empty: none
 };
 
 struct IndexColumnSpec {

@@ -308,7 +308,7 @@ TEST_F(DataDefinition, SetNullSelfReferenceAndCompositeKeys) {
             std::string::npos);
   EXPECT_NE(errorOf([&] { run(*db_, u"CREATE TABLE Bad (A TEXT(5) REFERENCES Staff)"); }).find("same type"),
             std::string::npos);
-  EXPECT_NE(errorOf([&] { run(*db_, u"CREATE TABLE Bad (A LONG REFERENCES Lines (Item))"); }).find("unique index"),
+  EXPECT_NE(errorOf([&] { run(*db_, u"CREATE TABLE Bad (A LONG REFERENCES Lines (OrderNo))"); }).find("unique index"),
             std::string::npos);
   EXPECT_FALSE(db_->hasTable(u"Bad")) << "a failing relationship undoes the CREATE TABLE it belongs to";
   EXPECT_TRUE(strictProblems(*db_).empty()) << testing::PrintToString(strictProblems(*db_));
@@ -460,6 +460,8 @@ TEST(DataDefinitionSavedQuery, TheCorpusDataDefinitionQueryRunsOnACopy) {
   qbtest::TempDir dir;
   const auto file = dir.copyCorpusFile("jackcess-V2000-queryTestV2000.mdb");
   auto db = jet::Database::open(file);
+  // The file as Microsoft's software left it has a stale row count; nothing new may appear.
+  const std::vector<std::string> before = strictProblems(*db);
   std::u16string sql;
   for (const jet::SavedQuery& q : db->savedQueries()) {
     if (q.kind == jet::QueryKind::DataDefinition) sql = q.sql;
@@ -474,7 +476,7 @@ TEST(DataDefinitionSavedQuery, TheCorpusDataDefinitionQueryRunsOnACopy) {
   ASSERT_EQ(t->columns().size(), 2u);
   EXPECT_EQ(t->columns()[0].type, DataType::Text);
   EXPECT_EQ(t->columns()[0].definedSize(), 255u);
-  EXPECT_TRUE(strictProblems(*db).empty()) << testing::PrintToString(strictProblems(*db));
+  EXPECT_EQ(strictProblems(*db), before);
 }
 
 TEST(DataDefinitionParser, RefusesWhatJetRefusesWithTheStatementNamed) {
