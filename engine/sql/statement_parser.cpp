@@ -427,7 +427,7 @@ class StatementParser final : public SubqueryParser {
     if (p_.peek().is(Keyword::Into)) {
       q->intoPosition = p_.advance().position;
       if (!intoAllowed) {
-        p_.failAt("SELECT ... INTO stands only in the statement's own SELECT, not in a subquery or an INSERT",
+        p_.failAt("An INTO clause (SELECT ... INTO) stands only in the statement's own SELECT, not in a subquery or an INSERT",
                   q->intoPosition);
       }
       q->intoTable = parseName("SELECT ... INTO", "the name of the new table");

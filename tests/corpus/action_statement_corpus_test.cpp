@@ -17,6 +17,7 @@
 #include "jet/statement.h"
 #include "jet/table.h"
 #include "jet/text.h"
+#include "support/error_of.h"
 #include "support/test_files.h"
 #include "support/write_fixtures.h"
 
@@ -90,10 +91,10 @@ TEST_F(ActionsOnRelatedTables, ARefusedRowUndoesTheWholeStatement) {
   // Every row but the last finds its parent.
   expectRefused(u"UPDATE Table1 SET otherfk1 = id WHERE id <= 3", jet::ErrorCode::Constraint,
                 {"Table2", "id = 3"});
-  // The copies of rows 0..2 get new ids; the copy of row 3 needs parent 2 + 10 = 12 of Table3... which is there,
-  // so the fourth refuses on the key instead: id 3 + 1 = 4 is new, but 2 + 1 = 3 is taken.
-  expectRefused(u"INSERT INTO Table1 (id, otherfk1, otherfk2) SELECT id + 1, otherfk1, otherfk2 FROM Table1",
-                jet::ErrorCode::Constraint, {"Table1"});
+  // Copies of the rows with new ids: the last one's parent is missing.
+  expectRefused(u"INSERT INTO Table1 (id, otherfk1, otherfk2) SELECT id + 10, otherfk1, IIf(id = 3, 99, otherfk2) "
+                u"FROM Table1",
+                jet::ErrorCode::Constraint, {"Table3", "99"});
   // A make-table query whose third row does not fit: the new table goes too.
   expectRefused(u"SELECT IIf(id = 2, String(300, 'x'), 'short') AS Wide INTO Made FROM Table2",
                 jet::ErrorCode::InvalidArgument, {"Wide"});
@@ -135,17 +136,41 @@ class SavedActionQueries : public testing::Test {
   std::unique_ptr<jet::Database> db_;
 };
 
-TEST_F(SavedActionQueries, KnowTheirKindAndReturnNoRows) {
-  for (const auto& [name, kind] : std::vector<std::pair<std::u16string, jet::StatementKind>>{
-           {u"AppendQuery", jet::StatementKind::Insert},
-           {u"UpdateQuery", jet::StatementKind::Update},
-           {u"DeleteQuery", jet::StatementKind::Delete},
-           {u"MakeTableQuery", jet::StatementKind::MakeTable}}) {
-    jet::Statement s = jet::Statement::prepare(*db_, name);
-    EXPECT_EQ(s.kind(), kind) << jet::toUtf8(name);
-    EXPECT_FALSE(s.returnsRows());
-    EXPECT_THROW(s.execute(), jet::Error);
+TEST_F(SavedActionQueries, RunByNameAndDoWhatTheirSqlSays) {
+  for (const char16_t* values : {u"('blah', 'x', 'y')", u"('foo', 'x', 'y')", u"('azz', 'x', 'y')"}) {
+    run(*db_, u"INSERT INTO Table1 VALUES " + std::u16string(values));
   }
+  // DELETE Table1.col1, ... FROM Table1 WHERE col1 > "blah"
+  jet::Statement del = jet::Statement::prepare(*db_, u"DeleteQuery");
+  EXPECT_EQ(del.kind(), jet::StatementKind::Delete);
+  EXPECT_FALSE(del.returnsRows());
+  EXPECT_THROW(del.execute(), jet::Error);
+  EXPECT_EQ(del.run().rowsAffected, 1u);
+  EXPECT_EQ(firstColumn(*db_, u"SELECT col1 FROM Table1"), (std::vector<std::string>{"azz", "blah"}));
+
+  // SELECT Max(Table2.col1) AS MaxOfcol1, Table2.col2, Table3.col2 INTO Table4 FROM (Table2 INNER JOIN
+  // Table1 ...) RIGHT JOIN Table3 ... HAVING Max(Table2.col1) = "buzz" ...: no row has "buzz".
+  run(*db_, u"INSERT INTO Table3 VALUES ('a', 'b', 'x')");
+  EXPECT_EQ(jet::Statement::prepare(*db_, u"MakeTableQuery").kind(), jet::StatementKind::MakeTable);
+  EXPECT_EQ(run(*db_, u"MakeTableQuery"), 0u);
+  std::vector<std::u16string> fields;
+  for (const jet::ColumnDef& c : db_->table(u"Table4")->columns()) fields.push_back(c.name);
+  std::sort(fields.begin(), fields.end());
+  EXPECT_EQ(fields, (std::vector<std::u16string>{u"MaxOfcol1", u"Table2_col2", u"Table3_col2"}));
+  try {
+    run(*db_, u"MakeTableQuery");
+    ADD_FAILURE() << "the make-table query replaced its table";
+  } catch (const jet::Error& e) {
+    EXPECT_NE(std::string(e.what()).find("Table 'Table4' already exists"), std::string::npos) << e.what();
+  }
+
+  // Jet refuses these two as written: the append query names col2 twice, the
+  // update query sets a field of a table its FROM clause lacks.
+  EXPECT_EQ(qbtest::errorOf([&] { run(*db_, u"AppendQuery"); }),
+            "In saved query 'AppendQuery': Duplicate output destination 'col2' in query at position 28");
+  EXPECT_EQ(qbtest::errorOf([&] { run(*db_, u"UpdateQuery"); }),
+            "In saved query 'UpdateQuery': 'Table2' in the SET clause is not a table or alias of the "
+            "statement in query at position 100");
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 //   auto cursor = s.execute();
 //   while (cursor->next()) use(cursor->row()[0]);
 //
-// A statement is a query (SELECT, UNION, TRANSFORM ... PIVOT), optionally
-// after PARAMETERS declarations, or the name of a saved query (or table) alone.
+// A statement is a query (SELECT, UNION, TRANSFORM ... PIVOT), an action
+// statement (INSERT, UPDATE, DELETE, SELECT ... INTO, data definition) carried
+// out with run(), optionally after PARAMETERS declarations, or the name of a
+// saved query (or table) alone.
 // Names the statement cannot resolve are parameters, as Jet treats them; a
 // parameter without a value makes execute() fail with a message naming it.
 // A crosstab without an IN list that another query reads as a table runs once
@@ -20,8 +22,9 @@
 // Errors are jet::Error: Syntax for texts that do not parse (the message says
 // what was expected, where, in which clause), NotFound for a missing table or
 // query, InvalidArgument for missing parameter values and values that do not
-// fit, Unsupported for what the engine does not do (action queries, linked
-// tables, pass-through queries), Corruption for damaged files.
+// fit, Constraint for rows an action statement's write refuses, Unsupported
+// for what the engine does not do (linked tables, pass-through queries,
+// writing to another database), Corruption for damaged files.
 //
 // A cursor reads the database while it is alive: do not change the tables it
 // reads until it is done (a materialised ResultSet has no such limit). Not

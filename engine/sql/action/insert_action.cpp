@@ -59,6 +59,10 @@ class InsertAction final : public Action {
                                               toUtf8(target.externalDatabase) + "') is not supported" +
                                               atPosition("query", target.position));
     }
+    if (!db.hasTable(target.name)) {
+      throw Error(ErrorCode::NotFound, "Could not find output table '" + toUtf8(target.name) + "'" +
+                                           atPosition("query", target.position));
+    }
     table_ = db.table(target.name);
     const std::vector<OutputColumn>& outputs = query_.logical().root->outputs;
     if (!insert.columns.empty()) {

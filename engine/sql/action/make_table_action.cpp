@@ -15,10 +15,20 @@ namespace jet::sql {
 
 namespace {
 
+// A result column's name as a field name: the qualified names two columns of
+// the same name get ("Table2.col2") cannot be field names, so the characters
+// a field name cannot hold become '_' ("Table2_col2").
+std::u16string fieldName(std::u16string name) {
+  for (char16_t& ch : name) {
+    if (ch == u'.' || ch == u'!' || ch == u'`' || ch == u'[' || ch == u']') ch = u'_';
+  }
+  return name;
+}
+
 ColumnSpec fieldFor(const ResultColumn& column) {
   const ColumnDef& def = column.column;
   ColumnSpec c;
-  c.name = column.name;
+  c.name = fieldName(column.name);
   c.type = def.type;
   if (def.type == DataType::Text || def.type == DataType::Binary) {
     c.size = static_cast<std::uint16_t>(std::min<std::uint32_t>(def.definedSize() == 0 ? 255 : def.definedSize(), 255));
