@@ -178,13 +178,7 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
 
   WriteScope scope(ctx);
   freeTablePages(t, true);
-  UsageMapWriter maps(pager, v);
-  def.ownedPages = maps.create();
-  def.freePages = maps.create(def.ownedPages.page());
-  for (LongValueColumnMaps& m : def.longValueMaps) {
-    m.ownedPages = maps.create(def.ownedPages.page());
-    m.freePages = maps.create(def.ownedPages.page());
-  }
+  createTableMaps(pager, v, def);
   const std::uint16_t sortOrder = db.info.sortOrder != 0 ? db.info.sortOrder : kGeneralSortOrder;
   storeProperties(db, t, r.properties);
   reloadCatalog(db);
@@ -209,10 +203,7 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
   def.pages = t.definition.pages;
   def.rowCount = t.definition.rowCount;
   def.autoNumber = t.definition.autoNumber;
-  for (RealIndexDefinition& real : def.realIndexes) {
-    real.usageMap = maps.create(def.ownedPages.page());
-    real.rootPage = createEmptyIndexRoot(pager, v, def.firstPage, real.usageMap);
-  }
+  createIndexRoots(pager, v, def);
   storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
   t.reload();
   for (std::size_t i = 0; i < t.definition.realIndexes.size(); ++i) ctx.indexes->buildIndex(t, i);

@@ -45,17 +45,8 @@ std::shared_ptr<Table> Database::createTable(const TableSpec& spec) {
   WriteScope scope(ctx);
   def.firstPage = pager.allocatePage();
   def.pages = {def.firstPage};
-  UsageMapWriter maps(pager, v);
-  def.ownedPages = maps.create();
-  def.freePages = maps.create(def.ownedPages.page());
-  for (LongValueColumnMaps& m : def.longValueMaps) {
-    m.ownedPages = maps.create(def.ownedPages.page());
-    m.freePages = maps.create(def.ownedPages.page());
-  }
-  for (RealIndexDefinition& r : def.realIndexes) {
-    r.usageMap = maps.create(def.ownedPages.page());
-    r.rootPage = createEmptyIndexRoot(pager, v, def.firstPage, r.usageMap);
-  }
+  createTableMaps(pager, v, def);
+  createIndexRoots(pager, v, def);
   storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
   addTableToCatalog(db, def.firstPage, spec.name,
                     properties.empty() ? std::vector<std::uint8_t>{} : encodePropertyBlob(properties, *ctx.text));

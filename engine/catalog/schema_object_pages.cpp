@@ -55,6 +55,24 @@ void freeIndexPages(Pager& pager, const FormatVersion& version, std::uint32_t de
   for (const std::uint32_t p : pages) pager.freePage(p);
 }
 
+void createTableMaps(Pager& pager, const FormatVersion& version, TableDefinition& def) {
+  UsageMapWriter maps(pager, version);
+  def.ownedPages = maps.create();
+  def.freePages = maps.create(def.ownedPages.page());
+  for (LongValueColumnMaps& m : def.longValueMaps) {
+    m.ownedPages = maps.create(def.ownedPages.page());
+    m.freePages = maps.create(def.ownedPages.page());
+  }
+}
+
+void createIndexRoots(Pager& pager, const FormatVersion& version, TableDefinition& def) {
+  UsageMapWriter maps(pager, version);
+  for (RealIndexDefinition& r : def.realIndexes) {
+    r.usageMap = maps.create(def.ownedPages.page());
+    r.rootPage = createEmptyIndexRoot(pager, version, def.firstPage, r.usageMap);
+  }
+}
+
 void freeTablePages(Table::Impl& table, bool keepDefinition) {
   Pager& pager = *table.db->pager;
   const FormatVersion& version = *table.db->version;

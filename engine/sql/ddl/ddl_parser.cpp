@@ -118,7 +118,7 @@ class DdlParser {
     do {
       if (p_.peek().is(Keyword::Constraint) || p_.peek().is(Keyword::Primary) || p_.peek().is(Keyword::Unique) ||
           isWord(p_.peek(), u"FOREIGN")) {
-        out.constraints.push_back(tableConstraint());
+        out.constraints.push_back(constraint(true));
       } else {
         out.columns.push_back(columnDefinition(true));
       }
@@ -186,7 +186,7 @@ class DdlParser {
         c.defaultValue = std::move(text);
       } else if (constraints && (t.is(Keyword::Constraint) || t.is(Keyword::Primary) ||
                                  t.is(Keyword::Unique) || t.is(Keyword::References))) {
-        Constraint k = columnConstraint();
+        Constraint k = constraint(false);
         k.columns = {c.spec.name};
         c.constraints.push_back(std::move(k));
       } else {
@@ -196,8 +196,10 @@ class DdlParser {
     return c;
   }
 
-  // [CONSTRAINT name] PRIMARY KEY | UNIQUE | NOT NULL | REFERENCES p [(col)] [ON ...]
-  Constraint columnConstraint() {
+  // After a column:  [CONSTRAINT name] PRIMARY KEY | UNIQUE | NOT NULL | REFERENCES p [(col)] [ON ...]
+  // After the columns: [CONSTRAINT name] PRIMARY KEY (cols) | UNIQUE (cols) | NOT NULL (col) |
+  //                    FOREIGN KEY (cols) REFERENCES p [(cols)] [ON ...]
+  Constraint constraint(bool ofTable) {
     Constraint k;
     k.position = p_.peek().position;
     if (p_.accept(Keyword::Constraint)) k.name = name("the constraint's name");
@@ -210,42 +212,22 @@ class DdlParser {
       p_.advance();
       p_.advance();
       k.kind = Constraint::Kind::NotNull;
-    } else if (p_.accept(Keyword::References)) {
+    } else if (!ofTable && p_.accept(Keyword::References)) {
       k.kind = Constraint::Kind::ForeignKey;
       references(k);
-    } else {
-      fail("PRIMARY KEY, UNIQUE, NOT NULL or REFERENCES in the CONSTRAINT clause");
-    }
-    return k;
-  }
-
-  // [CONSTRAINT name] PRIMARY KEY (cols) | UNIQUE (cols) | NOT NULL (col) |
-  // FOREIGN KEY (cols) REFERENCES p [(cols)] [ON ...]
-  Constraint tableConstraint() {
-    Constraint k;
-    k.position = p_.peek().position;
-    if (p_.accept(Keyword::Constraint)) k.name = name("the constraint's name");
-    if (p_.accept(Keyword::Primary)) {
-      if (!p_.accept(Keyword::Key)) fail("KEY after PRIMARY");
-      k.kind = Constraint::Kind::PrimaryKey;
-      k.columns = nameList("key columns");
-    } else if (p_.accept(Keyword::Unique)) {
-      k.kind = Constraint::Kind::Unique;
-      k.columns = nameList("key columns");
-    } else if (p_.peek().is(Keyword::Not) && p_.peek(1).is(Keyword::Null)) {
-      p_.advance();
-      p_.advance();
-      k.kind = Constraint::Kind::NotNull;
-      k.columns = nameList("columns");
-    } else if (acceptWord(u"FOREIGN")) {
+      return k;
+    } else if (ofTable && acceptWord(u"FOREIGN")) {
       if (!p_.accept(Keyword::Key)) fail("KEY after FOREIGN");
       k.kind = Constraint::Kind::ForeignKey;
       k.columns = nameList("foreign-key columns");
       if (!p_.accept(Keyword::References)) fail("REFERENCES after the foreign-key columns");
       references(k);
+      return k;
     } else {
-      fail("PRIMARY KEY, UNIQUE, NOT NULL or FOREIGN KEY in the CONSTRAINT clause");
+      fail(ofTable ? "PRIMARY KEY, UNIQUE, NOT NULL or FOREIGN KEY in the CONSTRAINT clause"
+                   : "PRIMARY KEY, UNIQUE, NOT NULL or REFERENCES in the CONSTRAINT clause");
     }
+    if (ofTable) k.columns = nameList("key columns");
     return k;
   }
 
@@ -286,7 +268,7 @@ class DdlParser {
       } else if (p_.peek().is(Keyword::Constraint) || p_.peek().is(Keyword::Primary) ||
                  p_.peek().is(Keyword::Unique) || isWord(p_.peek(), u"FOREIGN")) {
         out.op = ddl::AlterTable::Op::AddConstraint;
-        out.constraint = tableConstraint();
+        out.constraint = constraint(true);
       } else {
         out.op = ddl::AlterTable::Op::AddColumn;
         out.column = columnDefinition(true);
