@@ -159,6 +159,17 @@ void storeProperties(Database::Impl& db, const Table::Impl& t, const std::vector
   }
 }
 
+// The table's properties as its catalog row now holds them.
+std::vector<PropertySet> catalogProperties(Database::Impl& db, const Table::Impl& t) {
+  for (std::size_t i = 0; i < db.catalog.size(); ++i) {
+    const CatalogObject& o = db.catalog[i];
+    if (o.type == kObjectLocalTable && static_cast<std::uint32_t>(o.id) == t.definition.firstPage) {
+      return readObjectProperties(*db.tables.at(kCatalogPage), db.catalogRows[i]);
+    }
+  }
+  return t.properties;
+}
+
 void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
   Table::Impl& t = table.impl();
   DatabaseContext& ctx = *db.context;
@@ -182,12 +193,7 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
   const std::uint16_t sortOrder = db.info.sortOrder != 0 ? db.info.sortOrder : kGeneralSortOrder;
   storeProperties(db, t, r.properties);
   reloadCatalog(db);
-  for (std::size_t i = 0; i < db.catalog.size(); ++i) {
-    const CatalogObject& o = db.catalog[i];
-    if (o.type == kObjectLocalTable && static_cast<std::uint32_t>(o.id) == t.definition.firstPage) {
-      t.properties = readObjectProperties(*db.tables.at(kCatalogPage), db.catalogRows[i]);
-    }
-  }
+  t.properties = catalogProperties(db, t);
 
   // The rows first, into a definition without indexes (no index upkeep and no
   // relationship look-ups per row: the rows met those rules before) ...
@@ -207,6 +213,54 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
   storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
   t.reload();
   for (std::size_t i = 0; i < t.definition.realIndexes.size(); ++i) ctx.indexes->buildIndex(t, i);
+  scope.commit();
+}
+
+// Adds a column the existing rows can do without: they do not carry its
+// column number, so they read it as Null (a Yes/No as No), as in files
+// Microsoft's software changes. Only the definition and the properties change.
+void appendColumn(Database::Impl& db, Table::Impl& t, const ColumnSpec& column, const std::vector<PropertySet>& properties) {
+  DatabaseContext& ctx = *db.context;
+  Pager& pager = *ctx.pager;
+  const FormatVersion& v = *ctx.version;
+  const std::uint16_t sortOrder = db.info.sortOrder != 0 ? db.info.sortOrder : kGeneralSortOrder;
+  TableSpec one;
+  one.name = t.name;
+  one.columns = {column};
+  const TableDefinition laid = layoutTable(one, sortOrder, db.info.sortOrderVersion, *ctx.text);
+  TableDefinition def = t.definition;
+  if (def.maxColumns >= 0xFFFF) {
+    throw Error(ErrorCode::InvalidArgument, "Cannot add the column " + inQuotes(column.name) + " to " + t.describe() +
+                                                ": it has no column numbers left; compact the database first");
+  }
+  ColumnDefinition c = laid.columns.front();
+  c.number = def.maxColumns;
+  c.position = 0;
+  c.fixedOffset = 0;
+  for (const ColumnDefinition& o : def.columns) {
+    c.position = std::max<std::uint16_t>(c.position, static_cast<std::uint16_t>(o.position + 1));
+    if (o.isFixed() && o.type != DataType::Boolean) {
+      c.fixedOffset = std::max<std::uint16_t>(c.fixedOffset, static_cast<std::uint16_t>(o.fixedOffset + o.length));
+    }
+  }
+  c.varSlot = def.varColumns;
+  if (!c.isFixed()) ++def.varColumns;
+  if (c.type == DataType::Boolean) c.fixedOffset = 0;
+  ++def.maxColumns;
+  def.columns.push_back(c);
+
+  WriteScope scope(ctx);
+  if (!laid.longValueMaps.empty()) {
+    UsageMapWriter maps(pager, v);
+    LongValueColumnMaps m{c.number, maps.create(def.ownedPages.page()), {}};
+    m.freePages = maps.create(def.ownedPages.page());
+    def.longValueMaps.push_back(m);
+  }
+  storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
+  storeProperties(db, t, properties);
+  reloadCatalog(db);
+  t.properties = catalogProperties(db, t);
+  t.reload();
   scope.commit();
 }
 
@@ -260,7 +314,12 @@ void Database::addColumn(std::u16string_view tableName, const ColumnSpec& column
   r.source.push_back(-1);
   const std::vector<Property> added = propertiesOf(column, *db.context->text);
   if (!added.empty()) r.properties.push_back({column.name, added});
-  rewriteTable(db, *db.table(tableName), r);
+  // An autonumber numbers the rows there are, so they are written again.
+  if (!column.autoNumber && !column.guidAutoNumber) {
+    appendColumn(db, t, column, r.properties);
+  } else {
+    rewriteTable(db, *db.table(tableName), r);
+  }
 }
 
 void Database::dropColumn(std::u16string_view tableName, std::u16string_view columnName) {
