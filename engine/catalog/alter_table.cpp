@@ -189,7 +189,7 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
 
   WriteScope scope(ctx);
   freeTablePages(t, true);
-  createTableMaps(pager, v, def);
+  createTableUsageMaps(pager, v, def);
   const std::uint16_t sortOrder = db.info.sortOrder != 0 ? db.info.sortOrder : kGeneralSortOrder;
   storeProperties(db, t, r.properties);
   reloadCatalog(db);
@@ -209,7 +209,7 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
   def.pages = t.definition.pages;
   def.rowCount = t.definition.rowCount;
   def.autoNumber = t.definition.autoNumber;
-  createIndexRoots(pager, v, def);
+  createEmptyIndexes(pager, v, def);
   storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
   t.reload();
   for (std::size_t i = 0; i < t.definition.realIndexes.size(); ++i) ctx.indexes->buildIndex(t, i);
@@ -314,8 +314,11 @@ void Database::addColumn(std::u16string_view tableName, const ColumnSpec& column
   r.source.push_back(-1);
   const std::vector<Property> added = propertiesOf(column, *db.context->text);
   if (!added.empty()) r.properties.push_back({column.name, added});
-  // An autonumber numbers the rows there are, so they are written again.
-  if (!column.autoNumber && !column.guidAutoNumber) {
+  // An autonumber numbers the rows there are, so they are written again; so
+  // are rows without a variable-length area when the first variable-length
+  // column comes (the area's presence follows the definition).
+  const bool variable = factsOf(column.type).variableLength;
+  if (!column.autoNumber && !column.guidAutoNumber && (!variable || t.definition.varColumns > 0)) {
     appendColumn(db, t, column, r.properties);
   } else {
     rewriteTable(db, *db.table(tableName), r);

@@ -45,8 +45,8 @@ std::shared_ptr<Table> Database::createTable(const TableSpec& spec) {
   WriteScope scope(ctx);
   def.firstPage = pager.allocatePage();
   def.pages = {def.firstPage};
-  createTableMaps(pager, v, def);
-  createIndexRoots(pager, v, def);
+  createTableUsageMaps(pager, v, def);
+  createEmptyIndexes(pager, v, def);
   storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
   addTableToCatalog(db, def.firstPage, spec.name,
                     properties.empty() ? std::vector<std::uint8_t>{} : encodePropertyBlob(properties, *ctx.text));

@@ -55,7 +55,7 @@ void freeIndexPages(Pager& pager, const FormatVersion& version, std::uint32_t de
   for (const std::uint32_t p : pages) pager.freePage(p);
 }
 
-void createTableMaps(Pager& pager, const FormatVersion& version, TableDefinition& def) {
+void createTableUsageMaps(Pager& pager, const FormatVersion& version, TableDefinition& def) {
   UsageMapWriter maps(pager, version);
   def.ownedPages = maps.create();
   def.freePages = maps.create(def.ownedPages.page());
@@ -65,7 +65,7 @@ void createTableMaps(Pager& pager, const FormatVersion& version, TableDefinition
   }
 }
 
-void createIndexRoots(Pager& pager, const FormatVersion& version, TableDefinition& def) {
+void createEmptyIndexes(Pager& pager, const FormatVersion& version, TableDefinition& def) {
   UsageMapWriter maps(pager, version);
   for (RealIndexDefinition& r : def.realIndexes) {
     r.usageMap = maps.create(def.ownedPages.page());

@@ -18,10 +18,10 @@ std::uint32_t createEmptyIndexRoot(Pager& pager, const FormatVersion& version, s
 
 // The usage maps of a new definition: the table's owned and free pages and
 // each long-value column's.
-void createTableMaps(Pager& pager, const FormatVersion& version, TableDefinition& definition);
+void createTableUsageMaps(Pager& pager, const FormatVersion& version, TableDefinition& definition);
 
 // Each real index of a new definition: its usage map and an empty root.
-void createIndexRoots(Pager& pager, const FormatVersion& version, TableDefinition& definition);
+void createEmptyIndexes(Pager& pager, const FormatVersion& version, TableDefinition& definition);
 
 // Frees the pages of one real index and its usage-map row.
 void freeIndexPages(Pager& pager, const FormatVersion& version, std::uint32_t definitionPage,

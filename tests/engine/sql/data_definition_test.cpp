@@ -430,12 +430,17 @@ TEST_F(DataDefinition, AlterTableAddsDropsAndChangesColumnsKeepingRowsIndexesAnd
 TEST_F(DataDefinition, AnAddedAutonumberNumbersTheRowsThereAre) {
   run(*db_, u"CREATE TABLE T (Name TEXT(10), Notes MEMO)");
   for (const char16_t* n : {u"a", u"b", u"c"}) insert(u"T", {Value::text(n), Value::text(std::u16string(3000, n[0]))});
+  // A variable-length column next to others: the rows stay as they are and read it as Null.
+  run(*db_, u"ALTER TABLE T ADD COLUMN Extra TEXT(5)");
+  for (const auto& row : rowsOf(*db_->table(u"T"))) EXPECT_TRUE(row[2].isNull());
+  insert(u"T", {Value::text(u"d"), Value(), Value::text(u"new")});
+  EXPECT_EQ(rowsOf(*db_->table(u"T")).back()[2], Value::text(u"new"));
   run(*db_, u"ALTER TABLE T ADD COLUMN N AUTOINCREMENT CONSTRAINT PK PRIMARY KEY");
   auto t = db_->table(u"T");
   const auto rows = rowsOf(*t);
-  ASSERT_EQ(rows.size(), 3u);
+  ASSERT_EQ(rows.size(), 4u);
   for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(rows[i][2], Value::longInt(static_cast<std::int32_t>(i + 1)));
+    EXPECT_EQ(rows[i][3], Value::longInt(static_cast<std::int32_t>(i + 1)));
     EXPECT_EQ(rows[i][1].asText().size(), 3000u) << "long values are stored again";
   }
   ASSERT_NE(indexOf(*t, u"PK"), nullptr);
