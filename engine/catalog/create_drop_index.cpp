@@ -3,6 +3,9 @@
 // a usage map and is then filled from the table's rows by the B-tree code; a
 // dropped real index gives its pages back.
 #include <algorithm>
+#include <optional>
+
+#include "catalog/index_changes.h"
 
 #include "catalog/database_impl.h"
 #include "catalog/new_table_layout.h"
@@ -22,7 +25,15 @@ namespace jet {
 
 namespace {
 
-// The user table `name`, ready to have its definition changed.
+// The stored logical buffer of a definition, cut to its length.
+std::vector<std::uint8_t> storedDefinition(Pager& pager, const TableDefinition& def) {
+  std::vector<std::uint8_t> buffer = readTableDefinitionBuffer(pager, def.firstPage);
+  if (def.length <= buffer.size()) buffer.resize(def.length);
+  return buffer;
+}
+
+}  // namespace
+
 Table::Impl& tableToChange(Database::Impl& db, std::u16string_view name, const char* what) {
   requireWritable(*db.context);
   Table::Impl& t = db.table(name)->impl();
@@ -38,14 +49,48 @@ Table::Impl& tableToChange(Database::Impl& db, std::u16string_view name, const c
   return t;
 }
 
-// The stored logical buffer of a definition, cut to its length.
-std::vector<std::uint8_t> storedDefinition(Pager& pager, const TableDefinition& def) {
-  std::vector<std::uint8_t> buffer = readTableDefinitionBuffer(pager, def.firstPage);
-  if (def.length <= buffer.size()) buffer.resize(def.length);
-  return buffer;
+std::uint32_t nextLogicalIndexNumber(const TableDefinition& def) {
+  std::uint32_t number = 0;
+  for (const LogicalIndexDefinition& l : def.logicalIndexes) number = std::max(number, l.number + 1);
+  return number;
 }
 
-}  // namespace
+void addIndexToTable(Table::Impl& t, LogicalIndexDefinition logical, const RealIndexDefinition* real) {
+  DatabaseContext& ctx = *t.db;
+  Pager& pager = *ctx.pager;
+  const FormatVersion& v = *ctx.version;
+  const TableDefinition& def = t.definition;
+  std::optional<RealIndexDefinition> added;
+  if (real) {
+    added = *real;
+    logical.realIndex = static_cast<std::uint32_t>(def.realIndexes.size());
+    added->usageMap = UsageMapWriter(pager, v).create(def.ownedPages.page());
+    added->rootPage = createEmptyIndexRoot(pager, v, def.firstPage, added->usageMap);
+  }
+  std::vector<std::uint32_t> pages = def.pages;
+  storeTableDefinition(pager, pages,
+                       addIndexToDefinition(storedDefinition(pager, def), logical, added ? &*added : nullptr, v,
+                                            *ctx.text),
+                       v);
+  t.reload();
+  if (added) ctx.indexes->buildIndex(t, t.definition.realIndexes.size() - 1);
+}
+
+void removeIndexFromTable(Table::Impl& t, std::size_t position) {
+  DatabaseContext& ctx = *t.db;
+  Pager& pager = *ctx.pager;
+  const FormatVersion& v = *ctx.version;
+  const TableDefinition& def = t.definition;
+  const LogicalIndexDefinition& logical = def.logicalIndexes.at(position);
+  const bool shared = std::count_if(def.logicalIndexes.begin(), def.logicalIndexes.end(),
+                                    [&](const LogicalIndexDefinition& l) { return l.realIndex == logical.realIndex; }) > 1;
+  if (!shared && logical.realIndex < def.realIndexes.size()) {
+    freeIndexPages(pager, v, def.firstPage, def.realIndexes[logical.realIndex]);
+  }
+  std::vector<std::uint32_t> pages = def.pages;
+  storeTableDefinition(pager, pages, removeIndexFromDefinition(storedDefinition(pager, def), position, !shared, v), v);
+  t.reload();
+}
 
 void Database::createIndex(std::u16string_view tableName, const IndexSpec& spec) {
   Impl& db = *impl_;
@@ -61,23 +106,11 @@ void Database::createIndex(std::u16string_view tableName, const IndexSpec& spec)
                                                   t.describe() + " has one already ('" + toUtf8(l.name) + "')");
     }
   }
-  std::uint32_t number = 0;
-  for (const LogicalIndexDefinition& l : def.logicalIndexes) number = std::max(number, l.number + 1);
   RealIndexDefinition real;
   LogicalIndexDefinition logical;
-  layoutIndex(def, spec, number, real, logical);
-  logical.realIndex = static_cast<std::uint32_t>(def.realIndexes.size());
-
-  DatabaseContext& ctx = *db.context;
-  Pager& pager = *ctx.pager;
-  const FormatVersion& v = *ctx.version;
-  WriteScope scope(ctx);
-  real.usageMap = UsageMapWriter(pager, v).create(def.ownedPages.page());
-  real.rootPage = createEmptyIndexRoot(pager, v, def.firstPage, real.usageMap);
-  std::vector<std::uint32_t> pages = def.pages;
-  storeTableDefinition(pager, pages, addIndexToDefinition(storedDefinition(pager, def), logical, &real, v, *ctx.text), v);
-  t.reload();
-  ctx.indexes->buildIndex(t, t.definition.realIndexes.size() - 1);
+  layoutIndex(def, spec, nextLogicalIndexNumber(def), real, logical);
+  WriteScope scope(*db.context);
+  addIndexToTable(t, logical, &real);
   scope.commit();
 }
 
@@ -97,20 +130,9 @@ void Database::dropIndex(std::u16string_view tableName, std::u16string_view inde
     throw Error(ErrorCode::Constraint, "Cannot drop the index '" + toUtf8(logical.name) + "' of " + t.describe() +
                                            ": a relationship relies on it; delete the relationship first");
   }
-  const bool shared = std::count_if(def.logicalIndexes.begin(), def.logicalIndexes.end(),
-                                    [&](const LogicalIndexDefinition& l) { return l.realIndex == logical.realIndex; }) > 1;
   const std::size_t position = static_cast<std::size_t>(it - def.logicalIndexes.begin());
-
-  DatabaseContext& ctx = *db.context;
-  Pager& pager = *ctx.pager;
-  const FormatVersion& v = *ctx.version;
-  WriteScope scope(ctx);
-  if (!shared && logical.realIndex < def.realIndexes.size()) {
-    freeIndexPages(pager, v, def.firstPage, def.realIndexes[logical.realIndex]);
-  }
-  std::vector<std::uint32_t> pages = def.pages;
-  storeTableDefinition(pager, pages, removeIndexFromDefinition(storedDefinition(pager, def), position, !shared, v), v);
-  t.reload();
+  WriteScope scope(*db.context);
+  removeIndexFromTable(t, position);
   scope.commit();
 }
 

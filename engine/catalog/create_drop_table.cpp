@@ -38,24 +38,15 @@ std::shared_ptr<Table> Database::createTable(const TableSpec& spec) {
                                                   toUtf8(o.name) + "' already names a table or query");
     }
   }
-  const std::vector<PropertyChunk> properties = columnProperties(spec);
+  const std::vector<PropertyChunk> properties = columnProperties(spec, *ctx.text);
 
   Pager& pager = *ctx.pager;
   const FormatVersion& v = *ctx.version;
   WriteScope scope(ctx);
   def.firstPage = pager.allocatePage();
   def.pages = {def.firstPage};
-  UsageMapWriter maps(pager, v);
-  def.ownedPages = maps.create();
-  def.freePages = maps.create(def.ownedPages.page());
-  for (LongValueColumnMaps& m : def.longValueMaps) {
-    m.ownedPages = maps.create(def.ownedPages.page());
-    m.freePages = maps.create(def.ownedPages.page());
-  }
-  for (RealIndexDefinition& r : def.realIndexes) {
-    r.usageMap = maps.create(def.ownedPages.page());
-    r.rootPage = createEmptyIndexRoot(pager, v, def.firstPage, r.usageMap);
-  }
+  createTableUsageMaps(pager, v, def);
+  createEmptyIndexes(pager, v, def);
   storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
   addTableToCatalog(db, def.firstPage, spec.name,
                     properties.empty() ? std::vector<std::uint8_t>{} : encodePropertyBlob(properties, *ctx.text));

@@ -111,6 +111,7 @@ TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std:
     if (factsOf(s.type).longValue) d.longValueMaps.push_back({c.number, {}, {}});
   }
   d.maxColumns = static_cast<std::uint16_t>(spec.columns.size());
+  d.autoNumber = spec.firstAutoNumber > 0 ? spec.firstAutoNumber - 1 : 0;
   d.varColumns = varSlot;
 
   bool primaryKey = false;
@@ -172,11 +173,12 @@ void layoutIndex(const TableDefinition& d, const IndexSpec& s, std::uint32_t log
   logical.kind = s.primaryKey ? kIndexKindPrimaryKey : kIndexKindNormal;
 }
 
-std::vector<PropertyChunk> columnProperties(const TableSpec& spec) {
+std::vector<PropertyChunk> columnProperties(const TableSpec& spec, const TextCodec& text) {
   std::vector<PropertyChunk> chunks;
   for (const ColumnSpec& c : spec.columns) {
     PropertyChunk chunk{c.name, {}};
     if (c.required) chunk.records.push_back(booleanProperty(u"Required", true));
+    if (!c.defaultValue.empty()) chunk.records.push_back(textProperty(u"DefaultValue", c.defaultValue, text));
     if (c.type == DataType::Text || c.type == DataType::Memo) {
       chunk.records.push_back(booleanProperty(u"AllowZeroLength", c.allowZeroLength));
     }

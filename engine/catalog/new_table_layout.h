@@ -1,7 +1,7 @@
 // Laying out a new table from its TableSpec: checking names, types and
 // sizes, numbering columns and variable slots, placing fixed columns, choosing
 // column and index flags, and the column properties ("Required",
-// "AllowZeroLength") the catalog row carries. Pure: pages and usage maps are
+// "AllowZeroLength", "DefaultValue") the catalog row carries. Pure: pages and usage maps are
 // filled in by the caller.
 #pragma once
 
@@ -39,7 +39,8 @@ TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std:
 void layoutIndex(const TableDefinition& definition, const IndexSpec& spec, std::uint32_t logicalNumber,
                  RealIndexDefinition& real, LogicalIndexDefinition& logical);
 
-// The property chunks a new table's catalog row needs; empty when none.
-std::vector<PropertyChunk> columnProperties(const TableSpec& spec);
+// The property chunks a new table's catalog row needs; empty when none. Text
+// properties are encoded with the database's codec.
+std::vector<PropertyChunk> columnProperties(const TableSpec& spec, const TextCodec& text = TextCodec::unicode());
 
 }  // namespace jet

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <limits>
 
 #include "catalog/catalog_reader.h"
 #include "jet/error.h"
@@ -71,14 +72,20 @@ void reloadCatalog(Database::Impl& db) {
 
 void addTableToCatalog(Database::Impl& db, std::uint32_t definitionPage, const std::u16string& name,
                        const std::vector<std::uint8_t>& properties) {
+  addObjectToCatalog(db, static_cast<std::int32_t>(definitionPage), db.tablesContainer, name, kObjectLocalTable,
+                     properties);
+}
+
+void addObjectToCatalog(Database::Impl& db, std::int32_t id, std::int32_t parentId, const std::u16string& name,
+                        std::int16_t type, const std::vector<std::uint8_t>& properties) {
   Table& catalog = *db.tables.at(kCatalogPage);
   const Bytes owner = databaseOwner(catalog);
   const DateTime now = currentDateTime();
   std::vector<Value> row(catalog.columns().size());
-  row[columnOf(catalog, u"Id")] = Value::longInt(static_cast<std::int32_t>(definitionPage));
-  row[columnOf(catalog, u"ParentId")] = Value::longInt(db.tablesContainer);
+  row[columnOf(catalog, u"Id")] = Value::longInt(id);
+  row[columnOf(catalog, u"ParentId")] = Value::longInt(parentId);
   row[columnOf(catalog, u"Name")] = Value::text(name);
-  row[columnOf(catalog, u"Type")] = Value::integer(kObjectLocalTable);
+  row[columnOf(catalog, u"Type")] = Value::integer(type);
   row[columnOf(catalog, u"DateCreate")] = Value::dateTime(now);
   row[columnOf(catalog, u"DateUpdate")] = Value::dateTime(now);
   row[columnOf(catalog, u"Owner")] = Value::binary(owner);
@@ -86,7 +93,7 @@ void addTableToCatalog(Database::Impl& db, std::uint32_t definitionPage, const s
   if (!properties.empty()) row[columnOf(catalog, u"LvProp")] = Value::binary(properties);
   catalog.impl().insertRow(row);
 
-  // Access-control entries: what the Tables container passes on to new objects.
+  // Access-control entries: what the container passes on to new objects.
   Table& aces = *db.table(u"MSysACEs");
   const std::size_t objectId = columnOf(aces, u"ObjectId");
   const std::size_t sid = columnOf(aces, u"SID");
@@ -94,7 +101,7 @@ void addTableToCatalog(Database::Impl& db, std::uint32_t definitionPage, const s
   const std::size_t inheritable = columnOf(aces, u"FInheritable");
   std::vector<std::pair<Bytes, std::int32_t>> inherited;
   aces.scan([&](RowId, const std::vector<Value>& r) {
-    if (r[objectId] == Value::longInt(db.tablesContainer) && r[inheritable] == Value::boolean(true) &&
+    if (r[objectId] == Value::longInt(parentId) && r[inheritable] == Value::boolean(true) &&
         r[sid].kind() == ValueKind::Binary && r[rights].kind() == ValueKind::Long &&
         r[rights].asLong() != kCreatorOwnerRights) {
       inherited.emplace_back(r[sid].asBinary(), r[rights].asLong());
@@ -104,7 +111,7 @@ void addTableToCatalog(Database::Impl& db, std::uint32_t definitionPage, const s
   if (inherited.empty()) inherited.emplace_back(owner, kFullRights);
   for (const auto& [who, what] : inherited) {
     std::vector<Value> ace(aces.columns().size());
-    ace[objectId] = Value::longInt(static_cast<std::int32_t>(definitionPage));
+    ace[objectId] = Value::longInt(id);
     ace[sid] = Value::binary(who);
     ace[rights] = Value::longInt(what);
     ace[inheritable] = Value::boolean(false);
@@ -124,6 +131,14 @@ void removeFromCatalog(Database::Impl& db, std::int32_t objectId) {
     });
     for (const RowId at : rows) t.impl().deleteRow(at);
   }
+}
+
+std::int32_t nextSyntheticObjectId(const Database::Impl& db) {
+  std::int32_t next = std::numeric_limits<std::int32_t>::min();
+  for (const CatalogObject& o : db.catalog) {
+    if (o.id < 0 && o.id >= next) next = o.id + 1;
+  }
+  return next;
 }
 
 std::vector<std::u16string> relationshipsOf(Database::Impl& db, std::u16string_view table, bool onlyReferenced) {

@@ -19,6 +19,15 @@ DateTime currentDateTime();
 void addTableToCatalog(Database::Impl& db, std::uint32_t definitionPage, const std::u16string& name,
                        const std::vector<std::uint8_t>& properties);
 
+// Adds the catalog row of any object under `parentId` (a container) and the
+// access-control entries that container passes on.
+void addObjectToCatalog(Database::Impl& db, std::int32_t id, std::int32_t parentId, const std::u16string& name,
+                        std::int16_t type, const std::vector<std::uint8_t>& properties = {});
+
+// The id of a new object that has no definition page (a relationship, a
+// query): one more than the highest negative id in use.
+std::int32_t nextSyntheticObjectId(const Database::Impl& db);
+
 // Removes the catalog row of an object (a table's id is its definition page)
 // and its access-control entries.
 void removeFromCatalog(Database::Impl& db, std::int32_t id);

@@ -55,7 +55,25 @@ void freeIndexPages(Pager& pager, const FormatVersion& version, std::uint32_t de
   for (const std::uint32_t p : pages) pager.freePage(p);
 }
 
-void freeTablePages(Table::Impl& table) {
+void createTableUsageMaps(Pager& pager, const FormatVersion& version, TableDefinition& def) {
+  UsageMapWriter maps(pager, version);
+  def.ownedPages = maps.create();
+  def.freePages = maps.create(def.ownedPages.page());
+  for (LongValueColumnMaps& m : def.longValueMaps) {
+    m.ownedPages = maps.create(def.ownedPages.page());
+    m.freePages = maps.create(def.ownedPages.page());
+  }
+}
+
+void createEmptyIndexes(Pager& pager, const FormatVersion& version, TableDefinition& def) {
+  UsageMapWriter maps(pager, version);
+  for (RealIndexDefinition& r : def.realIndexes) {
+    r.usageMap = maps.create(def.ownedPages.page());
+    r.rootPage = createEmptyIndexRoot(pager, version, def.firstPage, r.usageMap);
+  }
+}
+
+void freeTablePages(Table::Impl& table, bool keepDefinition) {
   Pager& pager = *table.db->pager;
   const FormatVersion& version = *table.db->version;
   const TableDefinition& def = table.definition;
@@ -110,7 +128,9 @@ void freeTablePages(Table::Impl& table) {
   }
   for (const RealIndexDefinition& r : def.realIndexes) maps.destroy(r.usageMap);
   for (const auto& indexSet : perIndex) pages.insert(indexSet.begin(), indexSet.end());
-  for (const std::uint32_t p : def.pages) pages.insert(p);
+  if (!keepDefinition) {
+    for (const std::uint32_t p : def.pages) pages.insert(p);
+  }
   for (const std::uint32_t p : pages) pager.freePage(p);
 }
 

@@ -16,12 +16,19 @@ namespace jet {
 std::uint32_t createEmptyIndexRoot(Pager& pager, const FormatVersion& version, std::uint32_t definitionPage,
                                    RowId usageMap);
 
+// The usage maps of a new definition: the table's owned and free pages and
+// each long-value column's.
+void createTableUsageMaps(Pager& pager, const FormatVersion& version, TableDefinition& definition);
+
+// Each real index of a new definition: its usage map and an empty root.
+void createEmptyIndexes(Pager& pager, const FormatVersion& version, TableDefinition& definition);
+
 // Frees the pages of one real index and its usage-map row.
 void freeIndexPages(Pager& pager, const FormatVersion& version, std::uint32_t definitionPage,
                     const RealIndexDefinition& index);
 
 // Frees every page of a table: data, long values, indexes, usage maps and the
-// definition itself.
-void freeTablePages(Table::Impl& table);
+// definition itself (unless `keepDefinition`: a table rewritten in place).
+void freeTablePages(Table::Impl& table, bool keepDefinition = false);
 
 }  // namespace jet

@@ -47,6 +47,12 @@ PropertyRecord booleanProperty(std::u16string name, bool value) {
   return PropertyRecord{std::move(name), DataType::Boolean, true, {static_cast<std::uint8_t>(value ? 1 : 0)}};
 }
 
+PropertyRecord textProperty(std::u16string name, const std::u16string& value, const TextCodec& text) {
+  PropertyRecord r{std::move(name), DataType::Text, true, {}};
+  text.encode(value, false, r.value);
+  return r;
+}
+
 std::vector<std::uint8_t> encodePropertyBlob(const std::vector<PropertyChunk>& chunks, const TextCodec& text) {
   std::vector<std::u16string> names;
   for (const PropertyChunk& c : chunks) {

@@ -33,5 +33,7 @@ std::vector<std::uint8_t> encodePropertyBlob(const std::vector<PropertyChunk>& c
 
 // A Boolean property record.
 PropertyRecord booleanProperty(std::u16string name, bool value);
+// A Text property record, its value in the database's text form.
+PropertyRecord textProperty(std::u16string name, const std::u16string& value, const TextCodec& text = TextCodec::unicode());
 
 }  // namespace jet

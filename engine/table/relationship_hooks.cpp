@@ -305,6 +305,11 @@ class RelationshipHooks final : public RowWriteHooks {
 
 }  // namespace
 
+std::string describeRelationshipKey(const Table::Impl& table, const std::vector<std::size_t>& columns,
+                                    const std::vector<Value>& key) {
+  return describeKey(table, columns, key);
+}
+
 std::unique_ptr<RowWriteHooks> makeRelationshipHooks() {
   return std::make_unique<RelationshipHooks>();
 }

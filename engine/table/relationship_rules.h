@@ -43,4 +43,8 @@ std::shared_ptr<Table> tableAtPage(DatabaseContext& context, std::uint32_t page)
 // names a table or an index that does not exist.
 std::vector<RelationshipRule> relationshipRulesOf(const Table::Impl& table);
 
+// A key for messages: "CustomerID = 5" or "(A, B) = (1, 'x')".
+std::string describeRelationshipKey(const Table::Impl& table, const std::vector<std::size_t>& columns,
+                                    const std::vector<Value>& key);
+
 }  // namespace jet

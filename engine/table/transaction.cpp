@@ -76,8 +76,15 @@ void Database::Impl::reloadAfterRollback() noexcept {
   for (auto it = tables.begin(); it != tables.end();) {
     Table::Impl& t = it->second->impl();
     bool exists = it->first == kCatalogPage;
-    for (const CatalogObject& o : catalog) {
-      if (o.type == kObjectLocalTable && (static_cast<std::uint32_t>(o.id) & 0x00FFFFFF) == it->first) exists = true;
+    for (std::size_t i = 0; i < catalog.size(); ++i) {
+      const CatalogObject& o = catalog[i];
+      if (o.type != kObjectLocalTable || (static_cast<std::uint32_t>(o.id) & 0x00FFFFFF) != it->first) continue;
+      exists = true;
+      // A change of the table's columns rewrites its properties too.
+      try {
+        t.properties = readObjectProperties(*tables.at(kCatalogPage), catalogRows[i]);
+      } catch (const Error&) {
+      }
     }
     if (!exists) {
       t.dropped = true;

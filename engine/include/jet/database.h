@@ -77,6 +77,34 @@ class Database {
   void createIndex(std::u16string_view table, const IndexSpec& spec);
   void dropIndex(std::u16string_view table, std::u16string_view index);
 
+  // Changing a table's columns. The table is rewritten in place (its rows
+  // written anew in the new layout, every index kept): the whole change is
+  // undone when a row cannot be written. addColumn adds a column after the
+  // others (Null in existing rows; refused as required when there are rows);
+  // dropColumn refuses a column an index or relationship uses; alterColumn
+  // gives the column of that name a new type, size or options, converting
+  // every value as a write of it would (a value that does not convert fails
+  // the change, naming the row's value), and refuses a column a relationship
+  // uses.
+  void addColumn(std::u16string_view table, const ColumnSpec& column);
+  void dropColumn(std::u16string_view table, std::u16string_view column);
+  void alterColumn(std::u16string_view table, const ColumnSpec& column);
+
+  // --- Relationships ---
+  // Creates a relationship as Access does: its rows in MSysRelationships and
+  // its catalog entry; enforced, also a foreign-key index in each table (the
+  // referencing table's on its key columns, the referenced table's sharing its
+  // primary key or unique index), from then on kept by every write. Refused
+  // (naming the table, column or row at fault) when the referenced columns have
+  // no unique index, the column types differ, or a referencing row has no
+  // referenced row. Returns the relationship's name.
+  std::u16string createRelationship(const RelationshipSpec& spec);
+  // Deletes a relationship (any case) with its foreign-key indexes. NotFound
+  // when there is none of that name.
+  void dropRelationship(std::u16string_view name);
+  // Every relationship of the database, from MSysRelationships, by name.
+  std::vector<RelationshipSpec> relationships();
+
   // Implementation state (private to the engine).
   struct Impl;
   explicit Database(std::unique_ptr<Impl> impl);

@@ -107,6 +107,7 @@ struct ColumnSpec {
   bool guidAutoNumber = false;     // Guid only
   bool compressedUnicode = true;   // Text and Memo
   bool hyperlink = false;          // Memo only
+  std::u16string defaultValue = {};  // the DefaultValue property: an expression as Access keeps it; empty: none
 };
 
 struct IndexColumnSpec {
@@ -124,10 +125,30 @@ struct IndexSpec {
   bool required = false;
 };
 
+// A relationship between two tables: the referencing (foreign-key) table's
+// columns refer to the referenced table's, pairwise. Enforced, each
+// referencing row needs a referenced row with the same key (or a Null in the
+// key), kept so by the engine; otherwise it is only a note of how the tables
+// join.
+struct RelationshipSpec {
+  std::u16string name;  // empty: the referenced table's name followed by the referencing table's
+  std::u16string table;
+  std::vector<std::u16string> columns;
+  std::u16string referencedTable;
+  std::vector<std::u16string> referencedColumns;  // empty: the referenced table's primary key
+  bool enforced = true;
+  bool cascadeUpdates = false;  // re-keying a referenced row re-keys its referencing rows
+  bool cascadeDeletes = false;  // deleting a referenced row deletes its referencing rows
+  bool cascadeNull = false;     // ... or, instead, sets their foreign key to Null
+};
+
 struct TableSpec {
   std::u16string name;
   std::vector<ColumnSpec> columns;
   std::vector<IndexSpec> indexes;
+  // The first number an autonumber column gives (the table's counter starts
+  // one below it).
+  std::uint32_t firstAutoNumber = 1;
 };
 
 }  // namespace jet
