@@ -69,10 +69,13 @@ std::vector<Value> Table::Impl::readValues(RowId id) const {
   return out;
 }
 
+// Each write takes the writer's lock first (the WriteScope), so that it checks
+// the table as another program may just have changed it.
 RowId Table::Impl::insertRow(std::vector<Value>& values) {
+  requireWritable(*db);
+  WriteScope scope(*db);
   requireWritableTable(*this);
   requireColumns(*this, values);
-  WriteScope scope(*db);
   RowWriter& w = writer();
   std::vector<Value> row = w.prepare(values, nullptr);
   if (db->hooks) db->hooks->beforeInsert(*this, row);
@@ -85,9 +88,10 @@ RowId Table::Impl::insertRow(std::vector<Value>& values) {
 }
 
 void Table::Impl::updateRow(RowId id, std::vector<Value>& values) {
+  requireWritable(*db);
+  WriteScope scope(*db);
   requireWritableTable(*this);
   requireColumns(*this, values);
-  WriteScope scope(*db);
   RowWriter& w = writer();
   const std::vector<Value> old = readValues(id);
   std::vector<Value> row = w.prepare(values, &old);
@@ -99,8 +103,9 @@ void Table::Impl::updateRow(RowId id, std::vector<Value>& values) {
 }
 
 void Table::Impl::deleteRow(RowId id) {
-  requireWritableTable(*this);
+  requireWritable(*db);
   WriteScope scope(*db);
+  requireWritableTable(*this);
   RowWriter& w = writer();
   const std::vector<Value> old = readValues(id);
   if (db->hooks) db->hooks->beforeDelete(*this, id, old);

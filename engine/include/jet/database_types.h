@@ -3,6 +3,8 @@
 // of the table list, and the specifications of tables and indexes to create.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +27,20 @@ struct CreateOptions {
 struct OpenOptions {
   std::u16string password;  // empty: the file must have no password
   bool readOnly = false;    // open without write access even when the file is writable
+  // How long to wait for other programs that have the file open: a read for a
+  // commit to end, a write for another writer, a commit for readers to finish.
+  // Past that the operation fails with a Busy error and changes nothing.
+  std::chrono::milliseconds readWait{30000};
+  std::chrono::milliseconds writeWait{5000};
+};
+
+// What the waits for other programs cost this opener so far.
+struct LockStats {
+  std::size_t commits = 0;                       // commits that took the commit lock
+  std::chrono::nanoseconds commitWait{0};        // time they waited for readers, in all
+  std::chrono::nanoseconds longestCommitWait{0};
+  std::chrono::nanoseconds lastCommitWait{0};    // the wait of the last commit
+  std::chrono::nanoseconds readWait{0};          // time reads waited for other programs' commits
 };
 
 // Facts from the file header.
