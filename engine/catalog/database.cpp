@@ -128,6 +128,9 @@ std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::file
   // Everything from here on reads one committed state of the file; the read
   // lock also undoes a write a crashed program left unfinished.
   ReadScope scope(pager);
+  // The pager counted the file's pages before this first read lock: another
+  // program may have committed in between.
+  pager.refresh();
   if (pager.pageCount() < 1) {
     throw Error(ErrorCode::Corruption, "Cannot open " + quoted(fileName) +
                                            ": the file is cut off inside its header page (" +
