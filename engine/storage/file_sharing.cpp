@@ -63,8 +63,13 @@ void FileSharing::join(File& file) {
 
 void FileSharing::leave(File& file) noexcept {
   try {
-    // Alone with the file: nobody is left to read the stamp.
-    if (file.setLock(LockSlot::Open, LockLevel::Exclusive) && vfs_->exists(stampPath_)) vfs_->remove(stampPath_);
+    // Alone with the file: nobody is left to read the stamp. (An open
+    // without write access cannot lock exclusively; it looks instead. One
+    // who joins meanwhile is told of the next commit all the same: every
+    // commit writes a new stamp while someone else has the file open.)
+    const bool alone = file.writable() ? file.setLock(LockSlot::Open, LockLevel::Exclusive)
+                                       : !file.lockedElsewhere(LockSlot::Open);
+    if (alone && vfs_->exists(stampPath_)) vfs_->remove(stampPath_);
   } catch (const Error&) {
     // A stamp left behind is harmless: the next commit writes over it.
   }
