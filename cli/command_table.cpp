@@ -1,6 +1,7 @@
 // The table of qbtool commands and the helpers they share: opening the
 // database and a table named on the command line.
 #include <algorithm>
+#include <cstdio>
 
 #include "commands.h"
 #include "jet/error.h"
@@ -39,6 +40,8 @@ std::span<const Command> allCommands() {
       {"create", "FILE", "create a blank database (FILE must not exist; --password sets one)", {}, 1, 1, runCreate},
       {"compact", "FILE", "rewrite the file densely in place (deleted rows and free pages dropped)", {}, 1, 1,
        runCompact},
+      {"recover", "FILE", "undo a write a crashed program left unfinished, and say what was done", {}, 1, 1,
+       runRecover},
   };
   return kCommands;
 }
@@ -49,17 +52,28 @@ const Command* findCommand(std::string_view name) {
   return it == commands.end() ? nullptr : &*it;
 }
 
+namespace {
+
+void reportNotices(jet::Database& db) {
+  for (const std::string& notice : db.takeNotices()) std::fprintf(stderr, "qbtool: %s\n", notice.c_str());
+}
+
+}  // namespace
+
 std::unique_ptr<jet::Database> openDatabase(const Arguments& args) {
   jet::OpenOptions options;
   options.readOnly = true;
   if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
-  return jet::Database::open(args.operands().at(0), options);
+  auto db = jet::Database::open(args.operands().at(0), options);
+  reportNotices(*db);
+  return db;
 }
 
 std::unique_ptr<jet::Database> openDatabaseForWriting(const Arguments& args) {
   jet::OpenOptions options;
   if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
   auto db = jet::Database::open(args.operands().at(0), options);
+  reportNotices(*db);
   if (db->isReadOnly()) {
     throw jet::Error(jet::ErrorCode::ReadOnly,
                      "Cannot change '" + args.operands().at(0) + "': it is read-only (" + db->readOnlyReason() + ")");

@@ -37,7 +37,9 @@ std::span<const Command> allCommands();
 const Command* findCommand(std::string_view name);
 
 // Opens the database named by the first operand, read-only, with the
-// --password option when given.
+// --password option when given. What opening did about an interrupted write
+// (undone, its journal set aside, the file shown as before it) goes to
+// standard error.
 std::unique_ptr<jet::Database> openDatabase(const Arguments& args);
 
 // Opens the database named by the first operand for writing; fails (ReadOnly,
@@ -64,5 +66,6 @@ int runCreateTable(const Arguments& args, OutputBuffer& out);
 int runDropTable(const Arguments& args, OutputBuffer& out);
 int runCreate(const Arguments& args, OutputBuffer& out);
 int runCompact(const Arguments& args, OutputBuffer& out);
+int runRecover(const Arguments& args, OutputBuffer& out);
 
 }  // namespace qbtool
