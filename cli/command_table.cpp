@@ -24,6 +24,8 @@ std::span<const Command> allCommands() {
       {"check", "[--strict] FILE",
        "check the whole file's integrity; exit status 1 when errors are found (--strict: oddities too)",
        {{"--strict"}}, 1, 1, runCheck},
+      {"recover", "FILE", "undo a write a crashed program left unfinished, and say what was done", {}, 1, 1,
+       runRecover},
       {"insert", "FILE TABLE [--csv FILE|-]",
        "insert CSV rows (a header line names the columns; an empty unquoted field is Null)",
        {{"--csv", true}}, 2, 2, runInsert},
@@ -40,8 +42,6 @@ std::span<const Command> allCommands() {
       {"create", "FILE", "create a blank database (FILE must not exist; --password sets one)", {}, 1, 1, runCreate},
       {"compact", "FILE", "rewrite the file densely in place (deleted rows and free pages dropped)", {}, 1, 1,
        runCompact},
-      {"recover", "FILE", "undo a write a crashed program left unfinished, and say what was done", {}, 1, 1,
-       runRecover},
   };
   return kCommands;
 }

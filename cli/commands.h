@@ -59,6 +59,7 @@ int runCount(const Arguments& args, OutputBuffer& out);
 int runExport(const Arguments& args, OutputBuffer& out);
 int runQueries(const Arguments& args, OutputBuffer& out);
 int runCheck(const Arguments& args, OutputBuffer& out);
+int runRecover(const Arguments& args, OutputBuffer& out);
 int runInsert(const Arguments& args, OutputBuffer& out);
 int runUpdate(const Arguments& args, OutputBuffer& out);
 int runDelete(const Arguments& args, OutputBuffer& out);
@@ -66,6 +67,5 @@ int runCreateTable(const Arguments& args, OutputBuffer& out);
 int runDropTable(const Arguments& args, OutputBuffer& out);
 int runCreate(const Arguments& args, OutputBuffer& out);
 int runCompact(const Arguments& args, OutputBuffer& out);
-int runRecover(const Arguments& args, OutputBuffer& out);
 
 }  // namespace qbtool
