@@ -3,6 +3,7 @@
 // reads, and the journals a crash leaves (undone by any opener that may write,
 // set aside when the file was replaced, undone on purpose by qbtool recover).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -45,14 +46,6 @@ class Sharing : public qbtest::CorpusCopies {
   }
   static std::size_t countOf(const qbtest::ProcessResult& r) { return std::stoul(r.out); }
   void put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-  std::vector<std::string> folderEntries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
 };
 
 TEST_F(Sharing, ReadersInOtherProcessesSeeOnlyCommittedStates) {
