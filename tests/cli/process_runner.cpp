@@ -6,7 +6,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <csignal>
 #include <cerrno>
 
 #include <stdexcept>
@@ -17,9 +16,11 @@ extern char** environ;
 
 namespace qbtest {
 
-namespace {
+ProcessResult runProcess(const std::vector<std::string>& argv) {
+  TempDir dir;
+  const std::string outPath = (dir / "stdout").string();
+  const std::string errPath = (dir / "stderr").string();
 
-pid_t spawn(const std::vector<std::string>& argv, const std::string& outPath, const std::string& errPath) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -34,69 +35,22 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& outPath, co
   const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) throw std::runtime_error("cannot start " + argv.at(0));
-  return pid;
-}
 
-int reap(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) throw std::runtime_error("waitpid failed");
+    if (errno != EINTR) throw std::runtime_error("waitpid failed for " + argv.at(0));
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::vector<std::string> qbtoolArgv(const std::vector<std::string>& args) {
-  std::vector<std::string> argv{QB_QBTOOL};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return argv;
-}
-
-}  // namespace
-
-ProcessResult runProcess(const std::vector<std::string>& argv) {
-  TempDir dir;
-  const std::string outPath = (dir / "stdout").string();
-  const std::string errPath = (dir / "stderr").string();
-  const pid_t pid = spawn(argv, outPath, errPath);
   ProcessResult result;
-  result.exitCode = reap(pid);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.out = readFileBytes(outPath);
   result.err = readFileBytes(errPath);
   return result;
 }
 
-ProcessResult runQbtool(const std::vector<std::string>& args) { return runProcess(qbtoolArgv(args)); }
-
-struct RunningQbtool::State {
-  TempDir dir;
-  pid_t pid = -1;
-};
-
-RunningQbtool::RunningQbtool(const std::vector<std::string>& args) : state_(std::make_unique<State>()) {
-  state_->pid = spawn(qbtoolArgv(args), (state_->dir / "stdout").string(), (state_->dir / "stderr").string());
-}
-
-RunningQbtool::~RunningQbtool() {
-  if (state_->pid < 0) return;
-  kill();
-  try {
-    reap(state_->pid);
-  } catch (const std::exception&) {
-    // Nothing more to do about a child that cannot be waited for.
-  }
-}
-
-void RunningQbtool::kill() {
-  if (state_->pid > 0) ::kill(state_->pid, SIGKILL);
-}
-
-ProcessResult RunningQbtool::wait() {
-  ProcessResult result;
-  result.exitCode = reap(state_->pid);
-  state_->pid = -1;
-  result.out = readFileBytes(state_->dir / "stdout");
-  result.err = readFileBytes(state_->dir / "stderr");
-  return result;
+ProcessResult runQbtool(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{QB_QBTOOL};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return runProcess(argv);
 }
 
 }  // namespace qbtest

@@ -17,6 +17,7 @@
 #include "jet/table.h"
 #include "jet/text.h"
 #include "process_runner.h"
+#include "running_process.h"
 #include "support/test_files.h"
 #include "support/write_fixtures.h"
 
