@@ -8,9 +8,9 @@
 
 #include "app/link_label.h"
 #include "app/tool_bar_images.h"
-#include "connection/ui/support/app_identity.h"
-#include "connection/ui/support/window_frame.h"
-#include "connection/ui/support/window_placement.h"
+#include "ui_services/app_identity.h"
+#include "ui_services/window_frame.h"
+#include "ui_services/window_placement.h"
 
 TAboutBox* AboutBox = nullptr;
 

@@ -5,8 +5,8 @@
 #include <QMouseEvent>
 #include <QUrl>
 
-#include "connection/ui/support/handler_guard.h"
-#include "connection/ui/support/screen_cursor.h"
+#include "ui_services/handler_guard.h"
+#include "ui_services/screen_cursor.h"
 
 LinkLabel::LinkLabel(const QString& address, QWidget* parent) : QLabel(address, parent) {
   QFont link = font();

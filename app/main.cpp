@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "app/window_set.h"
-#include "connection/ui/support/handler_guard.h"
+#include "ui_services/handler_guard.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

@@ -15,9 +15,9 @@
 #include "browse/data_grid.h"
 #include "browse/filter_sort_panel.h"
 #include "browse/record_navigator.h"
-#include "connection/ui/support/app_identity.h"
-#include "connection/ui/support/handler_guard.h"
 #include "connection/ui/tab_strip.h"
+#include "ui_services/app_identity.h"
+#include "ui_services/handler_guard.h"
 
 TForm1* Form1 = nullptr;
 

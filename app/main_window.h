@@ -4,6 +4,17 @@
 // one of the handlers below (named after the control and its event); each
 // runs inside the handler guard, so an error ends only that handler and is
 // shown in the application's error box.
+//
+// The window forwards: each handler is one line that calls the command of
+// the layer that owns it, handing it what it works on (the current table,
+// the grid's columns, a dialog, Prompts, the format settings):
+//   main_window_database.cpp  opening, closing, the tabs (connection/ui)
+//   main_window_browse.cpp    moves and edits, filter and sort, Locate,
+//                             columns, record view, memo (browse)
+//   main_window_output.cpp    export, copies, table info, printing, counts (output)
+//   main_window_query.cpp     the query window, the table designer, tools (query)
+//   main_window_commands.cpp  the window's own commands and the handlers
+//                             that pass a command on to another entry
 #pragma once
 
 #include <QFont>
@@ -11,6 +22,7 @@
 #include <memory>
 
 #include "connection/ui/main_data.h"
+#include "ui_services/file_dialog.h"
 
 class DataGrid;
 struct GridCell;
@@ -25,18 +37,15 @@ class QToolButton;
 class RecordNavigator;
 class TabStrip;
 
+namespace qb {
+struct DatabaseView;
+}
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
   static constexpr int kStatusPanelCount = 4;
-
-  // The window's file dialogs, as filter texts for Prompts: OpenDialog1
-  // (databases), SaveDialog1 (CSV export), SaveDialog2 (a new database).
-  static constexpr char kOpenDialog1Filter[] = "MDB Files|*.MDB|All Files|*.*";
-  static constexpr char kSaveDialog1Filter[] = "CSV Text File|*.TXT";
-  static constexpr char kSaveDialog2Filter[] = "Access Database (*.MDB)|*.MDB";
-  static constexpr char kSaveDialog2DefaultExt[] = "MDB";
 
   explicit TForm1(QWidget* parent = nullptr);
 
@@ -59,6 +68,15 @@ class TForm1 : public QMainWindow {
   qb::Connection& con;
   qb::TableDataSet& mdb;
   DataSource& DataSource1;
+
+  // The window's file dialogs, which other commands use too: OpenDialog1
+  // (databases: Open, Open PWD, Repair and Compact; the table information
+  // names its last file), SaveDialog1 (CSV export), SaveDialog2 (a new
+  // database).
+  qb::FileDialog OpenDialog1{qb::FileDialog::Kind::Open, QStringLiteral("MDB Files|*.MDB|All Files|*.*")};
+  qb::FileDialog SaveDialog1{qb::FileDialog::Kind::Save, QStringLiteral("CSV Text File|*.TXT")};
+  qb::FileDialog SaveDialog2{qb::FileDialog::Kind::Save, QStringLiteral("Access Database (*.MDB)|*.MDB"),
+                             QStringLiteral("MDB")};
 
   // Components, under the names of the window's design.
   QWidget* CoolBar1;
@@ -97,7 +115,7 @@ class TForm1 : public QMainWindow {
   QAction *TableInfo1, *ExporttoCSV2;
   QAction *RepairandCompact1, *RecordCount1, *VisualCount2, *RecordSize1, *ShowMDACVersioninstalled1;
   QAction* OpenReport1;
-  QAction* OpenSystemTables1;
+  QAction *OpenSystemTables1, *Associate1;
   QAction *UsingFilters1, *UsingSort1, *About1;
   // Grid context menu entries.
   QAction *ShowHideColumns2, *GotoColumn1, *RecordView1, *PrintRecord1, *ViewEditMemoField1, *VisualCount1,
@@ -159,6 +177,7 @@ class TForm1 : public QMainWindow {
   void OpenReport1Click();
   // Options menu.
   void OpenSystemTables1Click();
+  void Associate1Click();
   // Help menu.
   void UsingFilters1Click();
   void UsingSort1Click();
@@ -216,6 +235,8 @@ class TForm1 : public QMainWindow {
   void connectControls();
   // The window's creation step: status bar panel 2 shows the engine version.
   void FormCreate();
+  // The controls the database commands change.
+  qb::DatabaseView databaseView();
 
   // Runs `handler` inside the handler guard, announcing it by `name`.
   void run(const char* name, Handler handler);

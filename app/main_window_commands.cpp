@@ -1,38 +1,16 @@
-// The main window's own commands (Exit, tool bar and status bar, font, the
-// about box), the handlers that show a window of the set, and the handlers
+// The main window's own commands (Exit, the tool bar and status bar, the
+// font, the about box, the entries that change nothing) and the handlers
 // that only pass a command on to another entry or button.
 #include <QAction>
-#include <QDialog>
 #include <QStatusBar>
 #include <QToolButton>
 
 #include "app/about_box.h"
+#include "app/font_command.h"
 #include "app/main_window.h"
-#include "browse/data_grid.h"
-#include "browse/form5.h"
-#include "browse/frm_columns.h"
-#include "browse/frm_memo.h"
-#include "browse/frm_record_view.h"
-#include "browse/frm_search.h"
-#include "browse/frm_select_field.h"
-#include "browse/frm_sort_help.h"
-#include "connection/ui/support/prompts.h"
-#include "query/form14.h"
-#include "query/frm_new.h"
-
-namespace {
-
-void showModal(QDialog& window) {
-  qb::prompts().execModal(window);
-}
-
-void showModeless(QWidget& window) {
-  window.show();
-  window.raise();
-  window.activateWindow();
-}
-
-}  // namespace
+#include "browse/memo_window.h"
+#include "browse/record_view_window.h"
+#include "ui_services/prompts.h"
 
 // --- The window's own commands ---------------------------------------------
 
@@ -54,16 +32,18 @@ void TForm1::ShowStatusbar1Click() {
 }
 
 void TForm1::Font1Click() {
-  const auto chosen = qb::prompts().chooseFont(fontDialogFont_);
-  if (!chosen) return;
-  fontDialogFont_ = *chosen;
-  DBGrid1->setDataFont(*chosen);
-  frmRecordView->setFont(*chosen);
-  frmMemo->setFont(*chosen);
+  qb::chooseDataFont(fontDialogFont_, qb::prompts(), *DBGrid1, *frmRecordView, *frmMemo);
+}
+
+void TForm1::About1Click() {
+  qb::prompts().execModal(*AboutBox);
 }
 
 // The entry has already inverted its check mark; the next open reads it.
 void TForm1::OpenSystemTables1Click() {}
+
+// A hidden entry that changes nothing.
+void TForm1::Associate1Click() {}
 
 // The sort is applied from the sort row only; this entry changes nothing.
 void TForm1::Sort1Click() {}
@@ -71,58 +51,6 @@ void TForm1::Sort1Click() {}
 // Wheel turns are left to the focused control.
 void TForm1::FormMouseWheelDown() {}
 void TForm1::FormMouseWheelUp() {}
-
-void TForm1::Edit2KeyPress(QObject* /*sender*/, QChar& key) {
-  if (key == QChar(13)) {
-    key = QChar();
-    SpeedButton2->click();
-  }
-}
-
-// --- Show handlers -----------------------------------------------------------
-
-void TForm1::About1Click() {
-  showModal(*AboutBox);
-}
-void TForm1::SearchValue1Click() {
-  showModal(*frmSearch);
-}
-void TForm1::Gotofield1Click() {
-  showModal(*frmSelectField);
-}
-void TForm1::ShowHideColumns1Click() {
-  showModal(*frmColumns);
-}
-void TForm1::ShowHideColumns2Click() {
-  showModal(*frmColumns);
-}
-void TForm1::ToolButton6Click() {
-  showModal(*frmColumns);
-}
-void TForm1::New1Click() {
-  showModal(*frmNew);
-}
-void TForm1::ToolButton8Click() {
-  showModal(*frmNew);
-}
-void TForm1::UsingFilters1Click() {
-  showModal(*Form5);
-}
-void TForm1::SpeedButton2Click() {
-  showModal(*Form5);
-}
-void TForm1::UsingSort1Click() {
-  showModal(*frmSortHelp);
-}
-void TForm1::RecordView1Click() {
-  showModeless(*frmRecordView);
-}
-void TForm1::RecordView2Click() {
-  showModeless(*frmRecordView);
-}
-void TForm1::Query1Click() {
-  showModeless(*Form14);
-}
 
 // --- Passing handlers --------------------------------------------------------
 

@@ -13,8 +13,8 @@
 #include "app/main_window.h"
 #include "app/tool_bar_images.h"
 #include "browse/data_grid.h"
-#include "connection/ui/support/app_identity.h"
 #include "connection/ui/tab_strip.h"
+#include "ui_services/app_identity.h"
 
 namespace {
 
@@ -117,6 +117,8 @@ void TForm1::createMenus() {
   QMenu* options = addMenu(bar, "Options1", QStringLiteral("&Options"));
   OpenSystemTables1 =
       addCheckEntry(options, "OpenSystemTables1", QStringLiteral("Open System Tables"), false);
+  Associate1 = addEntry(options, "Associate1", QStringLiteral("Associate"));
+  Associate1->setVisible(false);
 
   QMenu* help = addMenu(bar, "Help1", QStringLiteral("&Help"));
   UsingFilters1 = addEntry(help, "UsingFilters1", QStringLiteral("Using Filters"));
@@ -259,6 +261,7 @@ void TForm1::connectControls() {
   QB_BIND(ShowMDACVersioninstalled1, ShowMDACVersioninstalled1Click);
   QB_BIND(OpenReport1, OpenReport1Click);
   QB_BIND(OpenSystemTables1, OpenSystemTables1Click);
+  QB_BIND(Associate1, Associate1Click);
   QB_BIND(UsingFilters1, UsingFilters1Click);
   QB_BIND(UsingSort1, UsingSort1Click);
   QB_BIND(About1, About1Click);

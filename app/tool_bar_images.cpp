@@ -211,26 +211,40 @@ QPixmap toolBandBackground() {
   return tile;
 }
 
+namespace {
+
+// The program icon on the 32×32 grid; packaging/quillbase.svg draws the same.
+void drawProgramIcon(QPainter& p) {
+  drawTable(p, QRectF(2.5, 6.5, 24, 22));
+  // The quill, from top right down to the sheet.
+  p.setPen(QPen(kOutline, 1.2));
+  p.setBrush(Qt::white);
+  QPainterPath feather;
+  feather.moveTo(30, 1.5);
+  feather.cubicTo(22, 3, 16, 10, 14.5, 21);
+  feather.cubicTo(20, 16, 27, 10, 30, 1.5);
+  p.drawPath(feather);
+  p.setPen(QPen(kOutline, 1.4, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(14.5, 21), QPointF(12.5, 25.5));
+}
+
+}  // namespace
+
+QImage programIconImage(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 32.0, size / 32.0);
+  drawProgramIcon(p);
+  p.end();
+  return image;
+}
+
 QIcon programIcon() {
   QIcon icon;
+  const QPixmap pixmap = QPixmap::fromImage(programIconImage(64));
   for (int size : {16, 32, 48, 64}) {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(2, 2);
-    drawTable(p, QRectF(2.5, 6.5, 24, 22));
-    // The quill, from top right down to the sheet.
-    p.setPen(QPen(kOutline, 1.2));
-    p.setBrush(Qt::white);
-    QPainterPath feather;
-    feather.moveTo(30, 1.5);
-    feather.cubicTo(22, 3, 16, 10, 14.5, 21);
-    feather.cubicTo(20, 16, 27, 10, 30, 1.5);
-    p.drawPath(feather);
-    p.setPen(QPen(kOutline, 1.4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(14.5, 21), QPointF(12.5, 25.5));
-    p.end();
     icon.addPixmap(pixmap.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   }
   return icon;

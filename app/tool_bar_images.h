@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 inline constexpr int kToolBarImageSize = 32;
@@ -19,3 +20,6 @@ QPixmap toolBandBackground();
 
 // The program's icon: a sheet of table rows under a quill.
 QIcon programIcon();
+// The program's icon drawn at `size` pixels square (the desktop entry's PNGs
+// are made with it; packaging/quillbase.svg is the same drawing as SVG).
+QImage programIconImage(int size);

@@ -9,22 +9,22 @@
 #include "app/about_box.h"
 #include "app/main_window.h"
 #include "app/tool_bar_images.h"
-#include "browse/form5.h"
-#include "browse/frm_columns.h"
-#include "browse/frm_memo.h"
-#include "browse/frm_picture.h"
-#include "browse/frm_record_view.h"
-#include "browse/frm_search.h"
-#include "browse/frm_select_field.h"
-#include "browse/frm_sort_help.h"
-#include "connection/ui/frm_quick_open.h"
-#include "connection/ui/support/app_identity.h"
-#include "connection/ui/support/window_placement.h"
-#include "output/frm_table_info.h"
-#include "output/quick_report4.h"
-#include "query/form14.h"
-#include "query/frm_new.h"
-#include "query/frm_wizard.h"
+#include "browse/column_visibility_dialog.h"
+#include "browse/filter_help.h"
+#include "browse/goto_column_dialog.h"
+#include "browse/locate_dialog.h"
+#include "browse/memo_window.h"
+#include "browse/picture_window.h"
+#include "browse/record_view_window.h"
+#include "browse/sort_help.h"
+#include "connection/ui/quick_open_dialog.h"
+#include "output/designed_report.h"
+#include "output/table_info_window.h"
+#include "query/query_window.h"
+#include "query/query_wizard.h"
+#include "query/table_designer.h"
+#include "ui_services/app_identity.h"
+#include "ui_services/window_placement.h"
 
 namespace {
 
@@ -107,4 +107,7 @@ void startUp() {
   // windows of the set are open.
   QObject::connect(Form1, &TForm1::closed, qApp, [] { QCoreApplication::exit(0); });
   Form1->show();
+  // The record view was shown as it was made, before the maximised main
+  // window, which would now cover it.
+  frmRecordView->raise();
 }

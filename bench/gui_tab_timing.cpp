@@ -27,8 +27,8 @@
 #include "app/main_window.h"
 #include "app/window_set.h"
 #include "browse/data_grid.h"
-#include "connection/ui/support/prompts.h"
 #include "connection/ui/tab_strip.h"
+#include "ui_services/prompts.h"
 
 namespace {
 
@@ -39,10 +39,12 @@ class ConsolePrompts final : public qb::Prompts {
   void messageBox(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
   bool confirm(const QString&) override { return false; }
   std::optional<QString> inputBox(const QString&, const QString&, const QString&, int) override { return {}; }
-  std::optional<QString> openFileName(const QString&) override { return {}; }
-  std::optional<QString> saveFileName(const QString&, const QString&) override { return {}; }
+  std::optional<QString> openFileName(const QString&, const QString&) override { return {}; }
+  std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override { return {}; }
   std::optional<QFont> chooseFont(const QFont&) override { return {}; }
   int execModal(QDialog&) override { return QDialog::Rejected; }
+  void printPreview(qb::PrintJob&) override {}
+  void print(qb::PrintJob&) override {}
 };
 
 std::filesystem::path defaultFile() {

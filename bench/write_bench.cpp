@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < kUpdates; ++i) {
       const jet::RowId id = ids[generator.below(static_cast<std::uint32_t>(ids.size()))];
       table->readRow(id, row);
-      row[1] = jet::Value::text(generator.customerName());
+      row[2] = jet::Value::text(generator.customerName());
       table->updateRow(id, row);
     }
     db->commitTransaction();

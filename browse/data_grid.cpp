@@ -12,12 +12,13 @@
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <cmath>
 
 #include "browse/grid_delegate.h"
 #include "browse/grid_model.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
-#include "connection/ui/support/handler_guard.h"
+#include "ui_services/handler_guard.h"
 
 namespace {
 
@@ -81,6 +82,40 @@ void GridColumn::setWidth(int width) {
   grid_->setSectionWidth(index_, width);
 }
 
+// ---- GridColumns -------------------------------------------------------------
+
+int DataGrid::Columns::count() const {
+  return grid_.columnCount();
+}
+
+QString DataGrid::Columns::fieldName(int position) const {
+  return grid_.fieldNameAt(position);
+}
+
+bool DataGrid::Columns::visible(int position) const {
+  return inRange(position) && grid_.column(position).visible();
+}
+
+void DataGrid::Columns::setVisible(int position, bool visible) {
+  if (inRange(position)) grid_.column(position).setVisible(visible);
+}
+
+int DataGrid::Columns::width(int position) const {
+  return inRange(position) ? grid_.column(position).width() : -1;
+}
+
+void DataGrid::Columns::setWidth(int position, int width) {
+  grid_.setSectionWidth(position, width);
+}
+
+int DataGrid::Columns::selected() const {
+  return grid_.selectedIndex();
+}
+
+void DataGrid::Columns::select(int position) {
+  if (inRange(position)) grid_.moveToColumn(position);
+}
+
 // ---- The grid ----------------------------------------------------------------
 
 DataGrid::DataGrid(QWidget* parent)
@@ -108,11 +143,6 @@ DataGrid::DataGrid(QWidget* parent)
   titles->setHighlightSections(false);
   titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   titles->setMinimumSectionSize(1);
-  // Every property of the title font is set on the header itself, so that a
-  // new data font given to the grid does not reach the titles.
-  QFont titleFont = font();
-  titleFont.setResolveMask(QFont::AllPropertiesResolved);
-  titles->setFont(titleFont);
   connect(titles, &QHeaderView::sectionMoved, this, &DataGrid::columnDragged);
   connect(titles, &QHeaderView::sectionResized, this, [this](int index, int oldSize, int newSize) {
     // Hiding and showing a column resize it to and from nothing.
@@ -141,6 +171,9 @@ DataGrid::~DataGrid() {
 
 void DataGrid::setDataFont(const QFont& font) {
   setFont(font);
+  // The title row takes it too, so that a column's title width is measured
+  // in the font it is drawn in.
+  horizontalHeader()->setFont(font);
   verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
   QScopedValueRollback<bool> building(buildingColumns_, true);
   for (int i = 0; i < columnCount(); ++i) {
@@ -193,10 +226,13 @@ qb::Field* DataGrid::fieldAt(int index) const {
 int DataGrid::defaultColumnWidth(int index) const {
   const qb::Field* field = fieldAt(index);
   if (!field) return kEmptyColumnWidth;
-  const int values = field->displayWidth() * QFontMetrics(font()).horizontalAdvance(QLatin1Char('0')) + 4;
-  const int title = QFontMetrics(horizontalHeader()->font())
-                        .horizontalAdvance(QString::fromStdU16String(field->fieldName())) +
-                    4;
+  // Scalable fonts have fractional advances: the widths are rounded up, so
+  // that the text they are measured for fits.
+  const auto pixels = [](qreal width) { return static_cast<int>(std::ceil(width - 1e-6)) + 4; };
+  const int values =
+      pixels(field->displayWidth() * QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0')));
+  const int title = pixels(QFontMetricsF(horizontalHeader()->font())
+                               .horizontalAdvance(QString::fromStdU16String(field->fieldName())));
   return std::max(values, title);
 }
 

@@ -23,13 +23,17 @@
 //   appends one (not while an unchanged new record is there already);
 // - Escape in the editor undoes the typing in the cell; with nothing typed
 //   (or with the editor closed) it cancels the record's changes;
-// - Ctrl+Delete asks "Delete record?" and deletes the current record on OK;
+// - Ctrl+Delete asks "Delete record?" and deletes the current record on OK,
+//   also while a cell's editor is open;
+// - binary and OLE cells show a description of their value and take no
+//   typing (field_display.h);
 // - a new record that was never changed is dropped when the focus leaves the
 //   grid for another control of its window.
 // Errors of these steps are shown in the application's error box.
 //
-// The data font (View "Font") changes the cells only; the titles keep the
-// font the grid was made with.
+// The data font (View "Font") is the font of the cells and the title row.
+// Cell texts sit two pixels from the side they are aligned to, the margin the default
+// column widths allow for.
 #pragma once
 
 #include <QColor>
@@ -40,6 +44,7 @@
 #include <functional>
 
 #include "connection/ui/data_source.h"
+#include "connection/ui/grid_columns.h"
 
 class GridDelegate;
 class GridModel;
@@ -99,8 +104,8 @@ class DataGrid : public QTableView, private DataLink {
   void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
   QMenu* popupMenu() const { return popupMenu_; }
 
-  // Gives the cells `font`; the title row keeps its own. Columns whose width
-  // no command or person has set take their default width in the new font.
+  // Gives the cells and the title row `font`. Columns whose width no command
+  // or person has set take their default width in the new font.
   void setDataFont(const QFont& font);
 
   // ---- Columns ------------------------------------------------------------
@@ -116,6 +121,9 @@ class DataGrid : public QTableView, private DataLink {
   // times the width of "0" in the data font, plus 4; at least the title's
   // width plus 4.
   int defaultColumnWidth(int index) const;
+  // The column list as the commands take it (see grid_columns.h).
+  GridColumns& columns() { return columns_; }
+  const GridColumns& columns() const { return columns_; }
 
   // ---- Cell painting ----------------------------------------------------
   // Called for every data cell after the grid painted it in its normal way
@@ -147,6 +155,24 @@ class DataGrid : public QTableView, private DataLink {
   friend class GridDelegate;
   struct ColumnState;
 
+  // GridColumns over this grid's column list.
+  class Columns final : public GridColumns {
+   public:
+    explicit Columns(DataGrid& grid) : grid_(grid) {}
+    int count() const override;
+    QString fieldName(int position) const override;
+    bool visible(int position) const override;
+    void setVisible(int position, bool visible) override;
+    int width(int position) const override;
+    void setWidth(int position, int width) override;
+    int selected() const override;
+    void select(int position) override;
+
+   private:
+    bool inRange(int position) const { return position >= 0 && position < count(); }
+    DataGrid& grid_;
+  };
+
   // DataLink.
   void activeChanged() override;
   void fieldListChanged() override;
@@ -169,6 +195,8 @@ class DataGrid : public QTableView, private DataLink {
   void setSectionWidth(int index, int width);
   // Moves the current cell to the dataset's current record.
   void showCurrentRecord();
+  // Moves the current cell to another column of the current record.
+  void moveToColumn(int column);
   // Whether the current cell may move to `to` (the selection model asks
   // before every change): moving to another row moves the dataset.
   bool allowCurrentChange(const QModelIndex& to);
@@ -190,6 +218,7 @@ class DataGrid : public QTableView, private DataLink {
 
   GridModel* model_;
   GridDelegate* delegate_;
+  Columns columns_{*this};
   QMenu* popupMenu_ = nullptr;
   std::function<void(const GridCell&)> drawColumnCell_;
   // While a cell is painted: its painter, options and background.

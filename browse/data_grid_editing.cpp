@@ -11,8 +11,8 @@
 #include "browse/grid_model.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
-#include "connection/ui/support/handler_guard.h"
-#include "connection/ui/support/prompts.h"
+#include "ui_services/handler_guard.h"
+#include "ui_services/prompts.h"
 
 void DataGrid::keyPressEvent(QKeyEvent* event) {
   const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
@@ -90,6 +90,21 @@ void DataGrid::showCurrentRecord() {
   } else if (!selectionModel()->isSelected(index)) {
     selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
   }
+  scrollTo(index);
+}
+
+void DataGrid::moveToColumn(int column) {
+  const qb::DataSet* set = dataSet();
+  const auto row = set && set->active() ? set->currentRow() : std::nullopt;
+  if (!row || static_cast<int>(*row) >= model_->rowCount()) {
+    // No current cell: the column is taken when a record becomes current.
+    currentColumn_ = column;
+    return;
+  }
+  // Leaving the cell gives its typed text to the field first; a text the
+  // field refuses keeps the cell where it is (see allowCurrentChange).
+  const QModelIndex index = model_->index(static_cast<int>(*row), column);
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
   scrollTo(index);
 }
 

@@ -2,32 +2,70 @@
 #include "browse/grid_delegate.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 
 #include "browse/data_grid.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
-#include "connection/ui/support/handler_guard.h"
+#include "ui_services/handler_guard.h"
 
 GridDelegate::GridDelegate(DataGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
 
+namespace {
+
+// Space between a cell's side and its text, on the side the text is aligned
+// to. A column's default width is its values' width plus 4: this margin, the
+// grid line, and a pixel to spare on the other side.
+constexpr int kTextMargin = 2;
+
+}  // namespace
+
 void GridDelegate::paintStandard(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
-  // As QStyledItemDelegate::paint, but with the background the caller set
-  // (the item's own options would take the model's, which is none).
-  QStyleOptionViewItem cell = option;
-  initStyleOption(&cell, index);
-  cell.backgroundBrush = option.backgroundBrush;
-  const QWidget* widget = option.widget;
-  QStyle* style = widget ? widget->style() : QApplication::style();
-  style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+  drawCell(painter, option, index, &option.backgroundBrush);
 }
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
-  QStyledItemDelegate::paint(painter, option, index);
+  drawCell(painter, option, index, nullptr);
   grid_.paintCellExtras(painter, option, index);
+}
+
+void GridDelegate::drawCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
+                            const QBrush* background) const {
+  QStyleOptionViewItem cell = option;
+  initStyleOption(&cell, index);
+  // The item's own options would take the model's background, which is none.
+  if (background) cell.backgroundBrush = *background;
+  // The style draws background, selection and focus; the text is written
+  // here, because the style's text padding is wider than the margin the
+  // column widths allow for.
+  const QString text = cell.text;
+  cell.text.clear();
+  cell.features &= ~QStyleOptionViewItem::HasDisplay;
+  const QWidget* widget = option.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+  if (text.isEmpty()) return;
+
+  const QPalette::ColorGroup group = !cell.state.testFlag(QStyle::State_Enabled) ? QPalette::Disabled
+                                     : cell.state.testFlag(QStyle::State_Active) ? QPalette::Normal
+                                                                                 : QPalette::Inactive;
+  const QPalette::ColorRole role =
+      cell.state.testFlag(QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
+  const QRect area = cell.displayAlignment.testFlag(Qt::AlignRight)
+                         ? cell.rect.adjusted(0, 0, -kTextMargin, 0)
+                         : cell.rect.adjusted(kTextMargin, 0, 0, 0);
+  painter->save();
+  painter->setFont(cell.font);
+  painter->setPen(cell.palette.color(group, role));
+  painter->setClipRect(cell.rect);
+  painter->drawText(area, static_cast<int>(cell.displayAlignment) | Qt::TextSingleLine,
+                    QFontMetrics(cell.font).elidedText(text, Qt::ElideRight, area.width()));
+  painter->restore();
 }
 
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
@@ -71,8 +109,26 @@ void GridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) cons
 
 bool GridDelegate::eventFilter(QObject* object, QEvent* event) {
   auto* line = qobject_cast<QLineEdit*>(object);
+  if (line && event->type() == QEvent::FocusOut) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+      // Another window took the focus: an error box about this very cell,
+      // a confirmation, the record view, another program. The editor stays
+      // open with what was typed, which reaches the field when the cell is
+      // left; giving it now would report a refused text a second time and
+      // throw away what was typed.
+      return false;
+    }
+  }
   if (event->type() != QEvent::KeyPress || !line) return QStyledItemDelegate::eventFilter(object, event);
-  switch (static_cast<QKeyEvent*>(event)->key()) {
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() == Qt::Key_Delete && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+    // Ctrl+Delete asks to delete the record, in the editor as in the grid;
+    // it does not delete a word of the text.
+    qb::guarded([&] { grid_.deleteWithQuestion(); });
+    return true;
+  }
+  switch (key->key()) {
     case Qt::Key_Escape:
       if (!line->isModified()) {
         // Nothing typed in this cell: Escape goes on to the record.

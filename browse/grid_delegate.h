@@ -1,5 +1,6 @@
 // GridDelegate: paints the grid's cells and runs their in-place editor. A
-// cell is painted in the standard way, then handed to the grid's
+// cell is painted in the standard way (the style's background and selection,
+// the text two pixels from the side it is aligned to), then handed to the grid's
 // cell-painting handler. The editor is a plain line edit; the delegate keeps
 // track of the one open editor so that the grid can give its typed text to
 // the field when the dataset asks for pending input.
@@ -38,6 +39,10 @@ class GridDelegate final : public QStyledItemDelegate {
   bool eventFilter(QObject* object, QEvent* event) override;
 
  private:
+  // The standard painting, with `background` instead of the model's when given.
+  void drawCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
+                const QBrush* background) const;
+
   DataGrid& grid_;
   mutable QPointer<QLineEdit> editor_;
   mutable int editorColumn_ = -1;

@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <exception>
 
+#include "browse/field_display.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
 
@@ -56,8 +57,15 @@ QIcon indicatorGlyph(Indicator which) {
   return glyphs[static_cast<int>(which)];
 }
 
-// A value's text on one line: line breaks of a memo show as spaces.
-QString oneLine(QString text) {
+// Characters of a value a cell shows at most: far more than the widest cell
+// holds, while measuring and eliding a memo of a million characters at every
+// paint would take seconds.
+constexpr qsizetype kShownCharacters = 4096;
+
+// A value's text on one line, as far as a cell can show it: line breaks of a
+// memo show as spaces.
+QString oneLine(const QString& value) {
+  QString text = value.left(kShownCharacters);
   for (QChar& c : text) {
     if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) c = QLatin1Char(' ');
   }
@@ -83,6 +91,7 @@ void GridModel::reload() {
   texts_.clear();
   fieldNames_.clear();
   alignRight_.clear();
+  binary_.clear();
   rows_ = 0;
   if (open()) {
     rows_ = static_cast<int>(dataSet_->rowCount());
@@ -90,6 +99,7 @@ void GridModel::reload() {
       const qb::Field& field = dataSet_->field(i);
       fieldNames_.append(QString::fromStdU16String(field.fieldName()));
       alignRight_.push_back(field.alignRight());
+      binary_.push_back(qb::isBinaryFieldType(field.dataType()));
     }
   }
   indicatorRow_ = currentIndicatorRow();
@@ -144,7 +154,13 @@ const std::vector<QString>& GridModel::rowTexts(int row) const {
   texts.reserve(static_cast<std::size_t>(fieldNames_.size()));
   for (std::size_t field = 0; field < static_cast<std::size_t>(fieldNames_.size()); ++field) {
     try {
-      texts.push_back(QString::fromStdU16String(dataSet_->textAt(static_cast<std::size_t>(row), field)));
+      const auto at = static_cast<std::size_t>(row);
+      if (binary_[field]) {
+        texts.push_back(
+            qb::describeBinaryValue(dataSet_->valueAt(at, field), dataSet_->field(field).dataType()));
+      } else {
+        texts.push_back(QString::fromStdU16String(dataSet_->textAt(at, field)));
+      }
     } catch (const std::exception&) {
       // A value that cannot be read (a damaged page) shows as such; the
       // rest of the row and the table stay usable.
@@ -190,15 +206,19 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  // Binary and OLE cells show a description; typing would replace their
+  // bytes with the typed characters, so they have no editor.
   if (open() && dataSet_->canModify() && index.column() < fieldNames_.size() &&
-      !dataSet_->field(static_cast<std::size_t>(index.column())).readOnly()) {
+      !dataSet_->field(static_cast<std::size_t>(index.column())).readOnly() &&
+      !binary_[static_cast<std::size_t>(index.column())]) {
     flags |= Qt::ItemIsEditable;
   }
   return flags;
 }
 
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::EditRole || !open() || !index.isValid() || index.column() >= fieldNames_.size())
+  if (role != Qt::EditRole || !open() || !index.isValid() || index.column() >= fieldNames_.size() ||
+      binary_[static_cast<std::size_t>(index.column())])
     return false;
   dataSet_->field(static_cast<std::size_t>(index.column())).setText(value.toString().toStdU16String());
   return true;

@@ -5,6 +5,9 @@
 // does not move the current record. A few hundred rows of texts are kept, so
 // repainting and scrolling back and forth read nothing again.
 //
+// Binary and OLE cells show a short description of their value and cannot
+// be edited (field_display.h).
+//
 // With no table open the model has one column without a field and no rows.
 // The vertical header is the indicator column: the current row shows the
 // state's glyph (browse: a triangle, edit: an I-beam, insert: a star).
@@ -69,6 +72,7 @@ class GridModel final : public QAbstractTableModel {
   int rows_ = 0;
   QStringList fieldNames_;
   std::vector<bool> alignRight_;
+  std::vector<bool> binary_;  // binary and OLE columns: described, not editable
   int indicatorRow_ = -1;
   mutable std::unordered_map<int, std::vector<QString>> texts_;
 };

@@ -6,7 +6,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include "connection/ui/support/app_identity.h"
+#include "ui_services/app_identity.h"
 
 namespace {
 

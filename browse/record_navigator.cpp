@@ -9,8 +9,8 @@
 #include <QToolButton>
 
 #include "connection/data_set.h"
-#include "connection/ui/support/handler_guard.h"
-#include "connection/ui/support/prompts.h"
+#include "ui_services/handler_guard.h"
+#include "ui_services/prompts.h"
 
 namespace {
 

@@ -46,4 +46,12 @@ std::optional<std::string> Arguments::value(std::string_view option) const {
   return std::nullopt;
 }
 
+std::vector<std::string> Arguments::values(std::string_view option) const {
+  std::vector<std::string> out;
+  for (const auto& [name, v] : options_) {
+    if (name == option && v) out.push_back(*v);
+  }
+  return out;
+}
+
 }  // namespace qbtool

@@ -33,6 +33,8 @@ class Arguments {
   bool has(std::string_view option) const;
   // The value of an option given with one (the last one when repeated).
   std::optional<std::string> value(std::string_view option) const;
+  // Every value of an option that may be repeated, in order.
+  std::vector<std::string> values(std::string_view option) const;
 
  private:
   std::vector<std::string> operands_;

@@ -5,6 +5,8 @@
 #include "commands.h"
 #include "jet/table.h"
 #include "jet/text.h"
+#include "migrate/ddl.h"
+#include "migrate/saved_query_views.h"
 
 namespace qbtool {
 
@@ -111,9 +113,28 @@ void writeTable(OutputBuffer& out, const jet::Database& db, const jet::Table& ta
   }
 }
 
+// The DDL a migration to `dialect` runs, for review.
+int writeDdl(const Arguments& args, OutputBuffer& out, const std::string& dialectName) {
+  const auto dialect = qbmigrate::parseDialect(dialectName);
+  if (!dialect) throw UsageError("unknown dialect '" + dialectName + "' (postgresql or sqlite)");
+  const auto db = openDatabase(args);
+  std::vector<std::u16string> only;
+  if (args.operands().size() > 1) only.push_back(jet::fromUtf8(args.operands()[1]));
+  const qbmigrate::SchemaPlan plan = qbmigrate::planSchema(*db, only);
+  qbmigrate::DdlOptions options;
+  if (auto schema = args.value("--schema")) options.schema = *schema;
+  const qbmigrate::Ddl ddl = qbmigrate::buildDdl(plan, *dialect, options);
+  // With a table named, the DDL of that table alone.
+  const auto views = only.empty() ? qbmigrate::planViews(*db, ddl) : std::vector<qbmigrate::ViewPlan>{};
+  out.write(qbmigrate::ddlScript(plan, ddl, views));
+  return 0;
+}
+
 }  // namespace
 
 int runSchema(const Arguments& args, OutputBuffer& out) {
+  if (auto dialect = args.value("--dialect")) return writeDdl(args, out, *dialect);
+  if (args.has("--schema")) throw UsageError("--schema goes with --dialect postgresql");
   const auto db = openDatabase(args);
   if (args.operands().size() > 1) {
     writeTable(out, *db, *openTable(*db, args.operands()[1]));

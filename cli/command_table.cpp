@@ -1,6 +1,7 @@
 // The table of qbtool commands and the helpers they share: opening the
 // database and a table named on the command line.
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 #include "commands.h"
@@ -15,12 +16,18 @@ std::span<const Command> allCommands() {
       {"tables", "[--system] [--long] FILE",
        "list tables and saved select queries (--long: with their kind)",
        {{"--system"}, {"--long"}, {"-l"}}, 1, 1, runTables},
-      {"schema", "FILE [TABLE]", "columns and indexes of one table or of every user table", {}, 1, 2, runSchema},
+      {"schema", "FILE [TABLE] [--dialect postgresql|sqlite]",
+       "columns and indexes of one table or of every user table (--dialect: the DDL a migration runs)",
+       {{"--dialect", true}, {"--schema", true}}, 1, 2, runSchema},
       {"count", "FILE TABLE", "number of rows in a table", {}, 2, 2, runCount},
       {"export", "FILE TABLE [--format csv|tsv|json] [--no-header] [--crlf]",
        "write a table's rows to standard output",
        {{"--format", true}, {"--no-header"}, {"--crlf"}}, 2, 2, runExport},
       {"queries", "FILE", "saved queries with their kind and SQL", {}, 1, 1, runQueries},
+      {"sql", "FILE [STATEMENT|-] [--format csv|tsv|json] [--no-header] [--crlf] [--param NAME=VALUE]... [--explain]",
+       "run Access SQL queries (from standard input when no STATEMENT or '-': several separated by ';'); "
+       "--explain prints the plan instead of the rows",
+       {{"--format", true}, {"--no-header"}, {"--crlf"}, {"--param", true}, {"--explain"}}, 1, 2, runSql},
       {"check", "[--strict] FILE",
        "check the whole file's integrity; exit status 1 when errors are found (--strict: oddities too)",
        {{"--strict"}}, 1, 1, runCheck},
@@ -42,6 +49,11 @@ std::span<const Command> allCommands() {
       {"create", "FILE", "create a blank database (FILE must not exist; --password sets one)", {}, 1, 1, runCreate},
       {"compact", "FILE", "rewrite the file densely in place (deleted rows and free pages dropped)", {}, 1, 1,
        runCompact},
+      {"migrate", "FILE --to postgresql://USER@HOST:PORT/DB|sqlite:PATH [--schema S] [--tables T,...] [--drop-existing]",
+       "copy the tables, keys, indexes, relationships and rows into PostgreSQL or SQLite in one atomic run "
+       "(a PostgreSQL password comes from the URL, PGPASSWORD or ~/.pgpass; --drop-existing replaces tables of the "
+       "same names and what depends on them)",
+       {{"--to", true}, {"--schema", true}, {"--tables", true}, {"--drop-existing"}}, 1, 1, runMigrate},
   };
   return kCommands;
 }
@@ -58,20 +70,33 @@ void reportNotices(jet::Database& db) {
   for (const std::string& notice : db.takeNotices()) std::fprintf(stderr, "qbtool: %s\n", notice.c_str());
 }
 
+// --password and --codepage, which every command that opens a file takes.
+jet::OpenOptions openOptions(const Arguments& args) {
+  jet::OpenOptions options;
+  if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
+  if (auto codePage = args.value("--codepage")) {
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(codePage->data(), codePage->data() + codePage->size(), value);
+    if (ec != std::errc{} || end != codePage->data() + codePage->size() || value == 0 || value > 65535) {
+      throw UsageError("--codepage takes a Windows code page number such as 1252, not '" + *codePage + "'");
+    }
+    options.codePage = static_cast<std::uint16_t>(value);
+  }
+  return options;
+}
+
 }  // namespace
 
 std::unique_ptr<jet::Database> openDatabase(const Arguments& args) {
-  jet::OpenOptions options;
+  jet::OpenOptions options = openOptions(args);
   options.readOnly = true;
-  if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
   auto db = jet::Database::open(args.operands().at(0), options);
   reportNotices(*db);
   return db;
 }
 
 std::unique_ptr<jet::Database> openDatabaseForWriting(const Arguments& args) {
-  jet::OpenOptions options;
-  if (auto password = args.value("--password")) options.password = jet::fromUtf8(*password);
+  const jet::OpenOptions options = openOptions(args);
   auto db = jet::Database::open(args.operands().at(0), options);
   reportNotices(*db);
   if (db->isReadOnly()) {

@@ -67,5 +67,7 @@ int runCreateTable(const Arguments& args, OutputBuffer& out);
 int runDropTable(const Arguments& args, OutputBuffer& out);
 int runCreate(const Arguments& args, OutputBuffer& out);
 int runCompact(const Arguments& args, OutputBuffer& out);
+int runSql(const Arguments& args, OutputBuffer& out);
+int runMigrate(const Arguments& args, OutputBuffer& out);
 
 }  // namespace qbtool

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "commands.h"
+#include "help_text.h"
+#include "jet/version.h"
 
 namespace {
 
@@ -18,21 +20,7 @@ using qbtool::Command;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-void printUsage(std::FILE* to) {
-  std::fprintf(to, "usage: qbtool COMMAND ARGUMENTS... [--password P]\n\ncommands:\n");
-  for (const Command& c : qbtool::allCommands()) {
-    std::fprintf(to, "  qbtool %.*s %.*s\n      %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
-                 static_cast<int>(c.usage.size()), c.usage.data(), static_cast<int>(c.summary.size()),
-                 c.summary.data());
-  }
-  std::fprintf(to,
-               "\nEvery command takes --password P for a database with a password.\n"
-               "Export formats: csv (RFC 4180, LF line ends unless --crlf; fields quoted only when they\n"
-               "hold a comma, a quote or a line break; the empty text is \"\" and Null an empty field),\n"
-               "tsv (tab, newline, carriage return and backslash escaped as \\t \\n \\r \\\\), json (an\n"
-               "array of objects, or of arrays with --no-header). Text is UTF-8, dates ISO 8601,\n"
-               "Yes/No true/false, binary values hexadecimal, currency and decimals exact.\n");
-}
+void printUsage(std::FILE* to) { std::fputs(qbtool::helpText().c_str(), to); }
 
 void printCommandUsage(std::FILE* to, const Command& c) {
   std::fprintf(to, "usage: qbtool %.*s %.*s [--password P]\n", static_cast<int>(c.name.size()), c.name.data(),
@@ -56,11 +44,21 @@ int run(int argc, char** argv) {
     printUsage(stdout);
     return 0;
   }
+  // The help as a manual page and as bash completion (the package installs both).
+  if (words[0] == "--man" && words.size() == 1) {
+    std::fputs(qbtool::manPage(jet::engineVersion()).c_str(), stdout);
+    return 0;
+  }
+  if (words[0] == "--bash-completion" && words.size() == 1) {
+    std::fputs(qbtool::bashCompletion().c_str(), stdout);
+    return 0;
+  }
   const Command* command = qbtool::findCommand(words[0]);
   if (!command) return usageError("unknown command '" + words[0] + "'", nullptr);
 
   std::vector<qbtool::OptionSpec> accepted = command->options;
   accepted.push_back({"--password", true});
+  accepted.push_back({"--codepage", true});
   accepted.push_back({"--help"});
   accepted.push_back({"-h"});
   try {

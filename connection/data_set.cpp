@@ -505,4 +505,13 @@ void DataSet::removeObserver(DataSetObserver* observer) {
   std::erase(observers_, observer);
 }
 
+DataSet::Walk::~Walk() {
+  if (--dataSet_.walks_ > 0) return;
+  try {
+    dataSet_.tellObservers([this](DataSetObserver& o) { o.walkEnded(dataSet_); });
+  } catch (...) {
+    // Observers must not throw; one that does cannot undo the walk.
+  }
+}
+
 }  // namespace qb

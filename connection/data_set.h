@@ -283,6 +283,25 @@ class DataSet {
   void addObserver(DataSetObserver* observer);
   void removeObserver(DataSetObserver* observer);
 
+  // ---- Walks ----------------------------------------------------------------------
+  // A command that visits every record in turn (an export, a column copy, a
+  // count, a printout) holds a Walk while it does. Each move still tells the
+  // observers, as always, but with walking() true, so that a window can note
+  // that the record moved and catch up once instead of showing every record:
+  // when the outermost Walk ends (also by an error) every observer hears
+  // walkEnded. Walks nest.
+  class Walk {
+   public:
+    explicit Walk(DataSet& dataSet) : dataSet_(dataSet) { ++dataSet_.walks_; }
+    ~Walk();
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+
+   private:
+    DataSet& dataSet_;
+  };
+  bool walking() const { return walks_ > 0; }
+
  protected:
   // The source to open (connecting first when it needs a connection). Errors
   // pass through; the dataset then stays closed.
@@ -366,6 +385,7 @@ class DataSet {
   FormatSettings formatSettings_;
   std::vector<DataSetObserver*> observers_;
   Notifier* notifier_ = nullptr;  // the operation in progress, if any
+  int walks_ = 0;                 // Walks in progress
   std::unique_ptr<Cache> cache_;
 };
 

@@ -27,6 +27,8 @@
 //                                  an edit was dropped)
 //   filter or sort change          dataChanged, recordMoved (plus what
 //                                  finishing an edit did)
+//   the end of a walk              walkEnded (see DataSet::Walk): moves made
+//                                  during a walk came with walking() true
 //
 // Observers must not throw. They may read the dataset from inside a callback
 // but must not change it there.
@@ -49,8 +51,12 @@ class DataSetObserver {
   virtual void stateChanged(DataSet& dataSet) { (void)dataSet; }
   // Rows of the view changed: added, removed, reordered or rewritten.
   virtual void dataChanged(DataSet& dataSet) { (void)dataSet; }
-  // Another record is current, or the bof/eof flags changed.
+  // Another record is current, or the bof/eof flags changed. During a walk
+  // (dataSet.walking()) an observer may only note the move and show the
+  // record once the walk has ended.
   virtual void recordMoved(DataSet& dataSet) { (void)dataSet; }
+  // A walk over the records ended; the current record is where it stopped.
+  virtual void walkEnded(DataSet& dataSet) { (void)dataSet; }
   // A value of the record being edited changed.
   virtual void fieldValueChanged(DataSet& dataSet, Field& field) {
     (void)dataSet;

@@ -19,7 +19,9 @@ constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 // Column types whose index order is the order the dataset sorts them in.
 bool indexOrderMatchesSort(const jet::ColumnDef& column, const jet::DatabaseInfo& info) {
   if (column.type == jet::DataType::Text) {
-    return column.sortOrder == kGeneralSortOrder && info.sortOrderVersion == 0;
+    // Access 97 files sort text in their own General order.
+    return column.sortOrder == kGeneralSortOrder && info.sortOrderVersion == 0 &&
+           info.format == jet::FileFormat::Jet4;
   }
   return jet::factsOf(column.type).number || column.type == jet::DataType::Boolean ||
          column.type == jet::DataType::DateTime;

@@ -9,8 +9,12 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   mdbtools
-  xvfb xauth x11-apps imagemagick fonts-dejavu-core
+  xvfb xauth x11-apps imagemagick fonts-dejavu-core poppler-utils
   time python3
+  # Migration to PostgreSQL and SQLite; the tests run a private PostgreSQL server.
+  libpq-dev libsqlite3-dev sqlite3 postgresql
+  # The Debian package and its check (dpkg-shlibdeps; rendering the SVG icon).
+  dpkg-dev librsvg2-bin
 )
 
 missing=()

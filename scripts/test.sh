@@ -11,7 +11,8 @@ jobs="${QB_JOBS:-$(nproc)}"
 
 echo "== build and run all tests"
 QB_BUILD_DIR=build scripts/build.sh -DQB_WERROR=ON -DQB_BUILD_TESTS=ON
-ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
+# The migration tests need a PostgreSQL server: a private one runs beside ctest.
+scripts/with_postgres.sh ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
 
 echo "== engine tests under AddressSanitizer and UBSan"
 QB_BUILD_DIR=build-asan QB_BUILD_TYPE=RelWithDebInfo scripts/build.sh \

@@ -13,6 +13,7 @@ DataSource::~DataSource() {
 
 void DataSource::setDataSet(qb::DataSet* dataSet) {
   if (dataSet == dataSet_) return;
+  movedInWalk_ = false;
   if (dataSet_) dataSet_->removeObserver(this);
   dataSet_ = dataSet;
   if (dataSet_) dataSet_->addObserver(this);
@@ -63,7 +64,17 @@ void DataSource::dataChanged(qb::DataSet&) {
   tellLinks([](DataLink& link) { link.rowsChanged(); });
 }
 
-void DataSource::recordMoved(qb::DataSet&) {
+void DataSource::recordMoved(qb::DataSet& dataSet) {
+  if (dataSet.walking()) {
+    movedInWalk_ = true;
+    return;
+  }
+  tellLinks([](DataLink& link) { link.recordMoved(); });
+}
+
+void DataSource::walkEnded(qb::DataSet&) {
+  if (!movedInWalk_) return;
+  movedInWalk_ = false;
   tellLinks([](DataLink& link) { link.recordMoved(); });
 }
 

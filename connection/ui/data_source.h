@@ -11,6 +11,11 @@
 //
 // Either side may go first: a source that goes away leaves its links unbound,
 // a link that goes away leaves its source.
+//
+// While the dataset is walked (DataSet::Walk: an export, a printout), the
+// source notes each move and tells its links once, when the walk ends, so
+// that a walk over a million records does not scroll the grid a million
+// times; the controls then show the record the walk stopped at.
 #pragma once
 
 #include <exception>
@@ -60,12 +65,14 @@ class DataSource final : private qb::DataSetObserver {
   void stateChanged(qb::DataSet& dataSet) override;
   void dataChanged(qb::DataSet& dataSet) override;
   void recordMoved(qb::DataSet& dataSet) override;
+  void walkEnded(qb::DataSet& dataSet) override;
   void fieldValueChanged(qb::DataSet& dataSet, qb::Field& field) override;
   void writePendingInput(qb::DataSet& dataSet) override;
 
   qb::DataSet* dataSet_ = nullptr;
   std::vector<DataLink*> links_;
   std::exception_ptr linkError_;
+  bool movedInWalk_ = false;  // a move came during a walk and is not passed on yet
 };
 
 // The control's side of a binding. A control derives from DataLink (or holds

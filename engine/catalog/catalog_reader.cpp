@@ -74,7 +74,7 @@ std::vector<PropertySet> readObjectProperties(const Table& catalog, RowId row) {
   try {
     const Value blob = catalog.readValue(row, static_cast<std::size_t>(column));
     if (blob.kind() != ValueKind::Binary) return {};
-    return parsePropertyBlob(blob.asBinary());
+    return parsePropertyBlob(blob.asBinary(), *catalog.impl().db->text);
   } catch (const Error&) {
     return {};
   }

@@ -75,7 +75,7 @@ void Database::createIndex(std::u16string_view tableName, const IndexSpec& spec)
   real.usageMap = UsageMapWriter(pager, v).create(def.ownedPages.page());
   real.rootPage = createEmptyIndexRoot(pager, v, def.firstPage, real.usageMap);
   std::vector<std::uint32_t> pages = def.pages;
-  storeTableDefinition(pager, pages, addIndexToDefinition(storedDefinition(pager, def), logical, &real, v), v);
+  storeTableDefinition(pager, pages, addIndexToDefinition(storedDefinition(pager, def), logical, &real, v, *ctx.text), v);
   t.reload();
   ctx.indexes->buildIndex(t, t.definition.realIndexes.size() - 1);
   scope.commit();

@@ -31,7 +31,7 @@ std::shared_ptr<Table> Database::createTable(const TableSpec& spec) {
   requireWritable(ctx);
   const std::uint8_t sortVersion = db.info.sortOrderVersion;
   const std::uint16_t sortOrder = db.info.sortOrder != 0 ? db.info.sortOrder : kGeneralSortOrder;
-  TableDefinition def = layoutTable(spec, sortOrder, sortVersion);
+  TableDefinition def = layoutTable(spec, sortOrder, sortVersion, *ctx.text);
   for (const CatalogObject& o : db.catalog) {
     if (o.parentId == db.tablesContainer && equalNamesNoCase(o.name, spec.name)) {
       throw Error(ErrorCode::InvalidArgument, "Cannot create the table '" + toUtf8(spec.name) + "': '" +
@@ -56,9 +56,9 @@ std::shared_ptr<Table> Database::createTable(const TableSpec& spec) {
     r.usageMap = maps.create(def.ownedPages.page());
     r.rootPage = createEmptyIndexRoot(pager, v, def.firstPage, r.usageMap);
   }
-  storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v), v);
+  storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, v, *ctx.text), v);
   addTableToCatalog(db, def.firstPage, spec.name,
-                    properties.empty() ? std::vector<std::uint8_t>{} : encodePropertyBlob(properties));
+                    properties.empty() ? std::vector<std::uint8_t>{} : encodePropertyBlob(properties, *ctx.text));
   scope.commit();
   reloadCatalog(db);
   return db.table(spec.name);

@@ -7,6 +7,7 @@
 #include "catalog/database_impl.h"
 #include "format/global_page_map.h"
 #include "format/header.h"
+#include "format/text_codec.h"
 #include "jet/error.h"
 #include "jet/text.h"
 #include "storage/journal_format.h"
@@ -29,8 +30,7 @@ const FormatVersion& versionFor(ByteSpan probe, std::uint64_t fileSize, const st
     case FileKind::Jet4:
       return kJet4Format;
     case FileKind::Jet3:
-      throw Error(ErrorCode::Unsupported,
-                  "Cannot open " + quoted(fileName) + ": Access 97 (Jet 3) databases are not supported yet");
+      return kJet3Format;
     case FileKind::Ace:
       throw Error(ErrorCode::Unsupported,
                   "Cannot open " + quoted(fileName) + ": Access 2007 and later (ACE, version " +
@@ -44,6 +44,26 @@ const FormatVersion& versionFor(ByteSpan probe, std::uint64_t fileSize, const st
   throw Error(ErrorCode::InvalidArgument, "Cannot open " + quoted(fileName) + ": " +
                                               (fileSize == 0 ? "the file is empty, not an Access database"
                                                              : "the file is not an Access database"));
+}
+
+// How the file keeps its text: Jet 4 in UCS-2; Jet 3 in the header's code
+// page, or the one the caller names for a file whose header is wrong.
+const TextCodec& textCodecFor(const FormatVersion& version, ByteSpan header, std::uint16_t override,
+                              const std::string& fileName) {
+  if (version.format != FileFormat::Jet3) return TextCodec::unicode();
+  if (override != 0) {
+    if (const TextCodec* codec = TextCodec::forCodePage(override)) return *codec;
+    throw Error(ErrorCode::InvalidArgument,
+                "Cannot open " + quoted(fileName) + " in code page " + std::to_string(override) +
+                    ": the code pages Access 97 text can be read in are 874 and 1250 to 1258");
+  }
+  const std::uint16_t codePage = headerCodePage(header);
+  if (const TextCodec* codec = TextCodec::forCodePage(codePage)) return *codec;
+  throw Error(ErrorCode::Unsupported,
+              "Cannot open " + quoted(fileName) + ": its text is in code page " + std::to_string(codePage) +
+                  ", which cannot be read; if the file comes from a Western, Central European, Cyrillic, "
+                  "Greek, Turkish, Hebrew, Arabic, Baltic, Vietnamese or Thai system, open it with that "
+                  "system's code page (874, 1250 to 1258)");
 }
 
 }  // namespace
@@ -139,7 +159,9 @@ std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::file
   const Page headerPage = pager.page(0);
   std::vector<std::uint8_t> header(headerPage.bytes().begin(), headerPage.bytes().end());
   toggleHeaderMask(header, version);
-  const HeaderFields fields = readHeaderFields(header, version);
+  const TextCodec& text = textCodecFor(version, header, options.codePage, fileName);
+  impl->context->text = &text;
+  const HeaderFields fields = readHeaderFields(header, version, text);
   if (!fields.password.empty() && options.password != fields.password) {
     throw Error(ErrorCode::InvalidArgument, "Not a valid password for " + quoted(fileName) + ".");
   }
@@ -149,7 +171,7 @@ std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::file
   info.format = version.format;
   info.pageSize = version.pageSize;
   info.pageCount = pager.pageCount();
-  info.codePage = fields.codePage;
+  info.codePage = text.singleByte() ? text.codePage() : fields.codePage;
   info.sortOrder = fields.sortOrder;
   info.sortOrderVersion = fields.sortOrderVersion;
   info.created = DateTime{fields.creationDate};

@@ -17,13 +17,13 @@ constexpr std::uint16_t kMaxBinaryBytes = 255;
 
 [[noreturn]] void refuse(const std::string& message) { throw Error(ErrorCode::InvalidArgument, message); }
 
-std::uint16_t storedLength(const ColumnSpec& c, const std::string& where) {
+std::uint16_t storedLength(const ColumnSpec& c, const std::string& where, std::size_t characterSize) {
   switch (c.type) {
     case DataType::Boolean: return 1;
     case DataType::Text: {
       const std::uint16_t chars = c.size == 0 ? kMaxTextCharacters : c.size;
       if (chars > kMaxTextCharacters) refuse("The size of " + where + " is more than 255 characters");
-      return static_cast<std::uint16_t>(2 * chars);
+      return static_cast<std::uint16_t>(characterSize * chars);
     }
     case DataType::Binary:
       if (c.size == 0 || c.size > kMaxBinaryBytes) refuse("The size of " + where + " must be 1 to 255 bytes");
@@ -54,7 +54,8 @@ void checkObjectName(std::u16string_view name, const char* what) {
   }
 }
 
-TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std::uint8_t sortOrderVersion) {
+TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std::uint8_t sortOrderVersion,
+                            const TextCodec& text) {
   checkObjectName(spec.name, "table");
   if (spec.columns.empty()) refuse("The table '" + toUtf8(spec.name) + "' needs at least one column");
   if (spec.columns.size() > kMaxColumns) refuse("A table can have at most 255 columns");
@@ -77,9 +78,10 @@ TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std:
     c.type = s.type;
     c.number = static_cast<std::uint16_t>(i);
     c.position = static_cast<std::uint16_t>(i);
-    c.length = storedLength(s, where);
+    c.length = storedLength(s, where, text.unitSize());
     c.flags = kColumnUpdatable;
     if (s.type == DataType::Numeric) {
+      if (text.singleByte()) refuse(where + " cannot be a Decimal: Access 97 databases have no Decimal type");
       if (s.precision < 1 || s.precision > 28 || s.scale > s.precision) {
         refuse(where + " needs a precision of 1 to 28 and a scale no larger than it");
       }
@@ -89,7 +91,8 @@ TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std:
     if (s.type == DataType::Text || s.type == DataType::Memo) {
       c.sortOrder = sortOrder;
       c.sortOrderVersion = sortOrderVersion;
-      if (s.compressedUnicode) c.extFlags = kColumnCompressedUnicode;
+      c.codePage = text.codePage();
+      if (s.compressedUnicode && !text.singleByte()) c.extFlags = kColumnCompressedUnicode;
     }
     if (!factsOf(s.type).variableLength) {
       c.flags |= kColumnFixed;

@@ -12,6 +12,7 @@
 #include "format/index_key.h"
 #include "format/property_blob_writer.h"
 #include "format/table_definition.h"
+#include "format/text_codec.h"
 #include "jet/database.h"
 
 namespace jet {
@@ -28,7 +29,10 @@ void checkObjectName(std::u16string_view name, const char* what);
 // The definition of a new user table (no pages, maps or roots yet), with the
 // text sort order of the database. Throws InvalidArgument naming the column or
 // index at fault.
-TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std::uint8_t sortOrderVersion);
+// Access 97 databases (a single-byte `text`) keep one byte per character and
+// have no Decimal type.
+TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std::uint8_t sortOrderVersion,
+                            const TextCodec& text = TextCodec::unicode());
 
 // The real and logical index for `spec` on the table `definition` describes;
 // `logicalNumber` is the new logical index's number. Throws InvalidArgument.

@@ -17,10 +17,6 @@ namespace jet {
 
 namespace {
 
-const IndexPageFormat& indexFormat(const FormatVersion& version) {
-  return version.format == FileFormat::Jet3 ? kJet3IndexPage : kJet4IndexPage;
-}
-
 bool isIndexPageOf(Pager& pager, std::uint32_t page, std::uint32_t definitionPage) {
   if (page < 2 || !pager.isPage(page)) return false;
   const Page p = pager.page(page);
@@ -47,7 +43,7 @@ std::uint32_t createEmptyIndexRoot(Pager& pager, const FormatVersion& version, s
   IndexPage leaf;
   leaf.kind = IndexPageKind::Leaf;
   leaf.ownerPage = definitionPage;
-  leaf.encode(pager.modify(root), indexFormat(version));
+  leaf.encode(pager.modify(root), indexPageFormatFor(version));
   UsageMapWriter(pager, version).add(usageMap, root);
   return root;
 }

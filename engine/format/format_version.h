@@ -61,6 +61,7 @@ struct FormatVersion {
   std::size_t columnFlags;        // u8
   std::size_t columnExtFlags;     // u8; kNoField when the version has none
   std::size_t columnSortVersion;  // u8; kNoField when the version has none
+  std::size_t columnCodePage;     // u16 (text and memo); kNoField when the version has none
   std::size_t columnFixedOffset;  // u16
   std::size_t columnLength;       // u16
 
@@ -138,6 +139,7 @@ inline constexpr FormatVersion kJet4Format{
     .columnFlags = 15,
     .columnExtFlags = 16,
     .columnSortVersion = 14,
+    .columnCodePage = kNoField,
     .columnFixedOffset = 21,
     .columnLength = 23,
     .nameLengthSize = 2,
@@ -198,6 +200,7 @@ inline constexpr FormatVersion kJet3Format{
     .columnFlags = 13,
     .columnExtFlags = kNoField,
     .columnSortVersion = kNoField,
+    .columnCodePage = 11,
     .columnFixedOffset = 14,
     .columnLength = 16,
     .nameLengthSize = 1,

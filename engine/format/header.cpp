@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "format/header_format.h"
+#include "format/text_codec.h"
 #include "storage/rc4.h"
 
 namespace jet {
@@ -59,9 +60,13 @@ std::u16string decodeJet4Password(ByteSpan area, double creationDate) {
   return out;
 }
 
-HeaderFields readHeaderFields(ByteSpan page, const FormatVersion& version) {
+std::uint16_t headerCodePage(ByteSpan page) {
+  return u16At(page, kHeaderCodePage);
+}
+
+HeaderFields readHeaderFields(ByteSpan page, const FormatVersion& version, const TextCodec& text) {
   HeaderFields h;
-  h.codePage = u16At(page, kHeaderCodePage);
+  h.codePage = headerCodePage(page);
   h.databaseKey = u32At(page, kHeaderDatabaseKey);
   h.sortOrder = u16At(page, version.headerSortOrder);
   if (version.format == FileFormat::Jet4) {
@@ -72,6 +77,12 @@ HeaderFields readHeaderFields(ByteSpan page, const FormatVersion& version) {
     if (std::any_of(area.begin(), area.end(), [](std::uint8_t b) { return b != 0; })) {
       h.password = decodeJet4Password(area, h.creationDate);
     }
+  } else {
+    // Jet 3 keeps the password as plain code-page text, zero padded (the header
+    // mask covers it).
+    const ByteSpan area = bytesAt(page, kHeaderPassword, version.headerPasswordLength);
+    const auto end = std::find(area.begin(), area.end(), std::uint8_t{0});
+    h.password = text.decode(area.first(static_cast<std::size_t>(end - area.begin())));
   }
   return h;
 }

@@ -29,6 +29,8 @@ FileKind detectFileKind(ByteSpan firstBytes, std::uint32_t* aceVersion = nullptr
 // header page in place. `page` must hold the whole masked region.
 void toggleHeaderMask(std::span<std::uint8_t> page, const FormatVersion& version);
 
+class TextCodec;
+
 struct HeaderFields {
   std::uint16_t codePage = 0;
   std::uint16_t sortOrder = 0;
@@ -38,8 +40,12 @@ struct HeaderFields {
   std::u16string password;  // empty when none is set
 };
 
-// Reads the fields of an unmasked header page.
-HeaderFields readHeaderFields(ByteSpan unmaskedPage, const FormatVersion& version);
+// The default code page of an unmasked header page.
+std::uint16_t headerCodePage(ByteSpan unmaskedPage);
+
+// Reads the fields of an unmasked header page. A Jet 3 password is code-page
+// text, read with `text`.
+HeaderFields readHeaderFields(ByteSpan unmaskedPage, const FormatVersion& version, const TextCodec& text);
 
 // The Jet 4 password: the 40-byte area XOR-ed with the little-endian integer part
 // of the creation date, read as UCS-2 up to the first zero unit.

@@ -9,6 +9,7 @@
 //   0x3C    2     default code page
 //   0x3E    4     database key; non-zero: pages after 0 are RC4-encoded
 //   0x42    40    Jet 4 password, UCS-2, XOR-ed with the creation date's integer part
+//                 (Jet 3: 20 bytes of code-page text, zero padded)
 //   0x6E    2     sort order LCID (Jet 3 keeps it at 0x3A)
 //   0x71    1     sort order version (0 = General legacy)
 //   0x72    8     creation date (Jet day number)

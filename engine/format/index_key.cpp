@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "format/general_97.h"
+#include "format/bytes.h"
 #include "format/general_legacy.h"
 #include "jet/error.h"
 
@@ -154,8 +156,14 @@ void checkColumnCount(std::size_t count) {
 
 }  // namespace
 
-bool canEncodeSortOrder(std::uint16_t sortOrder, std::uint8_t version) {
+bool canEncodeSortOrder(std::uint16_t sortOrder, std::uint8_t version, std::uint16_t codePage) {
+  if (codePage != 0) return sortOrder == kGeneralSortOrder && codePage == kGeneral97CodePage;
   return sortOrder == kGeneralSortOrder && version == kLegacySortVersion;
+}
+
+std::string describeSortOrder(std::uint16_t sortOrder, std::uint8_t version, std::uint16_t codePage) {
+  if (codePage != 0) return "sort order " + hex(sortOrder) + " on code page " + std::to_string(codePage);
+  return "sort order " + hex(sortOrder) + " (version " + std::to_string(version) + ")";
 }
 
 void appendKeyColumn(const Value& value, const KeyColumn& column, std::vector<std::uint8_t>& out) {
@@ -211,7 +219,11 @@ void appendKeyColumn(const Value& value, const KeyColumn& column, std::vector<st
       break;
     case DataType::Text:
     case DataType::Memo:
-      appendGeneralLegacyKey(value.asText(), asc, out);
+      if (column.codePage != 0) {
+        appendGeneral97Key(value.asText(), asc, out);
+      } else {
+        appendGeneralLegacyKey(value.asText(), asc, out);
+      }
       break;
     case DataType::Ole:
     case DataType::Unknown11:
@@ -224,10 +236,10 @@ IndexKeyEncoder::IndexKeyEncoder(std::vector<KeyColumn> columns) : columns_(std:
   for (const KeyColumn& c : columns_) {
     expectedKind(c.type);  // throws Unsupported for OLE and the like
     const bool text = c.type == DataType::Text || c.type == DataType::Memo;
-    if (text && !canEncodeSortOrder(c.sortOrder, c.sortOrderVersion)) {
-      throw Error(ErrorCode::Unsupported, "Text index keys in sort order " + std::to_string(c.sortOrder) +
-                                              " (version " + std::to_string(c.sortOrderVersion) +
-                                              ") cannot be built; only the General sort order is supported.");
+    if (text && !canEncodeSortOrder(c.sortOrder, c.sortOrderVersion, c.codePage)) {
+      throw Error(ErrorCode::Unsupported, "Text index keys in " +
+                                              describeSortOrder(c.sortOrder, c.sortOrderVersion, c.codePage) +
+                                              " cannot be built; only the General sort order is supported.");
     }
   }
 }

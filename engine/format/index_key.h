@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "jet/value.h"
@@ -24,9 +25,11 @@ inline constexpr std::uint8_t kKeyDescendingValue = 0x80;
 inline constexpr std::uint8_t kKeyDescendingNull = 0xFF;
 
 // The text sort order a column's keys are built in (its LCID and sort-order
-// version from the column descriptor).
+// version from the column descriptor; Access 97 columns name a code page
+// instead of a version).
 inline constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 inline constexpr std::uint8_t kLegacySortVersion = 0;
+inline constexpr std::uint16_t kGeneral97CodePage = 1252;
 
 // One column of an index as the key encoder needs it.
 struct KeyColumn {
@@ -35,12 +38,18 @@ struct KeyColumn {
   std::uint8_t scale = 0;                       // Numeric: the column's scale
   std::uint16_t sortOrder = kGeneralSortOrder;  // Text and Memo: the column's sort order
   std::uint8_t sortOrderVersion = kLegacySortVersion;
+  std::uint16_t codePage = 0;   // Access 97 text: the column's code page; 0 for Unicode text
   std::size_t rowPosition = 0;  // where IndexKeyEncoder finds the value in a row
 };
 
-// True when keys of text in that sort order can be built (Jet 4's General
-// legacy order). Indexes in other orders can be read but not maintained.
-bool canEncodeSortOrder(std::uint16_t sortOrder, std::uint8_t version);
+// True when keys of text in that sort order can be built: Jet 4's General
+// legacy order (code page 0), or Access 97's General order on code page 1252.
+// Indexes in other orders can be read but not maintained.
+bool canEncodeSortOrder(std::uint16_t sortOrder, std::uint8_t version, std::uint16_t codePage);
+
+// Why keys in that sort order cannot be built, for a message ("sort order
+// 0x0419 (version 0)" or "sort order 0x0409 on code page 1251").
+std::string describeSortOrder(std::uint16_t sortOrder, std::uint8_t version, std::uint16_t codePage);
 
 // Appends one column's item (flag byte and value bytes) to `out`. The value's
 // kind must suit the column type (Text for Text and Memo, Binary for Binary,

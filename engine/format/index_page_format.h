@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "format/format_version.h"
+
 namespace jet {
 
 inline constexpr std::uint8_t kIndexNodePageType = 0x03;
@@ -69,6 +71,11 @@ inline constexpr IndexPageFormat kJet3IndexPage{
     .bitmapSize = 226,
     .entryData = 248,
 };
+
+// The index page layout of a file format version.
+inline const IndexPageFormat& indexPageFormatFor(const FormatVersion& version) {
+  return version.format == FileFormat::Jet3 ? kJet3IndexPage : kJet4IndexPage;
+}
 
 static_assert(kJet4IndexPage.bitmap + kJet4IndexPage.bitmapSize == kJet4IndexPage.entryData);
 static_assert(kJet4IndexPage.bitmapSize * 8 >= kJet4IndexPage.maxDataSize());

@@ -12,6 +12,7 @@ namespace jet {
 namespace {
 
 constexpr char kSignatureJet4[4] = {'M', 'R', '2', '\0'};
+constexpr char kSignatureJet3[4] = {'K', 'K', 'D', '\0'};
 constexpr std::size_t kChunkHeader = 6;
 constexpr std::uint16_t kChunkNames = 0x80;
 constexpr std::uint16_t kChunkObject = 0x00;
@@ -24,13 +25,18 @@ std::u16string ucs2(ByteSpan b) {
   return s;
 }
 
+bool hasSignature(ByteSpan blob, const char (&signature)[4]) {
+  return blob.size() >= sizeof signature && std::memcmp(blob.data(), signature, sizeof signature) == 0;
+}
+
 }  // namespace
 
-std::vector<PropertySet> parsePropertyBlob(ByteSpan blob) {
-  if (blob.size() < sizeof kSignatureJet4 ||
-      std::memcmp(blob.data(), kSignatureJet4, sizeof kSignatureJet4) != 0) {
+std::vector<PropertySet> parsePropertyBlob(ByteSpan blob, const TextCodec& text) {
+  if (!hasSignature(blob, text.singleByte() ? kSignatureJet3 : kSignatureJet4)) {
     throwCorruption("a property blob lacks its signature");
   }
+  // Jet 4 names are plain UCS-2, never in the compressed form.
+  const auto name = [&](ByteSpan b) { return text.singleByte() ? text.decode(b) : ucs2(b); };
   std::vector<std::u16string> names;
   std::vector<PropertySet> sets;
   std::size_t pos = sizeof kSignatureJet4;
@@ -45,14 +51,14 @@ std::vector<PropertySet> parsePropertyBlob(ByteSpan blob) {
     if (type == kChunkNames) {
       for (std::size_t at = 0; at + 2 <= chunk.size();) {
         const std::size_t n = loadU16(chunk.data() + at);
-        names.push_back(ucs2(bytesAt(chunk, at + 2, n)));
+        names.push_back(name(bytesAt(chunk, at + 2, n)));
         at += 2 + n;
       }
     } else if (type == kChunkObject || type == kChunkColumn) {
       const std::uint32_t headerLength = u32At(chunk, 0);
       const std::size_t nameLength = u16At(chunk, 4);
       PropertySet set;
-      set.objectName = ucs2(bytesAt(chunk, 6, nameLength));
+      set.objectName = name(bytesAt(chunk, 6, nameLength));
       if (headerLength < 6 + nameLength || headerLength > chunk.size()) {
         throwCorruption("a property chunk's header of " + std::to_string(headerLength) +
                         " bytes does not fit");
@@ -89,11 +95,15 @@ const Property* findProperty(const std::vector<PropertySet>& sets, std::u16strin
   return nullptr;
 }
 
-Value propertyValue(const Property& p) {
-  if (p.type == DataType::Boolean) return Value::boolean(!p.value.empty() && p.value[0] != 0);
-  if (p.type == DataType::Memo) return Value::text(decodeJet4Text(p.value));
+bool propertyIsTrue(const Property& p) {
+  return !p.value.empty() && p.value[0] != 0;
+}
+
+Value propertyValue(const Property& p, const TextCodec& text) {
+  if (p.type == DataType::Boolean) return Value::boolean(propertyIsTrue(p));
+  if (p.type == DataType::Memo) return Value::text(text.decode(p.value));
   if (p.type == DataType::Ole) return Value::binary(p.value);
-  return decodeValue(p.type, p.value, 0);
+  return decodeValue(p.type, p.value, 0, text);
 }
 
 }  // namespace jet

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "format/text_codec.h"
+
 namespace jet {
 
 namespace {
@@ -18,8 +20,13 @@ void appendU16(std::vector<std::uint8_t>& out, std::size_t v) {
 void appendU32(std::vector<std::uint8_t>& out, std::size_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
-void appendText(std::vector<std::uint8_t>& out, const std::u16string& s) {
-  for (const char16_t c : s) appendU16(out, c);
+// A name with its u16 byte count, in the database's text form (UCS-2, or
+// the code page of an Access 97 file).
+void appendName(std::vector<std::uint8_t>& out, const std::u16string& s, const TextCodec& text) {
+  std::vector<std::uint8_t> bytes;
+  text.encode(s, false, bytes);
+  appendU16(out, bytes.size());
+  out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
 // Starts a chunk; finish() fills in its length.
@@ -40,25 +47,25 @@ PropertyRecord booleanProperty(std::u16string name, bool value) {
   return PropertyRecord{std::move(name), DataType::Boolean, true, {static_cast<std::uint8_t>(value ? 1 : 0)}};
 }
 
-std::vector<std::uint8_t> encodePropertyBlob(const std::vector<PropertyChunk>& chunks) {
+std::vector<std::uint8_t> encodePropertyBlob(const std::vector<PropertyChunk>& chunks, const TextCodec& text) {
   std::vector<std::u16string> names;
   for (const PropertyChunk& c : chunks) {
     for (const PropertyRecord& r : c.records) {
       if (std::find(names.begin(), names.end(), r.name) == names.end()) names.push_back(r.name);
     }
   }
-  std::vector<std::uint8_t> out = {'M', 'R', '2', 0};
+  std::vector<std::uint8_t> out = text.singleByte() ? std::vector<std::uint8_t>{'K', 'K', 'D', 0}
+                                                    : std::vector<std::uint8_t>{'M', 'R', '2', 0};
   std::size_t at = beginChunk(out, kChunkNames);
-  for (const std::u16string& n : names) {
-    appendU16(out, 2 * n.size());
-    appendText(out, n);
-  }
+  for (const std::u16string& n : names) appendName(out, n, text);
   finishChunk(out, at);
   for (const PropertyChunk& c : chunks) {
     at = beginChunk(out, c.objectName.empty() ? kChunkObject : kChunkColumn);
-    appendU32(out, 4 + 2 + 2 * c.objectName.size());
-    appendU16(out, 2 * c.objectName.size());
-    appendText(out, c.objectName);
+    const std::size_t header = out.size();
+    appendU32(out, 0);
+    appendName(out, c.objectName, text);
+    const std::size_t headerLength = out.size() - header;
+    for (int i = 0; i < 4; ++i) out[header + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(headerLength >> (8 * i));
     for (const PropertyRecord& r : c.records) {
       const auto index = static_cast<std::size_t>(std::find(names.begin(), names.end(), r.name) - names.begin());
       appendU16(out, 8 + r.value.size());

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "format/text_codec.h"
 #include "jet/value.h"
 
 namespace jet {
@@ -25,7 +26,10 @@ struct PropertyChunk {
   std::vector<PropertyRecord> records;
 };
 
-std::vector<std::uint8_t> encodePropertyBlob(const std::vector<PropertyChunk>& chunks);
+// The blob in the database's text form: names in UCS-2 after "MR2", or in
+// the code page of an Access 97 file after "KKD".
+std::vector<std::uint8_t> encodePropertyBlob(const std::vector<PropertyChunk>& chunks,
+                                             const TextCodec& text = TextCodec::unicode());
 
 // A Boolean property record.
 PropertyRecord booleanProperty(std::u16string name, bool value);

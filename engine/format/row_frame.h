@@ -2,19 +2,21 @@
 // table, checked once so that each column's bytes can then be taken in O(1).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
 #include "format/bytes.h"
+#include "format/format_version.h"
 
 namespace jet {
 
 class RowFrame {
  public:
-  // Parses a Jet 4 row. `hasVariableColumns` is true when the table definition
-  // counts variable-offset slots. Throws Corruption when the counts do not fit
-  // the row's bytes.
-  RowFrame(ByteSpan row, bool hasVariableColumns);
+  // Parses a row of the version's layout. `hasVariableColumns` is true when the
+  // table definition counts variable-offset slots. Throws Corruption when the
+  // counts do not fit the row's bytes.
+  RowFrame(ByteSpan row, bool hasVariableColumns, const FormatVersion& version);
 
   ByteSpan bytes() const { return row_; }
   unsigned columnCount() const { return columnCount_; }
@@ -34,14 +36,23 @@ class RowFrame {
   ByteSpan variableBytes(unsigned slot) const;
 
  private:
-  std::size_t slotStart(unsigned slot) const { return loadU16(row_.data() + varTable_ - 2 * slot); }
+  std::size_t slotStart(unsigned slot) const {
+    return wide_ ? loadU16(row_.data() + varTable_ - 2 * slot) : offsets_[slot];
+  }
+  void readJet4Slots();
+  void readJet3Slots();
 
   ByteSpan row_;
+  bool wide_ = true;            // u16 counts and offsets (Jet 4); else one byte each (Jet 3)
+  std::size_t fixedArea_ = 0;   // where the fixed columns start
+
   const std::uint8_t* mask_ = nullptr;
   unsigned columnCount_ = 0;
   unsigned varCount_ = 0;
-  std::size_t varTable_ = 0;  // offset of slot 0's start entry
+  std::size_t varTable_ = 0;  // offset of slot 0's start entry (Jet 4)
   std::size_t dataEnd_ = 0;   // end of the area values may occupy
+  // Jet 3: the slots' offsets, with the jump table applied (n + 1 entries).
+  std::array<std::uint16_t, 257> offsets_{};
 };
 
 }  // namespace jet

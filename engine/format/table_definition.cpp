@@ -5,6 +5,7 @@
 
 #include "format/data_page_format.h"
 #include "format/table_definition_format.h"
+#include "format/text_codec.h"
 #include "jet/error.h"
 #include "storage/pager.h"
 
@@ -72,7 +73,7 @@ class Cursor {
   std::size_t pos_;
 };
 
-std::u16string readName(Cursor& c, const FormatVersion& version, const char* what) {
+std::u16string readName(Cursor& c, const FormatVersion& version, const TextCodec& text, const char* what) {
   std::size_t length;
   if (version.nameLengthSize == 2) {
     length = loadU16(c.take(2, what).data());
@@ -88,9 +89,7 @@ std::u16string readName(Cursor& c, const FormatVersion& version, const char* wha
     for (std::size_t i = 0; i < name.size(); ++i)
       name[i] = static_cast<char16_t>(loadU16(bytes.data() + 2 * i));
   } else {
-    // Jet 3 names are code-page text; Western files use code page 1252, whose
-    // letters below 0x80 and from 0xA0 are the Latin-1 ones.
-    name.assign(bytes.begin(), bytes.end());
+    text.decode(bytes, name);  // Jet 3 names are code-page text
   }
   return name;
 }
@@ -111,6 +110,11 @@ ColumnDefinition parseColumn(ByteSpan b, const FormatVersion& v) {
   } else if (c.type == DataType::Text || c.type == DataType::Memo) {
     c.sortOrder = loadU16(b.data() + v.columnSortOrder);
     if (v.columnSortVersion != kNoField) c.sortOrderVersion = b[v.columnSortVersion];
+    if (v.columnCodePage != kNoField) {
+      // A column that names no code page has keys in an order we do not know.
+      c.codePage = loadU16(b.data() + v.columnCodePage);
+      if (c.codePage == 0) c.codePage = kUnknownCodePage;
+    }
   }
   return c;
 }
@@ -145,7 +149,7 @@ LogicalIndexDefinition parseLogicalIndex(ByteSpan b, const FormatVersion& v) {
 
 }  // namespace
 
-TableDefinition parseTableDefinition(ByteSpan buf, const FormatVersion& v) {
+TableDefinition parseTableDefinition(ByteSpan buf, const FormatVersion& v, const TextCodec& text) {
   if (buf.size() < v.tdefHeaderSize) throwCorruption("the definition is shorter than its fixed header");
   if (buf[0] != kPageTypeTableDefinition)
     throwCorruption("the definition does not start with a definition page");
@@ -176,7 +180,7 @@ TableDefinition parseTableDefinition(ByteSpan buf, const FormatVersion& v) {
   t.columns.reserve(columnCount);
   for (std::uint32_t i = 0; i < columnCount; ++i)
     t.columns.push_back(parseColumn(c.take(v.columnSize, "a column"), v));
-  for (auto& column : t.columns) column.name = readName(c, v, "a column name");
+  for (auto& column : t.columns) column.name = readName(c, v, text, "a column name");
 
   c.requireBlocks(realCount, v.realIndexSize, "real indexes");
   t.realIndexes.reserve(realCount);
@@ -190,7 +194,7 @@ TableDefinition parseTableDefinition(ByteSpan buf, const FormatVersion& v) {
   for (std::uint32_t i = 0; i < logicalCount; ++i) {
     t.logicalIndexes.push_back(parseLogicalIndex(c.take(v.logicalIndexSize, "a logical index"), v));
   }
-  for (auto& index : t.logicalIndexes) index.name = readName(c, v, "an index name");
+  for (auto& index : t.logicalIndexes) index.name = readName(c, v, text, "an index name");
 
   // Block G, up to its terminator or the definition's stated end (some writers
   // end the definition before it). Bytes past the end are stale page contents.
@@ -205,11 +209,12 @@ TableDefinition parseTableDefinition(ByteSpan buf, const FormatVersion& v) {
   return t;
 }
 
-TableDefinition readTableDefinition(Pager& pager, std::uint32_t firstPage, const FormatVersion& version) {
+TableDefinition readTableDefinition(Pager& pager, std::uint32_t firstPage, const FormatVersion& version,
+                                    const TextCodec& text) {
   try {
     std::vector<std::uint32_t> pages;
     const std::vector<std::uint8_t> buffer = readTableDefinitionBuffer(pager, firstPage, &pages);
-    TableDefinition t = parseTableDefinition(buffer, version);
+    TableDefinition t = parseTableDefinition(buffer, version, text);
     t.firstPage = firstPage;
     t.pages = std::move(pages);
     return t;

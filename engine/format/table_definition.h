@@ -15,6 +15,10 @@
 namespace jet {
 
 class Pager;
+class TextCodec;
+
+// The code page of an Access 97 text column that names none.
+inline constexpr std::uint16_t kUnknownCodePage = 0xFFFF;
 
 struct ColumnDefinition {
   std::u16string name;
@@ -26,6 +30,7 @@ struct ColumnDefinition {
   std::uint16_t length = 0;
   std::uint16_t sortOrder = 0;  // text and memo: LCID
   std::uint8_t sortOrderVersion = 0;
+  std::uint16_t codePage = 0;  // Access 97 text and memo: the code page; 0 in Jet 4
   std::uint8_t precision = 0;  // numeric
   std::uint8_t scale = 0;      // numeric
   std::uint8_t flags = 0;
@@ -88,9 +93,11 @@ std::vector<std::uint8_t> readTableDefinitionBuffer(Pager& pager, std::uint32_t 
 
 // Parses a logical definition buffer; every count and length is checked against
 // the buffer. Throws Corruption with the part that does not fit.
-TableDefinition parseTableDefinition(ByteSpan buffer, const FormatVersion& version);
+// Names are read with `text` (UCS-2 in Jet 4, the code page in Jet 3).
+TableDefinition parseTableDefinition(ByteSpan buffer, const FormatVersion& version, const TextCodec& text);
 
 // Both steps, with errors naming the definition page.
-TableDefinition readTableDefinition(Pager& pager, std::uint32_t firstPage, const FormatVersion& version);
+TableDefinition readTableDefinition(Pager& pager, std::uint32_t firstPage, const FormatVersion& version,
+                                    const TextCodec& text);
 
 }  // namespace jet

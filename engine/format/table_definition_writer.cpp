@@ -6,7 +6,9 @@
 
 #include "format/data_page_format.h"
 #include "format/table_definition_format.h"
+#include "format/text_codec.h"
 #include "jet/error.h"
+#include "jet/text.h"
 #include "storage/pager.h"
 
 namespace jet {
@@ -22,8 +24,25 @@ void storeU32(std::uint8_t* p, std::uint32_t v) {
 }
 void putU32(std::vector<std::uint8_t>& b, std::size_t offset, std::uint32_t v) { storeU32(b.data() + offset, v); }
 
-void appendName(std::vector<std::uint8_t>& out, const std::u16string& name, const FormatVersion& v) {
-  if (v.nameLengthSize != 2) throw Error(ErrorCode::Unsupported, "writing Access 97 definitions is not supported");
+// Access 97 column blocks hold 1 in the u16 before the sort order (its meaning
+// is unknown; every column of every file has it).
+constexpr std::size_t kJet3ColumnMarker = 7;
+
+void appendName(std::vector<std::uint8_t>& out, const std::u16string& name, const FormatVersion& v,
+                const TextCodec& text) {
+  if (v.nameLengthSize == 1) {
+    // Access 97: a byte count, then the name in the database's code page.
+    if (const std::size_t bad = text.firstUnencodable(name); bad != std::u16string::npos) {
+      throw Error(ErrorCode::InvalidArgument,
+                  "The name '" + toUtf8(name) + "' cannot be stored: " + unencodableCharacter(name, bad, text));
+    }
+    std::vector<std::uint8_t> bytes;
+    text.encode(name, false, bytes);
+    if (bytes.size() > 0xFF) throw Error(ErrorCode::InvalidArgument, "The name '" + toUtf8(name) + "' is too long");
+    out.push_back(static_cast<std::uint8_t>(bytes.size()));
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return;
+  }
   const std::size_t at = out.size();
   out.resize(at + 2 + 2 * name.size());
   storeU16(out.data() + at, static_cast<std::uint32_t>(2 * name.size()));
@@ -40,7 +59,7 @@ std::size_t skipNames(ByteSpan buffer, std::size_t pos, std::uint64_t count, con
 }
 
 std::vector<std::uint8_t> columnBlock(const ColumnDefinition& c, std::uint16_t databaseSortOrder,
-                                      const FormatVersion& v) {
+                                      const FormatVersion& v, const TextCodec& text) {
   std::vector<std::uint8_t> b(v.columnSize, 0);
   b[kColumnType] = static_cast<std::uint8_t>(c.type);
   if (v.columnMagic != kNoField) putU32(b, v.columnMagic, kTdefMagicValue);
@@ -55,6 +74,15 @@ std::vector<std::uint8_t> columnBlock(const ColumnDefinition& c, std::uint16_t d
     if (v.columnSortVersion != kNoField) b[v.columnSortVersion] = c.sortOrderVersion;
   } else {
     storeU16(b.data() + v.columnSortOrder, databaseSortOrder);
+  }
+  if (v.columnCodePage != kNoField) {
+    // Every Access 97 column names a code page, text columns their own (0 when
+    // the file had none), the others the database's.
+    const bool ownCodePage = c.type == DataType::Text || c.type == DataType::Memo;
+    const std::uint16_t codePage =
+        ownCodePage ? (c.codePage == kUnknownCodePage ? 0 : c.codePage) : text.codePage();
+    storeU16(b.data() + v.columnCodePage, codePage);
+    storeU16(b.data() + kJet3ColumnMarker, 1);
   }
   b[v.columnFlags] = c.flags;
   if (v.columnExtFlags != kNoField) b[v.columnExtFlags] = c.extFlags;
@@ -128,7 +156,7 @@ std::vector<std::uint8_t> logicalIndexBlock(const LogicalIndexDefinition& index,
 }
 
 std::vector<std::uint8_t> buildTableDefinition(const TableDefinition& d, std::uint16_t databaseSortOrder,
-                                               const FormatVersion& v) {
+                                               const FormatVersion& v, const TextCodec& text) {
   std::vector<std::uint8_t> b(v.tdefHeaderSize, 0);
   b[0] = kPageTypeTableDefinition;
   b[1] = 0x01;
@@ -151,10 +179,10 @@ std::vector<std::uint8_t> buildTableDefinition(const TableDefinition& d, std::ui
     putU32(b, at + v.realIndexCounterUnique, r.uniqueCount);
   }
   for (const ColumnDefinition& c : d.columns) {
-    const auto block = columnBlock(c, databaseSortOrder, v);
+    const auto block = columnBlock(c, databaseSortOrder, v, text);
     b.insert(b.end(), block.begin(), block.end());
   }
-  for (const ColumnDefinition& c : d.columns) appendName(b, c.name, v);
+  for (const ColumnDefinition& c : d.columns) appendName(b, c.name, v, text);
   for (const RealIndexDefinition& r : d.realIndexes) {
     const auto block = realIndexBlock(r, v);
     b.insert(b.end(), block.begin(), block.end());
@@ -163,7 +191,7 @@ std::vector<std::uint8_t> buildTableDefinition(const TableDefinition& d, std::ui
     const auto block = logicalIndexBlock(l, v);
     b.insert(b.end(), block.begin(), block.end());
   }
-  for (const LogicalIndexDefinition& l : d.logicalIndexes) appendName(b, l.name, v);
+  for (const LogicalIndexDefinition& l : d.logicalIndexes) appendName(b, l.name, v, text);
   for (const LongValueColumnMaps& m : d.longValueMaps) {
     const std::size_t at = b.size();
     b.resize(at + kLongValueMapEntrySize);
@@ -215,7 +243,13 @@ void storeTableDefinition(Pager& pager, std::vector<std::uint32_t>& pages, std::
     } else {
       free = ps - (kTdefContinuationHeader + count) >= 8 ? ps - (kTdefContinuationHeader + count) - 8 : 0;
     }
-    storeU16(page.data() + 2, static_cast<std::uint32_t>(free));
+    if (v.format == FileFormat::Jet3) {
+      // Access 97 definition pages carry the letters "VC" instead of a free count.
+      page[2] = 'V';
+      page[3] = 'C';
+    } else {
+      storeU16(page.data() + 2, static_cast<std::uint32_t>(free));
+    }
     storeU32(page.data() + kTdefNextPage, i + 1 < pages.size() ? pages[i + 1] : 0);
   }
 }
@@ -243,7 +277,8 @@ DefinitionBlocks locateBlocks(ByteSpan b, const FormatVersion& v) {
 }
 
 std::vector<std::uint8_t> addIndexToDefinition(ByteSpan buffer, const LogicalIndexDefinition& logical,
-                                               const RealIndexDefinition* real, const FormatVersion& v) {
+                                               const RealIndexDefinition* real, const FormatVersion& v,
+                                               const TextCodec& text) {
   const DefinitionBlocks at = locateBlocks(buffer, v);
   const std::uint32_t realCount = loadU32(buffer.data() + v.tdefRealIndexCount);
   const std::uint32_t logicalCount = loadU32(buffer.data() + v.tdefLogicalIndexCount);
@@ -268,7 +303,7 @@ std::vector<std::uint8_t> addIndexToDefinition(ByteSpan buffer, const LogicalInd
   const auto block = logicalIndexBlock(logical, v);
   out.insert(out.end(), block.begin(), block.end());
   copy(at.logicalNames, at.longValueMaps);
-  appendName(out, logical.name, v);
+  appendName(out, logical.name, v, text);
   copy(at.longValueMaps, at.end);
   putU32(out, v.tdefLogicalIndexCount, logicalCount + 1);
   putU32(out, v.tdefRealIndexCount, realCount + (real ? 1 : 0));

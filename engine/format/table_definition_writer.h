@@ -16,6 +16,9 @@
 
 namespace jet {
 
+class TextCodec;
+
+
 class Pager;
 
 // Writes `bytes` at `offset` of the stored definition's logical buffer.
@@ -26,9 +29,10 @@ void writeDefinitionU32(Pager& pager, const TableDefinition& definition, std::si
 
 // The logical buffer of a new definition, from its parsed form. Fields whose
 // meaning is unknown get the values the engine writes (see the format notes).
-// The database's sort order goes into columns of other types.
+// The database's sort order goes into columns of other types. Access 97 names
+// are written with the database's codec; one it cannot hold is refused.
 std::vector<std::uint8_t> buildTableDefinition(const TableDefinition& definition, std::uint16_t databaseSortOrder,
-                                               const FormatVersion& version);
+                                               const FormatVersion& version, const TextCodec& text);
 
 // Stores a logical buffer on the pages of `pages` (the first one is the
 // table's identity and stays); continuation pages are added or freed so that
@@ -56,7 +60,8 @@ std::vector<std::uint8_t> logicalIndexBlock(const LogicalIndexDefinition& index,
 // Adds a logical index (and, when `real` is given, a new real index at the end
 // of block D) to a logical buffer.
 std::vector<std::uint8_t> addIndexToDefinition(ByteSpan buffer, const LogicalIndexDefinition& logical,
-                                               const RealIndexDefinition* real, const FormatVersion& version);
+                                               const RealIndexDefinition* real, const FormatVersion& version,
+                                               const TextCodec& text);
 // Removes logical index number `position` (in block order) and, when
 // `removeReal`, the real index it used; later real indexes move down one place.
 std::vector<std::uint8_t> removeIndexFromDefinition(ByteSpan buffer, std::size_t position, bool removeReal,

@@ -26,7 +26,7 @@ Decimal decodeNumeric(ByteSpan b, std::uint8_t scale) {
   return d;
 }
 
-Value decodeValue(DataType type, ByteSpan b, std::uint8_t scale) {
+Value decodeValue(DataType type, ByteSpan b, std::uint8_t scale, const TextCodec& text) {
   const std::size_t need = factsOf(type).fixedSize;
   if (b.size() < need) {
     throwCorruption("a " + dataTypeName(type) + " value needs " + std::to_string(need) + " bytes but has " +
@@ -56,7 +56,7 @@ Value decodeValue(DataType type, ByteSpan b, std::uint8_t scale) {
     case DataType::Numeric:
       return Value::decimal(decodeNumeric(b, scale));
     case DataType::Text:
-      return Value::text(decodeJet4Text(b));
+      return Value::text(text.decode(b));
     default:
       return Value::binary(Bytes(b.begin(), b.end()));
   }
@@ -84,7 +84,7 @@ void encodeNumeric(const Decimal& value, std::vector<std::uint8_t>& out) {
 }
 
 void encodeValue(DataType type, const Value& v, std::size_t fixedLength, bool compressText,
-                 std::vector<std::uint8_t>& out) {
+                 const TextCodec& text, std::vector<std::uint8_t>& out) {
   const std::size_t start = out.size();
   switch (type) {
     case DataType::Byte: out.push_back(v.asByte()); break;
@@ -98,10 +98,10 @@ void encodeValue(DataType type, const Value& v, std::size_t fixedLength, bool co
     case DataType::Numeric: encodeNumeric(v.asDecimal(), out); break;
     case DataType::Text:
       // Fixed-length text keeps its plain form so that the padding stays text.
-      encodeJet4Text(v.asText(), compressText && fixedLength == 0, out);
-      while (fixedLength != 0 && out.size() - start + 2 <= fixedLength) {
+      text.encode(v.asText(), compressText && fixedLength == 0, out);
+      while (fixedLength != 0 && out.size() - start + text.unitSize() <= fixedLength) {
         out.push_back(0x20);
-        out.push_back(0x00);
+        if (text.unitSize() == 2) out.push_back(0x00);
       }
       break;
     default:

@@ -1,5 +1,5 @@
-// Decoding and encoding the values that live inside a row: every Jet 4 type
-// except memo and OLE, whose row bytes are a long-value reference
+// Decoding and encoding the values that live inside a row: every type except
+// memo and OLE, whose row bytes are a long-value reference
 // (long_value.h). Booleans live in the null mask and never reach these
 // functions.
 #pragma once
@@ -12,11 +12,13 @@
 
 namespace jet {
 
+class TextCodec;
+
 // Decodes a non-null value of `type`. Numeric values take `scale` from the
 // column. Fixed-size types need at least their natural size of bytes (a longer
 // field is read from its start); fewer bytes throw Corruption. Unknown type codes
-// read as binary.
-Value decodeValue(DataType type, ByteSpan bytes, std::uint8_t scale);
+// read as binary. Text is read with the database's codec.
+Value decodeValue(DataType type, ByteSpan bytes, std::uint8_t scale, const TextCodec& text);
 
 // The 17-byte numeric form: sign byte, then four 32-bit words of the magnitude,
 // most significant first, each little-endian.
@@ -27,8 +29,9 @@ void encodeNumeric(const Decimal& value, std::vector<std::uint8_t>& out);
 // kind must be the one decodeValue gives for the type (the writer converts
 // first). `fixedLength` is the field's size when it lives in the fixed area:
 // text is then padded with spaces and binary data with zeros to that size.
-// Text is compressed when `compressText` allows and it is shorter.
+// Text is written with the database's codec (the caller has checked that the
+// code page holds it), compressed when `compressText` allows and it is shorter.
 void encodeValue(DataType type, const Value& value, std::size_t fixedLength, bool compressText,
-                 std::vector<std::uint8_t>& out);
+                 const TextCodec& text, std::vector<std::uint8_t>& out);
 
 }  // namespace jet

@@ -8,10 +8,6 @@
 
 namespace jet {
 
-const IndexPageFormat& indexPageFormatFor(const FormatVersion& version) {
-  return version.format == FileFormat::Jet3 ? kJet3IndexPage : kJet4IndexPage;
-}
-
 IndexPageCache::IndexPageCache(Pager& pager, const IndexPageFormat& format, std::size_t capacity)
     : pager_(pager), format_(format), capacity_(capacity < 8 ? 8 : capacity) {}
 

@@ -27,9 +27,6 @@
 
 namespace jet {
 
-// The index page layout of a file format version.
-const IndexPageFormat& indexPageFormatFor(const FormatVersion& version);
-
 struct CachedIndexPage {
   std::uint32_t number = 0;
   IndexPage page;

@@ -16,10 +16,11 @@ std::string keyColumnProblem(const ColumnDefinition& c) {
   if (!factsOf(c.type).indexable) {
     return "its column '" + toUtf8(c.name) + "' has type " + dataTypeName(c.type) + ", which cannot be indexed";
   }
-  if ((c.type == DataType::Text || c.type == DataType::Memo) && !canEncodeSortOrder(c.sortOrder, c.sortOrderVersion)) {
-    return "its text column '" + toUtf8(c.name) + "' is sorted in sort order " + hex(c.sortOrder) + " (version " +
-           std::to_string(c.sortOrderVersion) +
-           "), whose index keys this program cannot build; only the General sort order is supported";
+  if ((c.type == DataType::Text || c.type == DataType::Memo) &&
+      !canEncodeSortOrder(c.sortOrder, c.sortOrderVersion, c.codePage)) {
+    return "its text column '" + toUtf8(c.name) + "' is sorted in " +
+           describeSortOrder(c.sortOrder, c.sortOrderVersion, c.codePage) +
+           ", whose index keys this program cannot build; only the General sort order is supported";
   }
   return {};
 }
@@ -66,6 +67,7 @@ std::vector<RealIndexInfo> describeRealIndexes(const Table::Impl& table) {
                                           .scale = def->scale,
                                           .sortOrder = def->sortOrder,
                                           .sortOrderVersion = def->sortOrderVersion,
+                                          .codePage = def->codePage,
                                           .rowPosition = static_cast<std::size_t>(pos - table.columns.begin())});
     }
     if (info.keyColumns.empty() && info.unsupported.empty()) info.unsupported = "it has no key columns";

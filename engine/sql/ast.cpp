@@ -75,10 +75,12 @@ std::string toString(const Expr& expr) {
     }
     case ExprKind::Call: {
       const auto& e = static_cast<const CallExpr&>(expr);
+      if (e.star) return toUtf8(e.name) + "(*)";
       std::string args;
       for (const auto& a : e.args) args += (args.empty() ? "" : ", ") + toString(*a);
       return toUtf8(e.name) + "(" + args + ")";
     }
+    case ExprKind::Subquery: return subqueryText(static_cast<const SubqueryExpr&>(expr));
   }
   return "?";
 }

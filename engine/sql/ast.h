@@ -15,7 +15,7 @@
 
 namespace jet::sql {
 
-enum class ExprKind : std::uint8_t { Literal, Name, Parameter, Unary, Binary, Like, IsNull, Between, In, Call };
+enum class ExprKind : std::uint8_t { Literal, Name, Parameter, Unary, Binary, Like, IsNull, Between, In, Call, Subquery };
 
 enum class UnaryOp : std::uint8_t { Negate, Plus, Not };
 
@@ -50,6 +50,7 @@ struct NamePart {
   std::u16string name;
   bool bracketed = false;
   std::size_t position = 0;
+  char16_t separator = 0;  // '.' or '!' before this part; 0 for the first
 };
 
 // A field, possibly qualified: Name, [Some Name], t.Name, [t].[c], t!c.
@@ -116,10 +117,34 @@ struct CallExpr final : Expr {
       : Expr(ExprKind::Call, pos), name(std::move(n)), args(std::move(a)) {}
   std::u16string name;
   std::vector<ExprPtr> args;
+  bool star = false;  // Count(*): no arguments, every row counts
+};
+
+// A query inside an expression (statement_ast.h defines it).
+struct QueryNode;
+
+enum class SubqueryKind : std::uint8_t {
+  Scalar,  // (SELECT ...): the one value of its one row
+  Exists,  // Exists (SELECT ...)
+  In,      // value [Not] In (SELECT ...)
+  Any,     // value op Any|Some (SELECT ...)
+  All,     // value op All (SELECT ...)
+};
+
+struct SubqueryExpr final : Expr {
+  SubqueryExpr(std::size_t pos, SubqueryKind k, std::unique_ptr<QueryNode> q);
+  ~SubqueryExpr() override;
+  SubqueryKind subquery;
+  std::unique_ptr<QueryNode> query;
+  ExprPtr value;               // In, Any, All: the value compared
+  BinaryOp op = BinaryOp::Eq;  // Any, All: the comparison
+  bool negated = false;        // Not In, Not Exists (as written)
 };
 
 // Fully parenthesised text of an expression, e.g. "(a + (b * 2))": shows how the
 // parser grouped it.
 std::string toString(const Expr& expr);
+// The same for a subquery and what it is tested with (statement_ast.cpp).
+std::string subqueryText(const SubqueryExpr& expr);
 
 }  // namespace jet::sql

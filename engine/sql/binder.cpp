@@ -33,6 +33,9 @@ Binder::Binder(std::span<const ExpressionColumn> columns, Dialect dialect, std::
                const ExpressionOptions& options)
     : columns_(columns), dialect_(dialect), context_(context), options_(options), used_(columns.size(), false) {}
 
+Binder::Binder(BindScope& scope, std::string_view context, const ExpressionOptions& options)
+    : dialect_(Dialect::Expression), context_(context), options_(options), scope_(&scope) {}
+
 void Binder::fail(ErrorCode code, const std::string& what, std::size_t position) const {
   throw Error(code, what + atPosition(context_, position));
 }
@@ -62,6 +65,9 @@ NodePtr Binder::fold(NodePtr node, bool constantInputs) {
 }
 
 NodePtr Binder::bind(const Expr& expr) {
+  if (scope_ != nullptr) {
+    if (NodePtr special = scope_->bindSpecial(expr, *this)) return special;
+  }
   switch (expr.kind) {
     case ExprKind::Literal: {
       const auto& e = static_cast<const LiteralExpr&>(expr);
@@ -88,12 +94,16 @@ NodePtr Binder::bind(const Expr& expr) {
     case ExprKind::Between: return bindBetween(static_cast<const BetweenExpr&>(expr));
     case ExprKind::In: return bindIn(static_cast<const InExpr&>(expr));
     case ExprKind::Call: return bindCall(static_cast<const CallExpr&>(expr));
+    case ExprKind::Subquery: fail(ErrorCode::Syntax, "A subquery is not allowed here", expr.position);
   }
   fail(ErrorCode::Syntax, "Unsupported expression", expr.position);
 }
 
 NodePtr Binder::bindName(const NameExpr& e) {
   if (isBlank(e)) fail(ErrorCode::Syntax, "BLANK can only be compared with = or <>", e.position);
+  if (scope_ != nullptr) {
+    if (NodePtr column = scope_->bindColumn(e)) return column;
+  }
   if (e.parts.size() == 1) {
     const std::u16string& name = e.parts[0].name;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
@@ -111,6 +121,7 @@ NodePtr Binder::bindName(const NameExpr& e) {
       }
     }
   }
+  if (scope_ != nullptr) return scope_->bindUnresolved(e);
   fail(ErrorCode::Syntax, "Unknown field '" + toUtf8(e.fullName()) + "'", e.position);
 }
 

@@ -22,10 +22,29 @@ enum class Dialect {
   Filter,      // dataset filters: BLANK, and "= Null" / "<> Null" test for empty values
 };
 
+class Binder;
+
+// How a statement takes part in binding: its names are the columns of its
+// sources (qualified, correlated, or parameters when nothing else matches), and
+// it has expression kinds of its own (aggregates, subqueries, grouped values).
+class BindScope {
+ public:
+  virtual ~BindScope() = default;
+  // The node for `expr` when the scope binds it itself, else nullptr to bind it
+  // the usual way (its parts come back through the binder).
+  virtual NodePtr bindSpecial(const Expr& expr, Binder& binder) = 0;
+  // A name as a column of the scope, or nullptr when it is none.
+  virtual NodePtr bindColumn(const NameExpr& name) = 0;
+  // A name that is neither a column nor a built-in word (Yes, Now, ...).
+  virtual NodePtr bindUnresolved(const NameExpr& name) = 0;
+};
+
 class Binder {
  public:
   Binder(std::span<const ExpressionColumn> columns, Dialect dialect, std::string_view context,
          const ExpressionOptions& options);
+  // Binds names and special kinds through `scope` instead of a column list.
+  Binder(BindScope& scope, std::string_view context, const ExpressionOptions& options);
 
   NodePtr bind(const Expr& expr);
   // Columns the bound expressions read, ascending, each once.
@@ -49,6 +68,7 @@ class Binder {
   std::string context_;
   const ExpressionOptions& options_;
   std::vector<bool> used_;
+  BindScope* scope_ = nullptr;
 };
 
 }  // namespace jet::sql

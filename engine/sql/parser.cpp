@@ -8,6 +8,7 @@
 #include "jet/error.h"
 #include "jet/text.h"
 #include "sql/lexer.h"
+#include "sql/statement_ast.h"
 #include "value/date_text.h"
 
 namespace jet::sql {
@@ -67,7 +68,27 @@ Infix infixOf(const Token& t, const Token& after) {
 }  // namespace
 
 Parser::Parser(std::u16string_view source, std::string_view context)
-    : tokens_(tokenize(source, context)), context_(context) {}
+    : source_(source), tokens_(tokenize(source, context)), context_(context) {}
+
+Parser::DepthGuard::DepthGuard(Parser& parser, std::size_t cost) : parser_(parser) { add(cost); }
+
+Parser::DepthGuard::~DepthGuard() { parser_.depth_ -= cost_; }
+
+void Parser::DepthGuard::add(std::size_t cost) {
+  parser_.depth_ += cost;
+  cost_ += cost;
+  if (parser_.depth_ > kMaxNestingDepth) {
+    throw Error(ErrorCode::Unsupported, "Query is too complex: it nests expressions, parentheses or subqueries "
+                                        "more than " + std::to_string(kMaxNestingDepth) + " levels deep" +
+                                        atPosition(parser_.context_, parser_.peek().position));
+  }
+}
+
+std::unique_ptr<QueryNode> Parser::subquery() {
+  if (subqueries_ == nullptr) failAt("A subquery (SELECT ...) is not allowed in a " + context_, peek().position);
+  DepthGuard guard(*this, kSubqueryNestingCost);
+  return subqueries_->parseSubquery(*this);
+}
 
 const Token& Parser::peek(std::size_t ahead) const {
   const std::size_t i = pos_ + ahead;
@@ -114,12 +135,21 @@ ExprPtr Parser::parseWholeExpression() {
 ExprPtr Parser::expression() { return parseLevel(0); }
 
 ExprPtr Parser::parseLevel(int minPower) {
+  // Each operator joined here deepens the (left-leaning) tree by one.
+  DepthGuard depth(*this, 1);
   ExprPtr left = parsePrefix();
   for (;;) {
     const Infix in = infixOf(peek(), peek(1));
     if (in.power == 0 || in.power <= minPower) return left;
+    depth.add(1);
     if (in.binary) {
       const std::size_t at = advance().position;
+      if (isComparison(in.op) && peek(1).is(TokenKind::LParen) &&
+          (peek().is(Keyword::All) || (peek().is(TokenKind::Word) && (equalNamesNoCase(peek().text, u"Any") ||
+                                                                     equalNamesNoCase(peek().text, u"Some"))))) {
+        left = parseQuantified(std::move(left), in.op, at);
+        continue;
+      }
       ExprPtr right = parseLevel(in.power);
       left = std::make_unique<BinaryExpr>(at, in.op, std::move(left), std::move(right));
       continue;
@@ -149,6 +179,13 @@ ExprPtr Parser::parsePostfix(ExprPtr left, int power) {
   }
   advance();  // In
   expect(TokenKind::LParen, "'(' after 'In'");
+  if (peek().is(Keyword::Select)) {
+    auto e = std::make_unique<SubqueryExpr>(at, SubqueryKind::In, subquery());
+    expect(TokenKind::RParen, "')' after the subquery");
+    e->value = std::move(left);
+    e->negated = negated;
+    return e;
+  }
   std::vector<ExprPtr> items;
   do {
     items.push_back(expression());
@@ -182,7 +219,12 @@ ExprPtr Parser::parsePrimary() {
     case TokenKind::Date: return parseDate(advance());
     case TokenKind::Parameter: return std::make_unique<ParameterExpr>(advance().position, parameterCount_++);
     case TokenKind::LParen: {
-      advance();
+      const std::size_t at = advance().position;
+      if (peek().is(Keyword::Select)) {
+        auto e = std::make_unique<SubqueryExpr>(at, SubqueryKind::Scalar, subquery());
+        expect(TokenKind::RParen, "')' after the subquery");
+        return e;
+      }
       ExprPtr inner = expression();
       expect(TokenKind::RParen, "')'");
       return inner;
@@ -202,28 +244,60 @@ ExprPtr Parser::parsePrimary() {
     default: break;
   }
   if (isOperatorKeyword(t.keyword)) unexpected("an operand");
-  if (peek(1).is(TokenKind::LParen)) {
-    const Token& name = advance();
+  if (t.is(Keyword::Exists) && peek(1).is(TokenKind::LParen)) {
+    const std::size_t at = advance().position;
     advance();
-    std::vector<ExprPtr> args;
-    if (!accept(TokenKind::RParen)) {
-      do {
-        args.push_back(expression());
-      } while (accept(TokenKind::Comma));
-      expect(TokenKind::RParen, "',' or ')' after a function argument");
-    }
-    return std::make_unique<CallExpr>(name.position, name.text, std::move(args));
+    if (!peek().is(Keyword::Select)) unexpected("a subquery (SELECT ...) after 'Exists ('");
+    auto e = std::make_unique<SubqueryExpr>(at, SubqueryKind::Exists, subquery());
+    expect(TokenKind::RParen, "')' after the subquery");
+    return e;
   }
+  if (peek(1).is(TokenKind::LParen)) return parseCall(advance());
   return parseName(advance());
+}
+
+ExprPtr Parser::parseCall(const Token& name) {
+  advance();  // (
+  std::vector<ExprPtr> args;
+  bool star = false;
+  if (peek().is(TokenKind::Star) && peek(1).is(TokenKind::RParen)) {
+    advance();
+    star = true;
+  } else if (peek().is(Keyword::Distinct)) {
+    failAt("'" + toUtf8(name.text) + "(DISTINCT ...)' is not part of Access SQL: count the rows of a "
+           "subquery instead, as in SELECT Count(*) FROM (SELECT DISTINCT ...)",
+           peek().position);
+  }
+  if (!accept(TokenKind::RParen)) {
+    do {
+      args.push_back(expression());
+    } while (accept(TokenKind::Comma));
+    expect(TokenKind::RParen, "',' or ')' after a function argument");
+  }
+  auto call = std::make_unique<CallExpr>(name.position, name.text, std::move(args));
+  call->star = star;
+  return call;
+}
+
+// value op Any|Some|All (SELECT ...), the operator already read.
+ExprPtr Parser::parseQuantified(ExprPtr left, BinaryOp op, std::size_t position) {
+  const bool all = advance().is(Keyword::All);
+  advance();  // (
+  if (!peek().is(Keyword::Select)) unexpected(all ? "a subquery (SELECT ...) after 'All ('" : "a subquery (SELECT ...)");
+  auto e = std::make_unique<SubqueryExpr>(position, all ? SubqueryKind::All : SubqueryKind::Any, subquery());
+  expect(TokenKind::RParen, "')' after the subquery");
+  e->value = std::move(left);
+  e->op = op;
+  return e;
 }
 
 ExprPtr Parser::parseName(const Token& first) {
   std::vector<NamePart> parts{{first.text, first.is(TokenKind::BracketName), first.position}};
   while ((peek().is(TokenKind::Dot) || peek().is(TokenKind::Bang)) &&
          (peek(1).is(TokenKind::Word) || peek(1).is(TokenKind::BracketName))) {
-    advance();
+    const char16_t separator = advance().is(TokenKind::Bang) ? u'!' : u'.';
     const Token& part = advance();
-    parts.push_back({part.text, part.is(TokenKind::BracketName), part.position});
+    parts.push_back({part.text, part.is(TokenKind::BracketName), part.position, separator});
   }
   return std::make_unique<NameExpr>(first.position, std::move(parts));
 }
@@ -241,7 +315,7 @@ ExprPtr Parser::parseNumber(const Token& token) {
   if (integral) {
     long long v = 0;
     const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), v);
-    if (r.ec == std::errc() && v <= std::numeric_limits<std::int16_t>::max()) {
+    if (r.ec == std::errc() && !longIntegers_ && v <= std::numeric_limits<std::int16_t>::max()) {
       value = Value::integer(static_cast<std::int16_t>(v));
     } else if (r.ec == std::errc() && v <= std::numeric_limits<std::int32_t>::max()) {
       value = Value::longInt(static_cast<std::int32_t>(v));

@@ -74,7 +74,7 @@ void checkLength(const Value& v, const ColumnDef& c, const std::string& where) {
   const char* unit = "bytes";
   if (v.kind() == ValueKind::Text) {
     size = v.asText().size();
-    limit = facts.longValue ? kLongValueMaxBytes / 2 : (c.length == 0 ? 255 : c.length / 2u);
+    limit = facts.longValue ? kLongValueMaxBytes / c.characterSize : (c.length == 0 ? 255 : c.definedSize());
     unit = "characters";
   } else if (v.kind() == ValueKind::Binary) {
     size = v.asBinary().size();

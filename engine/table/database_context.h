@@ -9,6 +9,7 @@
 #include <string>
 
 #include "format/format_version.h"
+#include "format/text_codec.h"
 #include "jet/database.h"
 #include "storage/pager.h"
 
@@ -23,6 +24,7 @@ struct DatabaseContext {
 
   std::unique_ptr<Pager> pager;
   const FormatVersion* version = &kJet4Format;
+  const TextCodec* text = &TextCodec::unicode();  // how the file stores text
   std::string fileName;  // for messages
 
   // The database this context belongs to; null once it is closed.

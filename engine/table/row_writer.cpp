@@ -49,6 +49,7 @@ Guid newGuid(std::mt19937_64& random) {
 RowWriter::RowWriter(Table::Impl& table)
     : table_(table), longValues_(*table.db->pager, *table.db->version) {
   const TableDefinition& def = table.definition;
+  layout_.countSize = table.db->version->rowCountSize;
   layout_.columnCount = def.maxColumns;
   layout_.varSlots = def.varColumns;
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
@@ -65,7 +66,7 @@ RowWriter::RowWriter(Table::Impl& table)
     w.compress = c.compressedUnicode;
     if (const Property* zeroLength = findProperty(table.properties, c.name, u"AllowZeroLength");
         zeroLength && zeroLength->type == DataType::Boolean) {
-      w.allowZeroLength = propertyValue(*zeroLength).asBoolean();
+      w.allowZeroLength = propertyIsTrue(*zeroLength);
     }
     if (factsOf(c.type).longValue) {
       for (const LongValueColumnMaps& m : def.longValueMaps) {
@@ -83,6 +84,15 @@ RowWriter::RowWriter(Table::Impl& table)
 
 std::string RowWriter::where(std::size_t column) const {
   return "field '" + toUtf8(table_.columns[column].name) + "' of " + table_.describe();
+}
+
+void RowWriter::checkEncodable(std::u16string_view text, std::size_t column) const {
+  const TextCodec& codec = *table_.db->text;
+  const std::size_t bad = codec.firstUnencodable(text);
+  if (bad == std::u16string_view::npos) return;
+  throw Error(ErrorCode::InvalidArgument, "The value for " + where(column) + " cannot be stored: " +
+                                              unencodableCharacter(text, bad, codec) +
+                                              ", the text encoding of this Access 97 database");
 }
 
 void RowWriter::writeCounter(std::uint32_t value) {
@@ -126,16 +136,17 @@ std::vector<Value> RowWriter::prepare(const std::vector<Value>& values, const st
     }
     row[w.column] = convertToColumn(v, c, where(w.column));
     if (c.type == DataType::Text && c.fixedLength && row[w.column].kind() == ValueKind::Text &&
-        row[w.column].asText().size() < c.length / 2u) {
+        row[w.column].asText().size() < c.definedSize()) {
       // Fixed-length text is stored padded with spaces, and read back so.
       std::u16string padded = row[w.column].asText();
-      padded.resize(c.length / 2u, u' ');
+      padded.resize(c.definedSize(), u' ');
       row[w.column] = Value::text(std::move(padded));
     }
     if (row[w.column].isNull() && c.required) {
       throw Error(ErrorCode::Constraint,
                   "The " + where(w.column) + " is required: it cannot be left empty (Null)");
     }
+    if (row[w.column].kind() == ValueKind::Text) checkEncodable(row[w.column].asText(), w.column);
     if ((c.type == DataType::Text || c.type == DataType::Memo) && !w.allowZeroLength &&
         row[w.column].kind() == ValueKind::Text && row[w.column].asText().empty()) {
       throw Error(ErrorCode::Constraint, "The " + where(w.column) + " does not allow zero-length text");
@@ -179,7 +190,7 @@ void RowWriter::encode(const std::vector<Value>& row, const std::vector<std::vec
       }
       Pending p{k, {}, false};
       if (w.type == DataType::Memo) {
-        encodeJet4Text(v.asText(), w.compress && v.asText().size() <= kMaxCompressedMemo, p.data);
+        table_.db->text->encode(v.asText(), w.compress && v.asText().size() <= kMaxCompressedMemo, p.data);
       } else {
         p.data = v.asBinary();
       }
@@ -187,7 +198,7 @@ void RowWriter::encode(const std::vector<Value>& row, const std::vector<std::vec
       pending.push_back(std::move(p));
       continue;
     }
-    encodeValue(w.type, v, w.fixed ? w.fixedSize : 0, w.compress, bytes);
+    encodeValue(w.type, v, w.fixed ? w.fixedSize : 0, w.compress, *table_.db->text, bytes);
     if (!w.fixed) size += bytes.size();
   }
   // Small long values go inline while the row has room, smallest first.
@@ -223,7 +234,7 @@ std::vector<std::vector<std::uint8_t>> RowWriter::longValueReferences(RowId id) 
   std::vector<std::vector<std::uint8_t>> refs(columns_.size());
   Page holder;
   const ByteSpan row = table_.locate(id, holder);
-  const RowFrame frame(row, table_.definition.varColumns > 0);
+  const RowFrame frame(row, table_.definition.varColumns > 0, *table_.db->version);
   for (std::size_t k = 0; k < columns_.size(); ++k) {
     const ColumnWrite& w = columns_[k];
     if (w.type != DataType::Memo && w.type != DataType::Ole) continue;
@@ -256,7 +267,8 @@ std::uint32_t RowWriter::pageWithRoom(std::size_t length, std::uint32_t avoid) {
   UsageMapWriter maps(pager, version);
   // One more than are looked at, in case `avoid` is among them.
   std::size_t looked = 0;
-  for (const std::uint32_t candidate : maps.highestPages(table_.definition.freePages, kCandidates + 1)) {
+  for (const std::uint32_t candidate :
+       appendOnly_ ? std::vector<std::uint32_t>{} : maps.highestPages(table_.definition.freePages, kCandidates + 1)) {
     if (candidate == avoid) continue;
     if (++looked > kCandidates) break;
     if (!ours(candidate, holder)) {

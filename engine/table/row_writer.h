@@ -25,6 +25,11 @@ class RowWriter {
   // rules. `old` is the current row for an update, null for an insert.
   std::vector<Value> prepare(const std::vector<Value>& values, const std::vector<Value>* old);
 
+  // From now on new rows only go to the page the last one went to or to a new
+  // page, never back into room on earlier pages: a table copied row by row
+  // then keeps its rows in the order they were given.
+  void appendOnly() { appendOnly_ = true; }
+
   // Stores a new row and returns its RowId.
   RowId insert(const std::vector<Value>& row);
   // Stores a row given as its bytes, already in this table's row layout and
@@ -68,6 +73,8 @@ class RowWriter {
   // Puts a page into or out of the table's pages-with-room map as its space says.
   void noteSpace(std::uint32_t page);
   void writeCounter(std::uint32_t value);
+  // Refuses text the database's code page cannot hold (Access 97 files).
+  void checkEncodable(std::u16string_view text, std::size_t column) const;
   std::string where(std::size_t column) const;
 
   Table::Impl& table_;
@@ -75,6 +82,7 @@ class RowWriter {
   RowLayout layout_;
   std::size_t minRow_ = 0;
   std::uint32_t insertHint_ = 0;
+  bool appendOnly_ = false;
   bool countChecked_ = false;
   LongValueWriter longValues_;
   std::vector<std::uint8_t> rowBytes_;

@@ -36,8 +36,8 @@ Table::Impl::Impl(std::shared_ptr<DatabaseContext> context, std::u16string table
       definition(std::move(def)),
       properties(std::move(props)),
       longValues(*db->pager, *db->version) {
-  describeColumns(definition, columns, plans);
-  applyRequiredProperties(properties, columns);
+  describeColumns(definition, static_cast<std::uint8_t>(db->text->unitSize()), columns, plans);
+  applyRequiredProperties(properties, *db->text, columns);
   indexes = describeIndexes(definition, columns);
   applyRequiredIndexes(indexes, columns);
 }
@@ -47,7 +47,7 @@ std::shared_ptr<Table> Table::Impl::open(std::shared_ptr<DatabaseContext> contex
                                          std::vector<PropertySet> properties) {
   TableDefinition definition;
   try {
-    definition = readTableDefinition(*context->pager, page, *context->version);
+    definition = readTableDefinition(*context->pager, page, *context->version, *context->text);
   } catch (const Error& e) {
     throw Error(e.code(), "Cannot open table '" + toUtf8(name) + "': " + e.what());
   }
@@ -134,14 +134,14 @@ Value Table::Impl::decodeColumn(const RowFrame& frame, std::size_t column) const
   switch (p.type) {
     case DataType::Memo:
       longValues.read(bytes, scratch);
-      return Value::text(decodeJet4Text(scratch));
+      return Value::text(db->text->decode(scratch));
     case DataType::Ole: {
       Bytes data;
       longValues.read(bytes, data);
       return Value::binary(std::move(data));
     }
     default:
-      return decodeValue(p.type, bytes, p.scale);
+      return decodeValue(p.type, bytes, p.scale, *db->text);
   }
 }
 
@@ -154,7 +154,7 @@ Value Table::Impl::decodeNamed(const RowFrame& frame, std::size_t column) const 
 }
 
 void Table::Impl::decode(ByteSpan row, const std::vector<std::size_t>* which, std::vector<Value>& out) const {
-  const RowFrame frame(row, definition.varColumns > 0);
+  const RowFrame frame(row, definition.varColumns > 0, *db->version);
   if (which) {
     for (const std::size_t column : *which) out[column] = decodeNamed(frame, column);
   } else {
@@ -270,7 +270,7 @@ std::vector<RowId> Table::rowIds(ScanMode mode, ScanReport* report) const {
   std::vector<RowId> ids;
   const bool hasVariableColumns = impl_->definition.varColumns > 0;
   impl_->forEachRow(
-      mode, report, [&](RowId, ByteSpan row) { (void)RowFrame(row, hasVariableColumns); },
+      mode, report, [&](RowId, ByteSpan row) { (void)RowFrame(row, hasVariableColumns, *impl_->db->version); },
       [&](RowId id) {
         ids.push_back(id);
         return true;
@@ -304,7 +304,7 @@ Value Table::readValue(RowId id, std::size_t column) const {
   Page holder;
   const ByteSpan row = impl_->locate(id, holder);
   try {
-    const RowFrame frame(row, impl_->definition.varColumns > 0);
+    const RowFrame frame(row, impl_->definition.varColumns > 0, *impl_->db->version);
     return impl_->decodeNamed(frame, column);
   } catch (const Error& e) {
     impl_->rethrowForRow(e, id);

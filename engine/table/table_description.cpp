@@ -11,10 +11,10 @@ namespace jet {
 std::uint32_t ColumnDef::definedSize() const {
   const DataTypeFacts& facts = factsOf(type);
   if (facts.longValue) return 0;
-  return facts.kind == ValueKind::Text ? length / 2u : length;
+  return facts.kind == ValueKind::Text ? length / characterSize : length;
 }
 
-void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& columns,
+void describeColumns(const TableDefinition& definition, std::uint8_t characterSize, std::vector<ColumnDef>& columns,
                      std::vector<ColumnPlan>& plans) {
   std::vector<const ColumnDefinition*> order;
   order.reserve(definition.columns.size());
@@ -32,6 +32,7 @@ void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& 
     d.type = c->type;
     d.number = c->number;
     d.length = c->length;
+    d.characterSize = characterSize;
     d.precision = c->precision;
     d.scale = c->scale;
     d.fixedLength = c->isFixed() || c->type == DataType::Boolean;
@@ -95,11 +96,31 @@ std::vector<IndexDef> describeIndexes(const TableDefinition& definition,
   return out;
 }
 
-void applyRequiredProperties(const std::vector<PropertySet>& properties, std::vector<ColumnDef>& columns) {
+namespace {
+
+// A text property of a column, or empty when it has none (or one of another type).
+std::u16string textProperty(const std::vector<PropertySet>& properties, std::u16string_view column,
+                            std::u16string_view name, const TextCodec& text) {
+  const Property* p = findProperty(properties, column, name);
+  if (!p || (p->type != DataType::Text && p->type != DataType::Memo)) return {};
+  const Value v = propertyValue(*p, text);
+  return v.kind() == ValueKind::Text ? v.asText() : std::u16string();
+}
+
+}  // namespace
+
+void applyRequiredProperties(const std::vector<PropertySet>& properties, const TextCodec& text,
+                             std::vector<ColumnDef>& columns) {
   for (ColumnDef& c : columns) {
+    if (const Property* zeroLength = findProperty(properties, c.name, u"AllowZeroLength");
+        zeroLength && zeroLength->type == DataType::Boolean) {
+      c.allowZeroLength = propertyIsTrue(*zeroLength);
+    }
+    c.defaultValue = textProperty(properties, c.name, u"DefaultValue", text);
+    c.validationRule = textProperty(properties, c.name, u"ValidationRule", text);
     const Property* required = findProperty(properties, c.name, u"Required");
     if (!required || required->type != DataType::Boolean) continue;
-    c.required = propertyValue(*required).asBoolean();
+    c.required = propertyIsTrue(*required);
   }
 }
 

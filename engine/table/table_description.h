@@ -11,8 +11,9 @@ namespace jet {
 
 // Columns in the user's order: by the stored position, then by column number
 // (system tables store position 0 for every column, so they come in number
-// order); with the decoding plan of each, in the same order.
-void describeColumns(const TableDefinition& definition, std::vector<ColumnDef>& columns,
+// order); with the decoding plan of each, in the same order. Text takes
+// `characterSize` bytes per character.
+void describeColumns(const TableDefinition& definition, std::uint8_t characterSize, std::vector<ColumnDef>& columns,
                      std::vector<ColumnPlan>& plans);
 
 // Logical indexes in definition order, each with its real index's key columns and flags.
@@ -23,7 +24,9 @@ std::vector<IndexDef> describeIndexes(const TableDefinition& definition,
 // sets their ADO attributes accordingly.
 void applyRequiredIndexes(const std::vector<IndexDef>& indexes, std::vector<ColumnDef>& columns);
 
-// Marks columns whose "Required" property is set.
-void applyRequiredProperties(const std::vector<PropertySet>& properties, std::vector<ColumnDef>& columns);
+// Takes the column properties the engine and its callers use: "Required",
+// "AllowZeroLength", "DefaultValue" and "ValidationRule".
+void applyRequiredProperties(const std::vector<PropertySet>& properties, const TextCodec& text,
+                             std::vector<ColumnDef>& columns);
 
 }  // namespace jet

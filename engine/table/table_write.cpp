@@ -143,10 +143,10 @@ std::string unsupportedSortOrderReason(const Table::Impl& table) {
     for (const IndexKeyColumn& key : table.definition.realIndexes[logical.realIndex].columns) {
       for (const ColumnDefinition& c : table.definition.columns) {
         if (c.number != key.columnNumber || (c.type != DataType::Text && c.type != DataType::Memo)) continue;
-        if (c.sortOrder != kGeneralSortOrder || c.sortOrderVersion != 0) {
-          return "its index '" + toUtf8(logical.name) + "' sorts text in sort order " + hex(c.sortOrder) +
-                 " (version " + std::to_string(c.sortOrderVersion) +
-                 "), whose index keys this program cannot build";
+        if (!canEncodeSortOrder(c.sortOrder, c.sortOrderVersion, c.codePage)) {
+          return "its index '" + toUtf8(logical.name) + "' sorts text in " +
+                 describeSortOrder(c.sortOrder, c.sortOrderVersion, c.codePage) +
+                 ", whose index keys this program cannot build";
         }
       }
     }

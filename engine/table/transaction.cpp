@@ -100,9 +100,9 @@ void Database::Impl::reloadAfterChange() noexcept {
 void Table::Impl::reload() {
   rowWriter.reset();
   indexBlock.reset();
-  definition = readTableDefinition(*db->pager, definition.firstPage, *db->version);
-  describeColumns(definition, columns, plans);
-  applyRequiredProperties(properties, columns);
+  definition = readTableDefinition(*db->pager, definition.firstPage, *db->version, *db->text);
+  describeColumns(definition, static_cast<std::uint8_t>(db->text->unitSize()), columns, plans);
+  applyRequiredProperties(properties, *db->text, columns);
   indexes = describeIndexes(definition, columns);
   applyRequiredIndexes(indexes, columns);
 }

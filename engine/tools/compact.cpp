@@ -158,7 +158,7 @@ class Compactor {
       if (const auto it = newPage_.find(l.foreignKeyTable); it != newPage_.end()) l.foreignKeyTable = it->second;
     }
     const std::uint16_t sortOrder = source_.info.sortOrder != 0 ? source_.info.sortOrder : kGeneralSortOrder;
-    storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, version), version);
+    storeTableDefinition(pager, def.pages, buildTableDefinition(def, sortOrder, version, *target_.text), version);
   }
 
   void copyTable(const TableMove& move) {
@@ -185,6 +185,7 @@ class Compactor {
     }
 
     RowWriter writer(to);
+    writer.appendOnly();  // the copy keeps the source's row order
     // Rows are read in full (a row that cannot be read stops the compaction);
     // one whose values need no change and that has no memo or OLE data keeps
     // its bytes when the copy lays rows out the same way.
@@ -292,6 +293,7 @@ void compactFrom(Database& database, const std::shared_ptr<Vfs>& vfs, const std:
     std::unique_ptr<File> file = vfs->create(destination);
     file->write(0, header);
     target->version = &version;
+    target->text = fromContext.text;
     target->fileName = file->name();
     target->pager = std::make_unique<Pager>(std::move(file), version.pageSize);
     target->indexes = makeIndexMaintenance();

@@ -17,6 +17,7 @@
 #include "catalog/catalog_reader.h"
 #include "catalog/database_impl.h"
 #include "catalog/schema_catalog_rows.h"
+#include "format/text_codec.h"
 #include "catalog/schema_object_pages.h"
 #include "format/data_page_writer.h"
 #include "format/global_page_map.h"
@@ -83,7 +84,7 @@ void createIndexRoots(Pager& pager, const FormatVersion& v, TableDefinition& d) 
 
 void storeDefinition(Pager& pager, const FormatVersion& v, TableDefinition& d) {
   d.pages = {d.firstPage};
-  storeTableDefinition(pager, d.pages, buildTableDefinition(d, kGeneralSortOrder, v), v);
+  storeTableDefinition(pager, d.pages, buildTableDefinition(d, kGeneralSortOrder, v, TextCodec::unicode()), v);
 }
 
 struct CoreTables {

@@ -73,6 +73,7 @@ IndexChecker::IndexChecker(IntegrityContext& context, std::uint32_t tablePage, c
       const auto stored = std::find_if(definition.columns.begin(), definition.columns.end(),
                                        [&](const ColumnDefinition& d) { return d.number == k.columnNumber; });
       key.sortOrderVersion = stored->sortOrderVersion;
+      key.codePage = stored->codePage;
     }
     keyColumns.push_back(key);
   }
@@ -182,7 +183,7 @@ bool IndexChecker::walk(std::uint32_t page, std::size_t depth, LastEntry& last) 
   if (!cx_.ledger.claim(page, PageRole::IndexPage, owner_, "its tree reaches")) return false;
   IndexPage& ip = pageAtDepth_[depth];
   try {
-    ip.decode(cx_.pager.page(page).bytes(), page, kJet4IndexPage);
+    ip.decode(cx_.pager.page(page).bytes(), page, indexPageFormatFor(cx_.version));
   } catch (const Error& e) {
     if (!isFinding(e)) throw;
     fail(label_ + ": " + e.what());
@@ -241,7 +242,7 @@ bool IndexChecker::checkPage(const IndexPage& ip, std::uint32_t number, std::siz
   std::size_t used = 0;
   for (std::size_t i = 0; i < ip.size(); ++i) used += ip.key(i).size() + pointers;
   if (ip.size() > 1) used -= (ip.size() - 1) * ip.storedPrefixLength();
-  const std::size_t capacity = kJet4IndexPage.maxDataSize();
+  const std::size_t capacity = indexPageFormatFor(cx_.version).maxDataSize();
   const std::size_t free = used <= capacity ? capacity - used : 0;
   if (ip.storedFreeSpace() != free) {
     fail(where(number) + ": the page records " + std::to_string(ip.storedFreeSpace()) +
@@ -346,7 +347,7 @@ void IndexChecker::checkPageMap() {
     if (cx_.pager.isPage(p)) {
       const Page page = cx_.pager.page(p);
       const bool ownIndexPage = (page.type() == kIndexNodePageType || page.type() == kIndexLeafPageType) &&
-                                loadU32(page.bytes().data() + kJet4IndexPage.ownerPage) == tablePage_;
+                                loadU32(page.bytes().data() + indexPageFormatFor(cx_.version).ownerPage) == tablePage_;
       what = ownIndexPage ? "an index page that is not part of its tree (left over)"
                           : "not an index page of this table (a stale bit)";
     }

@@ -102,7 +102,7 @@ bool TableChecker::readDefinition() {
   claimPages();
   TableDefinition definition;
   try {
-    definition = parseTableDefinition(buffer_, cx_.version);
+    definition = parseTableDefinition(buffer_, cx_.version, *cx_.database->text);
   } catch (const Error& e) {
     if (!isFinding(e)) throw;
     cx_.sink.error(ProblemArea::TableDefinition, label_ + ": its definition (page " + std::to_string(page_) +

@@ -117,7 +117,7 @@ void TableChecker::checkRow(RowId id, ByteSpan bytes) {
   const TableDefinition& d = t.definition;
   std::optional<RowFrame> frame;
   try {
-    frame.emplace(bytes, d.varColumns > 0);
+    frame.emplace(bytes, d.varColumns > 0, *cx_.database->version);
   } catch (const Error& e) {
     if (!isFinding(e)) throw;
     cx_.sink.error(ProblemArea::Row, where(id) + " cannot be decoded: " + e.what());
@@ -150,11 +150,11 @@ void TableChecker::checkRow(RowId id, ByteSpan bytes) {
       continue;
     }
     const Value& v = values_[pos];
-    if (c.type == DataType::Text && v.kind() == ValueKind::Text && v.asText().size() > c.length / 2u) {
+    if (c.type == DataType::Text && v.kind() == ValueKind::Text && v.asText().size() > c.definedSize()) {
       cx_.sink.error(ProblemArea::Row, where(id) + ", column '" + toUtf8(c.name) + "': the text has " +
                                            std::to_string(v.asText().size()) +
                                            " characters, more than the field's " +
-                                           std::to_string(c.length / 2u));
+                                           std::to_string(c.definedSize()));
     }
     if (c.autoNumber && v.kind() == ValueKind::Long) {
       largestAutoNumber_ = std::max<std::int64_t>(largestAutoNumber_.value_or(v.asLong()), v.asLong());
@@ -222,7 +222,7 @@ Value TableChecker::readLongValue(const RowFrame& frame, const LongValueColumn& 
     }
   }
   if (table_->impl().columns[column.position].type == DataType::Memo)
-    return Value::text(decodeJet4Text(scratch_));
+    return Value::text(cx_.database->text->decode(scratch_));
   return Value::binary(Bytes(scratch_.begin(), scratch_.end()));
 }
 

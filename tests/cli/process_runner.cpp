@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <fstream>
 
 #include <stdexcept>
 
@@ -16,14 +17,16 @@ extern char** environ;
 
 namespace qbtest {
 
-ProcessResult runProcess(const std::vector<std::string>& argv) {
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string* input) {
   TempDir dir;
   const std::string outPath = (dir / "stdout").string();
   const std::string errPath = (dir / "stderr").string();
+  const std::string inPath = (dir / "stdin").string();
+  if (input) std::ofstream(inPath, std::ios::binary) << *input;
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, input ? inPath.c_str() : "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
@@ -51,6 +54,12 @@ ProcessResult runQbtool(const std::vector<std::string>& args) {
   std::vector<std::string> argv{QB_QBTOOL};
   argv.insert(argv.end(), args.begin(), args.end());
   return runProcess(argv);
+}
+
+ProcessResult runQbtoolWithInput(const std::vector<std::string>& args, const std::string& input) {
+  std::vector<std::string> argv{QB_QBTOOL};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return runProcess(argv, &input);
 }
 
 }  // namespace qbtest

@@ -14,10 +14,11 @@ struct ProcessResult {
 };
 
 // Runs argv[0] (searched in PATH when it has no slash) with the rest as its
-// arguments, standard input from /dev/null.
-ProcessResult runProcess(const std::vector<std::string>& argv);
+// arguments, standard input from /dev/null (or holding `input`).
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string* input = nullptr);
 
 // Runs the qbtool built beside the tests.
 ProcessResult runQbtool(const std::vector<std::string>& args);
+ProcessResult runQbtoolWithInput(const std::vector<std::string>& args, const std::string& input);
 
 }  // namespace qbtest

@@ -157,9 +157,12 @@ std::vector<TableCase> jet4Tables(const qbtest::TempDir& dir) {
     try {
       db = jet::Database::open(dir.copyCorpusFile(name), options);
     } catch (const jet::Error& e) {
-      if (e.code() == jet::ErrorCode::Unsupported) continue;  // Jet 3 files
+      if (e.code() == jet::ErrorCode::Unsupported) continue;
       throw;
     }
+    // Access 97 files are compared with mdb-export in the corpus tests, which
+    // know where its text conversion differs (bytes code page 1252 leaves undefined).
+    if (db->info().format != jet::FileFormat::Jet4) continue;
     for (const auto& t : db->listTables(true)) {
       if (t.kind != jet::TableKind::View) out.push_back({name, jet::toUtf8(t.name)});
     }

@@ -178,5 +178,7 @@ TEST_P(CompactCorpus, TheCopyChecksCleanAndMdbtoolsReadsIt) {
 
 INSTANTIATE_TEST_SUITE_P(Jet4, CompactCorpus, ::testing::ValuesIn(qbtest::jet4CorpusFiles()),
                          [](const testing::TestParamInfo<CorpusFile>& param) { return qbtest::corpusTestName(param.param); });
+INSTANTIATE_TEST_SUITE_P(Jet3, CompactCorpus, ::testing::ValuesIn(qbtest::jet3CorpusFiles()),
+                         [](const testing::TestParamInfo<CorpusFile>& param) { return qbtest::corpusTestName(param.param); });
 
 }  // namespace

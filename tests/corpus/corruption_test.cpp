@@ -22,7 +22,10 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-constexpr std::uint32_t kPageSize = 4096;
+constexpr std::uint32_t kPageSize = 4096;  // Jet 4
+
+// The page size a file's header names: 2048 for Access 97 (version byte 0).
+std::size_t pageSizeOf(const Bytes& image) { return image.size() > 0x14 && image[0x14] == 0 ? 2048 : 4096; }
 
 enum class Structure {
   Header,
@@ -104,10 +107,10 @@ class Corruption : public testing::TestWithParam<CorpusFile> {
 TEST_P(Corruption, TruncatedFilesGiveErrorsOrPartialResults) {
   QB_REQUIRE_CORPUS();
   const Bytes whole = corpusBytes(GetParam().name);
-  std::set<std::size_t> cuts{
-      0, 1, 0x14, 0x80, kPageSize - 1, kPageSize + 1, 2 * kPageSize, 3 * kPageSize - 7};
+  const std::size_t ps = pageSizeOf(whole);
+  std::set<std::size_t> cuts{0, 1, 0x14, 0x80, ps - 1, ps + 1, 2 * ps, 3 * ps - 7};
   for (std::size_t i = 1; i < 24; ++i) cuts.insert(whole.size() * i / 24);
-  for (std::size_t i = 1; i < 6; ++i) cuts.insert(whole.size() - i * kPageSize / 2);
+  for (std::size_t i = 1; i < 6; ++i) cuts.insert(whole.size() - i * ps / 2);
   for (std::size_t size : cuts) {
     if (size >= whole.size()) continue;
     expectSurvives(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)),
@@ -119,6 +122,7 @@ TEST_P(Corruption, ChangedBytesInEveryStructureGiveErrorsOrPartialResults) {
   QB_REQUIRE_CORPUS();
   const Bytes clean = corpusBytes(GetParam().name);
   const auto structures = mapStructures(clean, GetParam().password);
+  const std::size_t ps = pageSizeOf(clean);
   std::mt19937 random(20240611);
   for (const auto& [kind, pageSet] : structures) {
     const std::vector<std::uint32_t> pages(pageSet.begin(), pageSet.end());
@@ -127,9 +131,9 @@ TEST_P(Corruption, ChangedBytesInEveryStructureGiveErrorsOrPartialResults) {
     for (std::uint32_t page : chosen) {
       for (int round = 0; round < 8; ++round) {
         Bytes image = clean;
-        const std::size_t base = static_cast<std::size_t>(page) * kPageSize;
+        const std::size_t base = static_cast<std::size_t>(page) * ps;
         // Half the changes hit the structure's header fields, half anywhere on the page.
-        const std::size_t span = round % 2 == 0 ? 256 : kPageSize;
+        const std::size_t span = round % 2 == 0 ? 256 : ps;
         const int changes = 1 + round % 3;
         std::string what = std::string(nameOf(kind)) + " page " + std::to_string(page) + ":";
         for (int c = 0; c < changes; ++c) {
@@ -200,6 +204,8 @@ TEST(CorruptionCases, LongValueChainsThatLoopOrLeaveTheFileAreErrorsNamingTheTab
 }
 
 INSTANTIATE_TEST_SUITE_P(Jet4Corpus, Corruption, testing::ValuesIn(qbtest::jet4CorpusFiles()),
+                         [](const testing::TestParamInfo<CorpusFile>& param) { return qbtest::corpusTestName(param.param); });
+INSTANTIATE_TEST_SUITE_P(Jet3Corpus, Corruption, testing::ValuesIn(qbtest::jet3CorpusFiles()),
                          [](const testing::TestParamInfo<CorpusFile>& param) { return qbtest::corpusTestName(param.param); });
 
 }  // namespace

@@ -70,7 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
                     CorpusCase{"jackcessencrypt-db-enc.mdb", "", 0},
                     CorpusCase{"mdbreader-password-V2003_with-password.mdb", "password", 0},
                     CorpusCase{"ucanaccess-linked.mdb", "", 0},
-                    CorpusCase{"ucanaccess-weirdObjectNames.mdb", "", 0}),
+                    CorpusCase{"ucanaccess-weirdObjectNames.mdb", "", 0},
+                    CorpusCase{"jackcess-V1997-testV1997.mdb", "", 0},
+                    CorpusCase{"jackcess-V1997-test2V1997.mdb", "", 0},
+                    CorpusCase{"jackcess-V1997-testIndexCodesV1997.mdb", "", 0}),
     [](const testing::TestParamInfo<CorpusCase>& param) { return qbtest::corpusTestName(param.param.file); });
 
 TEST(CorpusIntegrity, NamesTheStaleRowCountsAndTheUnusedPagesOfTheBaselineFile) {

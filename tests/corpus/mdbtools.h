@@ -25,7 +25,9 @@ struct MdbExport {
 };
 
 // Runs mdb-export with ISO date-times to the second and binary data as hex.
-MdbExport mdbExport(const std::filesystem::path& file, const std::string& table);
+// `codePage` is the one Access 97 text is read in (mdbtools does not take it
+// from the file); Jet 4 files ignore it.
+MdbExport mdbExport(const std::filesystem::path& file, const std::string& table, unsigned codePage = 1252);
 
 // Compares one engine value with mdb-export's field for it. Returns an empty
 // string when they agree, otherwise a description of the difference. Floating

@@ -1,4 +1,4 @@
-// Every table of every Jet 4 corpus file, row by row and value by value,
+// Every table of every corpus file (Jet 4 and Access 97), row by row and value by value,
 // against what mdb-export prints for it.
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ using qbtest::CorpusFile;
 // Whether the row's own slot holds an overflow pointer to its data.
 bool isOverflowSlot(jet::Database& db, jet::RowId id) {
   const jet::Page page = db.impl().context->pager->page(id.page());
-  return jet::DataPage(page.bytes(), id.page(), jet::kJet4Format).isOverflow(id.slot());
+  return jet::DataPage(page.bytes(), id.page(), *db.impl().context->version).isOverflow(id.slot());
 }
 
 class MdbtoolsComparison : public testing::TestWithParam<CorpusFile> {};
@@ -37,7 +37,7 @@ TEST_P(MdbtoolsComparison, EveryTableHasTheSameRowsAndValues) {
   for (const std::string& tableName : tables) {
     SCOPED_TRACE("table " + tableName);
     auto table = db->table(jet::fromUtf8(tableName));
-    const auto expected = qbtest::mdbExport(path, tableName);
+    const auto expected = qbtest::mdbExport(path, tableName, db->info().codePage);
 
     // mdb-export lists columns in definition order; match them by name.
     std::vector<std::size_t> columnOf;
@@ -105,6 +105,8 @@ TEST_P(MdbtoolsComparison, EveryTableHasTheSameRowsAndValues) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jet4Corpus, MdbtoolsComparison, testing::ValuesIn(qbtest::jet4CorpusFiles()),
+                         [](const testing::TestParamInfo<CorpusFile>& param) { return qbtest::corpusTestName(param.param); });
+INSTANTIATE_TEST_SUITE_P(Jet3Corpus, MdbtoolsComparison, testing::ValuesIn(qbtest::jet3CorpusFiles()),
                          [](const testing::TestParamInfo<CorpusFile>& param) { return qbtest::corpusTestName(param.param); });
 
 }  // namespace

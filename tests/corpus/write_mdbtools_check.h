@@ -30,11 +30,11 @@ inline void expectMdbExportReadsTheSameRows(const std::filesystem::path& file, j
   jet::Pager& pager = *db.impl().context->pager;
   table.scan([&](jet::RowId id, const std::vector<jet::Value>& values) {
     const jet::Page page = pager.page(id.page());
-    const bool moved = jet::DataPage(page.bytes(), id.page(), jet::kJet4Format).isOverflow(id.slot());
+    const bool moved = jet::DataPage(page.bytes(), id.page(), *db.impl().context->version).isOverflow(id.slot());
     rows.push_back({values, moved, false});
     return true;
   });
-  const MdbExport exported = mdbExport(file, jet::toUtf8(table.name()));
+  const MdbExport exported = mdbExport(file, jet::toUtf8(table.name()), db.info().codePage);
   ASSERT_EQ(exported.rows.size(), rows.size()) << jet::toUtf8(table.name());
   const auto same = [&](const Row& r, const std::vector<std::optional<std::string>>& fields) {
     for (std::size_t c = 0; c < r.values.size(); ++c) {

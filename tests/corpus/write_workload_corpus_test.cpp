@@ -53,6 +53,14 @@ TEST_P(WriteWorkloadCorpus, RandomWritesReadBackExactly) {
   if (c.mdbtoolsReads) qbtest::expectMdbExportReadsTheSameRows(path, *db, *table);
 }
 
+std::string caseName(const testing::TestParamInfo<Case>& param) {
+  std::string name = param.param.file;
+  for (char& ch : name) {
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  }
+  return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Jet4, WriteWorkloadCorpus,
     testing::Values(Case{"jackcess-V2000-testV2000.mdb", u"Table1", true},
@@ -66,12 +74,13 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"jackcess-V2000-compIndexTestV2000.mdb", u"Table1", true},
                     Case{"jackcessencrypt-db-enc.mdb", u"Table1", false},
                     Case{"mdbreader-password-V2003_with-password.mdb", u"Table1", true}),
-    [](const testing::TestParamInfo<Case>& param) {
-      std::string name = param.param.file;
-      for (char& ch : name) {
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      }
-      return name;
-    });
+    caseName);
+
+// Access 97: code-page text, one-byte row offsets, General 97 text keys.
+INSTANTIATE_TEST_SUITE_P(Jet3, WriteWorkloadCorpus,
+                         testing::Values(Case{"jackcess-V1997-testV1997.mdb", u"Table1", true},
+                                         Case{"jackcess-V1997-test2V1997.mdb", u"MSP_PROJECTS", true},
+                                         Case{"jackcess-V1997-testIndexCodesV1997.mdb", u"Table1", true}),
+                         caseName);
 
 }  // namespace

@@ -74,6 +74,15 @@ std::span<const CorpusFile> jet4CorpusFiles() {
   return kFiles;
 }
 
+std::span<const CorpusFile> jet3CorpusFiles() {
+  static const CorpusFile kFiles[] = {
+      {"jackcess-V1997-testV1997.mdb", u""},
+      {"jackcess-V1997-test2V1997.mdb", u""},
+      {"jackcess-V1997-testIndexCodesV1997.mdb", u""},
+  };
+  return kFiles;
+}
+
 std::string corpusTestName(const CorpusFile& file) {
   std::string name;
   for (const char* p = file.name; *p && *p != '.'; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';

@@ -17,7 +17,7 @@ std::filesystem::path corpusDir();
 std::filesystem::path corpusFile(const std::string& name);
 bool corpusAvailable();
 
-// A Jet 4 file of the corpus with the password it opens with ("" for none).
+// A file of the corpus with the password it opens with ("" for none).
 struct CorpusFile {
   const char* name;
   const char16_t* password;
@@ -26,6 +26,8 @@ struct CorpusFile {
 // Every Jet 4 file of the corpus (the password and the page-encoded ones
 // included), for tests that run over all of them.
 std::span<const CorpusFile> jet4CorpusFiles();
+// Every Access 97 (Jet 3) file of the corpus.
+std::span<const CorpusFile> jet3CorpusFiles();
 // A test name for a corpus file: its name up to the extension, with "_" for
 // characters a test name cannot hold.
 std::string corpusTestName(const CorpusFile& file);

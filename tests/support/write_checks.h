@@ -25,7 +25,7 @@ inline std::vector<std::string> tableProblems(jet::Database& db, jet::Table& tab
   std::vector<std::string> problems;
   jet::Table::Impl& t = table.impl();
   jet::Pager& pager = pagerOf(db);
-  const auto& v = jet::kJet4Format;
+  const auto& v = *db.impl().context->version;
   const auto& def = t.definition;
   const std::set<std::uint32_t> free = freePages(pager);
   const auto note = [&](const std::string& p) { problems.push_back(jet::toUtf8(t.name) + ": " + p); };

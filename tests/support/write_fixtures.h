@@ -43,9 +43,14 @@ struct MemoryDatabase {
 // The pager of an open database (engine internals).
 inline jet::Pager& pagerOf(jet::Database& db) { return *db.impl().context->pager; }
 
+// The format of the file a pager reads: Access 97 files have 2048-byte pages.
+inline const jet::FormatVersion& formatOf(const jet::Pager& pager) {
+  return pager.pageSize() == jet::kJet3Format.pageSize ? jet::kJet3Format : jet::kJet4Format;
+}
+
 // Pages a usage map lists.
 inline std::set<std::uint32_t> mapPages(jet::Pager& pager, jet::RowId map) {
-  const auto pages = jet::readUsageMap(pager, map, jet::kJet4Format);
+  const auto pages = jet::readUsageMap(pager, map, formatOf(pager));
   return {pages.begin(), pages.end()};
 }
 

@@ -61,8 +61,9 @@ class Workload {
         d.normalise();
         return jet::Value::decimal(d);
       }
-      case jet::DataType::Text: return jet::Value::text(randomText(below(c.length / 2 + 1)));
-      case jet::DataType::Memo: return jet::Value::text(randomText(longValueSize() / 2));
+      case jet::DataType::Text: return jet::Value::text(randomText(below(c.definedSize() + 1), c.characterSize == 1));
+      case jet::DataType::Memo:
+        return jet::Value::text(randomText(longValueSize() / (c.characterSize == 1 ? 1 : 2), c.characterSize == 1));
       case jet::DataType::Binary: return jet::Value::binary(randomBytes(below(c.length + 1u)));
       case jet::DataType::Ole: return jet::Value::binary(randomBytes(longValueSize()));
       default: return jet::Value();
@@ -167,10 +168,21 @@ class Workload {
     return kSizes[below(sizeof kSizes / sizeof kSizes[0])] + (chance(4) ? below(50) : 0);
   }
 
-  std::u16string randomText(std::size_t length) {
+  // Access 97 text (`codePage`) keeps to characters code page 1252 holds:
+  // ASCII, Latin-1 letters and the punctuation of its 80-9F range.
+  std::u16string randomText(std::size_t length, bool codePage = false) {
     std::u16string s;
     const unsigned alphabet = below(3);
+    static constexpr char16_t kWestern[] = u"\u20AC\u201E\u2026\u0152\u0161\u0178\u00A0\u00FF";
     for (std::size_t i = 0; i < length; ++i) {
+      if (codePage) {
+        switch (alphabet) {
+          case 0: s.push_back(static_cast<char16_t>(u'a' + below(26))); break;
+          case 1: s.push_back(chance(2) ? u'x' : static_cast<char16_t>(0x00C0 + below(64))); break;
+          default: s.push_back(kWestern[below(sizeof kWestern / sizeof kWestern[0] - 1)]); break;
+        }
+        continue;
+      }
       switch (alphabet) {
         case 0: s.push_back(static_cast<char16_t>(u'a' + below(26))); break;              // compresses
         case 1: s.push_back(chance(2) ? u'x' : static_cast<char16_t>(0x0410 + below(32))); break;  // mixed runs
@@ -192,8 +204,9 @@ class Workload {
   std::map<std::uint32_t, Row> model_;
 };
 
-// A table with a column of every type, as the workloads use it.
-inline jet::TableSpec workloadTableSpec(const std::u16string& name) {
+// A table with a column of every type, as the workloads use it. Access 97
+// databases (`access97`) have no Decimal type.
+inline jet::TableSpec workloadTableSpec(const std::u16string& name, bool access97 = false) {
   jet::TableSpec spec;
   spec.name = name;
   const auto add = [&](const char16_t* n, jet::DataType type, std::uint16_t size = 0) -> jet::ColumnSpec& {
@@ -212,9 +225,11 @@ inline jet::TableSpec workloadTableSpec(const std::u16string& name) {
   add(u"When", jet::DataType::DateTime);
   add(u"Blob", jet::DataType::Binary, 200);
   add(u"Key", jet::DataType::Guid);
-  jet::ColumnSpec& n = add(u"Amount", jet::DataType::Numeric);
-  n.precision = 20;
-  n.scale = 4;
+  if (!access97) {
+    jet::ColumnSpec& n = add(u"Amount", jet::DataType::Numeric);
+    n.precision = 20;
+    n.scale = 4;
+  }
   add(u"Notes", jet::DataType::Memo);
   add(u"Picture", jet::DataType::Ole);
   return spec;

@@ -2,7 +2,9 @@
 // that the reader, the writer, the index code and the value rules share.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 namespace jet {
@@ -27,12 +29,27 @@ enum class DataType : std::uint8_t {
   Unknown11 = 0x11, // opaque 3992-byte block of an Access system table
 };
 
-enum class ValueKind : std::uint8_t;
+// The kinds of values (jet/value.h): what a column of each type holds.
+enum class ValueKind : std::uint8_t {
+  Null,
+  Boolean,
+  Byte,
+  Integer,
+  Long,
+  Currency,
+  Single,
+  Double,
+  DateTime,
+  Text,
+  Binary,
+  Guid,
+  Decimal,
+};
 
 // What every part of the engine needs to know about a type, in one table:
 //
-//   type       kind      fixed size  number  long value  variable  indexed
-//   Boolean    Boolean   0 (in the null mask)
+//   type       kind      fixed size  number  long value  variable length
+//   Boolean    Boolean   0 (kept in the null mask)
 //   Byte       Byte      1           yes
 //   Integer    Integer   2           yes
 //   Long       Long      4           yes
@@ -40,18 +57,18 @@ enum class ValueKind : std::uint8_t;
 //   Single     Single    4           yes
 //   Double     Double    8           yes
 //   DateTime   DateTime  8
-//   Binary     Binary    0                               yes       yes
-//   Text       Text      0                               yes       yes
-//   Ole        Binary    0                   yes         yes       no
-//   Memo       Text      0                   yes         yes       yes
-//   Unknown0D  Binary    0                                         yes
+//   Binary     Binary    0                               yes
+//   Text       Text      0                               yes
+//   Ole        Binary    0                   yes         yes
+//   Memo       Text      0                   yes         yes
+//   Unknown0D  Binary    0
 //   Guid       Guid      16
 //   Numeric    Decimal   17          yes
-//   Unknown11  Binary    0                                         no
+//   Unknown11  Binary    0
 //
-// Every type is indexed except OLE and the opaque block; codes outside the list
-// get the facts of Unknown0D (their values are read as bytes) under the name
-// "Unknown (0xNN)".
+// Every type may be an index key except OLE and the opaque block Unknown11.
+// Codes Jet does not define are read as bytes, are never index keys, and are
+// named "Unknown (0xNN)".
 struct DataTypeFacts {
   const char* name;        // English name for messages ("Long", "OLE")
   ValueKind kind;          // the kind of the values a column of the type holds
@@ -62,7 +79,38 @@ struct DataTypeFacts {
   bool indexable;          // a column of the type may be an index key
 };
 
-const DataTypeFacts& factsOf(DataType type) noexcept;
+namespace detail {
+
+using K = ValueKind;
+// Indexed by type code; codes Jet does not name have a null name.
+inline constexpr DataTypeFacts kUndefinedTypeFacts{nullptr, K::Binary, 0, false, false, false, false};
+inline constexpr DataTypeFacts kTypeFacts[] = {
+    kUndefinedTypeFacts,                                    // 0x00
+    {"Boolean", K::Boolean, 0, false, false, false, true},  // 0x01: stored in the null mask
+    {"Byte", K::Byte, 1, true, false, false, true},
+    {"Integer", K::Integer, 2, true, false, false, true},
+    {"Long", K::Long, 4, true, false, false, true},
+    {"Currency", K::Currency, 8, true, false, false, true},
+    {"Single", K::Single, 4, true, false, false, true},
+    {"Double", K::Double, 8, true, false, false, true},
+    {"DateTime", K::DateTime, 8, false, false, false, true},
+    {"Binary", K::Binary, 0, false, false, true, true},
+    {"Text", K::Text, 0, false, false, true, true},
+    {"OLE", K::Binary, 0, false, true, true, false},
+    {"Memo", K::Text, 0, false, true, true, true},
+    {nullptr, K::Binary, 0, false, false, false, true},     // 0x0D: read as binary
+    kUndefinedTypeFacts,                                    // 0x0E
+    {"GUID", K::Guid, 16, false, false, false, true},
+    {"Numeric", K::Decimal, 17, true, false, false, true},
+    {nullptr, K::Binary, 0, false, false, false, false},    // 0x11: an opaque block
+};
+
+}  // namespace detail
+
+constexpr const DataTypeFacts& factsOf(DataType type) noexcept {
+  const auto code = static_cast<std::size_t>(type);
+  return code < std::size(detail::kTypeFacts) ? detail::kTypeFacts[code] : detail::kUndefinedTypeFacts;
+}
 
 // English name of a type code ("Text", "Long", ...); "Unknown (0xNN)" for others.
 std::string dataTypeName(DataType type);

@@ -27,6 +27,10 @@ struct CreateOptions {
 struct OpenOptions {
   std::u16string password;  // empty: the file must have no password
   bool readOnly = false;    // open without write access even when the file is writable
+  // Access 97 files keep text in a single-byte code page named in their header.
+  // A file from another locale may name the wrong one: this one is used
+  // instead (1250-1258 or 874). 0: the header's.
+  std::uint16_t codePage = 0;
   // How long to wait for other programs that have the file open: a read for a
   // commit to end, a write for another writer, a commit for readers to finish.
   // Past that the operation fails with a Busy error and changes nothing.
@@ -48,7 +52,7 @@ struct DatabaseInfo {
   FileFormat format = FileFormat::Jet4;
   std::uint32_t pageSize = 4096;
   std::uint32_t pageCount = 0;
-  std::uint16_t codePage = 0;          // 1252 in Western files
+  std::uint16_t codePage = 0;          // 1252 in Western files (Access 97: the one text is read in)
   std::uint16_t sortOrder = 0;         // LCID of the default sort order; 0x0409 = General
   std::uint8_t sortOrderVersion = 0;   // 0 = General legacy (Jet 4)
   DateTime created;                    // creation date from the header

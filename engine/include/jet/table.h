@@ -30,7 +30,8 @@ struct ColumnDef {
   std::u16string name;
   DataType type = DataType::Text;
   std::uint16_t number = 0;       // column number: null-mask bit, index key reference
-  std::uint16_t length = 0;       // bytes as stored (Text: 2 per character); 0 for Memo/OLE
+  std::uint16_t length = 0;       // bytes as stored (Text: characterSize per character); 0 for Memo/OLE
+  std::uint8_t characterSize = 2; // Text: bytes per character, 2 (Unicode) or 1 (Access 97 code page)
   std::uint8_t precision = 0;     // Numeric only
   std::uint8_t scale = 0;         // Numeric only
   bool fixedLength = false;       // value lives in the row's fixed area
@@ -40,6 +41,10 @@ struct ColumnDef {
   bool compressedUnicode = false; // text may be stored compressed
   bool hyperlink = false;         // memo shown as a link
   std::uint16_t sortOrder = 0;    // text and memo: LCID of the column's sort order
+  // From the column's properties in the catalog:
+  bool allowZeroLength = true;    // text and memo: "" may be stored
+  std::u16string defaultValue;    // the default value's expression as Access keeps it; empty: none
+  std::u16string validationRule;  // the validation rule's expression; empty: none
 
   bool autoIncrement() const { return autoNumber; }
   // Characters for Text, bytes for Binary, 0 for long values, the value size otherwise.

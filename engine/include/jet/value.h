@@ -85,22 +85,6 @@ struct Decimal {
   Decimal& normalise();  // clears the sign of zero
 };
 
-enum class ValueKind : std::uint8_t {
-  Null,
-  Boolean,
-  Byte,
-  Integer,
-  Long,
-  Currency,
-  Single,
-  Double,
-  DateTime,
-  Text,
-  Binary,
-  Guid,
-  Decimal,
-};
-
 const char* valueKindName(ValueKind kind) noexcept;
 
 // A value of any Jet type, or Null. Memo values are Text and OLE values are

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "format/header.h"
+#include "format/text_codec.h"
 #include "jet/error.h"
 #include "support/page_images.h"
 
@@ -80,7 +81,7 @@ TEST(Header, ReadsTheFieldsOfAnUnmaskedPage) {
   page[0x71] = 1;
   const double created = 36526.25;
   std::memcpy(page.data() + 0x72, &created, 8);
-  const jet::HeaderFields h = jet::readHeaderFields(page, jet::kJet4Format);
+  const jet::HeaderFields h = jet::readHeaderFields(page, jet::kJet4Format, jet::TextCodec::unicode());
   EXPECT_EQ(h.codePage, 1252);
   EXPECT_EQ(h.databaseKey, 0xA7B773E0u);
   EXPECT_EQ(h.sortOrder, 0x0409);

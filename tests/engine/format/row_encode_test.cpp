@@ -49,7 +49,7 @@ TEST(TextEncoding, CharactersThatCannotBeCompressedKeepThePlainForm) {
 
 Bytes encoded(DataType type, const Value& v, std::size_t fixedLength = 0) {
   Bytes out;
-  jet::encodeValue(type, v, fixedLength, true, out);
+  jet::encodeValue(type, v, fixedLength, true, jet::TextCodec::unicode(), out);
   return out;
 }
 
@@ -94,7 +94,8 @@ TEST(ValueEncoding, EveryTypeReadsBackAsWritten) {
   };
   for (const auto& [type, value] : cases) {
     const Bytes b = encoded(type, value);
-    EXPECT_EQ(jet::decodeValue(type, b, value.kind() == jet::ValueKind::Decimal ? value.asDecimal().scale : 0), value)
+    EXPECT_EQ(jet::decodeValue(type, b, value.kind() == jet::ValueKind::Decimal ? value.asDecimal().scale : 0,
+                              jet::TextCodec::unicode()), value)
         << jet::dataTypeName(type);
   }
 }
@@ -133,7 +134,7 @@ TEST(RowEncoding, RowsOfTablesWithDeletedColumnsKeepEverySlot) {
   };
   Bytes row;
   jet::encodeRow(layout, fields, row);
-  const jet::RowFrame frame(row, true);
+  const jet::RowFrame frame(row, true, jet::kJet4Format);
   EXPECT_EQ(frame.columnCount(), 6u);
   EXPECT_EQ(frame.variableSlotCount(), 3u);
   EXPECT_TRUE(frame.maskBit(0));
@@ -151,7 +152,7 @@ TEST(RowEncoding, RowsWithoutVariableColumnsAndWithNulls) {
   Bytes row;
   jet::encodeRow(layout, fields, row);
   EXPECT_EQ(row, (Bytes{9, 0, 0, 0, 0, 0, 0x00, 0x01}));  // count, zeroed fixed area, two mask bytes
-  const jet::RowFrame frame(row, false);
+  const jet::RowFrame frame(row, false, jet::kJet4Format);
   EXPECT_FALSE(frame.maskBit(0));
   EXPECT_TRUE(frame.maskBit(8));
 

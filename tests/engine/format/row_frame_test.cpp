@@ -18,7 +18,7 @@ TEST(RowFrame, FindsFixedAndVariableValues) {
   // Four columns: 0 fixed Long at 0, 1 variable slot 0, 2 variable slot 1 (null), 3 fixed Integer at 4.
   const Bytes row =
       qbtest::jet4Row(4, Bytes{7, 0, 0, 0, 9, 0}, {Bytes{'a', 'b', 'c'}, std::nullopt}, {0, 1, 3});
-  const jet::RowFrame frame(row, true);
+  const jet::RowFrame frame(row, true, jet::kJet4Format);
   EXPECT_EQ(frame.columnCount(), 4u);
   EXPECT_EQ(frame.variableSlotCount(), 2u);
   EXPECT_TRUE(frame.maskBit(0));
@@ -33,7 +33,7 @@ TEST(RowFrame, FindsFixedAndVariableValues) {
 TEST(RowFrame, ColumnsBeyondTheRowsCountReadAsAbsent) {
   // Written when the table had 2 columns; a third was added later.
   const Bytes row = qbtest::jet4Row(2, Bytes{1, 0, 0, 0}, {Bytes{'x'}}, {0, 1});
-  const jet::RowFrame frame(row, true);
+  const jet::RowFrame frame(row, true, jet::kJet4Format);
   EXPECT_TRUE(frame.maskBit(1));
   EXPECT_FALSE(frame.maskBit(2));
   EXPECT_FALSE(frame.maskBit(9));
@@ -43,7 +43,7 @@ TEST(RowFrame, ColumnsBeyondTheRowsCountReadAsAbsent) {
 TEST(RowFrame, RowsOfTablesWithoutVariableColumnsHaveNoOffsetTable) {
   const Bytes row = qbtest::jet4Row(9, Bytes{1, 2, 3}, {}, {0, 8}, false);
   ASSERT_EQ(row.size(), 2u + 3u + 2u);
-  const jet::RowFrame frame(row, false);
+  const jet::RowFrame frame(row, false, jet::kJet4Format);
   EXPECT_EQ(frame.variableSlotCount(), 0u);
   EXPECT_TRUE(frame.maskBit(8));
   EXPECT_EQ(frame.fixedBytes(2, 1)[0], 3);
@@ -52,7 +52,7 @@ TEST(RowFrame, RowsOfTablesWithoutVariableColumnsHaveNoOffsetTable) {
 TEST(RowFrame, RefusesCountsAndOffsetsOutsideTheRow) {
   const auto corrupt = [](const Bytes& row, bool hasVariable) {
     try {
-      const jet::RowFrame frame(row, hasVariable);
+      const jet::RowFrame frame(row, hasVariable, jet::kJet4Format);
       for (unsigned s = 0; s < frame.variableSlotCount(); ++s) frame.variableBytes(s);
       frame.fixedBytes(0, 4);
     } catch (const jet::Error& e) {

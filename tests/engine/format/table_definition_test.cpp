@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "format/table_definition.h"
+#include "format/text_codec.h"
 #include "jet/error.h"
 #include "support/page_images.h"
 
@@ -72,7 +73,7 @@ Bytes peopleDefinition() {
 }
 
 TEST(TableDefinition, ParsesEveryBlock) {
-  const jet::TableDefinition t = jet::parseTableDefinition(peopleDefinition(), jet::kJet4Format);
+  const jet::TableDefinition t = jet::parseTableDefinition(peopleDefinition(), jet::kJet4Format, jet::TextCodec::unicode());
   EXPECT_EQ(t.rowCount, 12u);
   EXPECT_EQ(t.autoNumber, 77u);
   EXPECT_EQ(t.maxColumns, 6u);
@@ -113,13 +114,13 @@ TEST(TableDefinition, StaleBytesAfterTheStatedEndAreNotLongValueMaps) {
   def.resize(def.size() - 12);  // drop block G entirely, as some writers do
   qbtest::putU32(def, 8, static_cast<std::uint32_t>(def.size()));
   def.resize(def.size() + 40, 0x11);  // stale page contents
-  EXPECT_TRUE(jet::parseTableDefinition(def, jet::kJet4Format).longValueMaps.empty());
+  EXPECT_TRUE(jet::parseTableDefinition(def, jet::kJet4Format, jet::TextCodec::unicode()).longValueMaps.empty());
 }
 
 TEST(TableDefinition, RefusesCountsTheBufferCannotHold) {
   const auto failure = [](const Bytes& def) -> std::string {
     try {
-      jet::parseTableDefinition(def, jet::kJet4Format);
+      jet::parseTableDefinition(def, jet::kJet4Format, jet::TextCodec::unicode());
     } catch (const jet::Error& e) {
       EXPECT_EQ(e.code(), jet::ErrorCode::Corruption);
       return e.what();
@@ -194,14 +195,14 @@ TEST(TableDefinition, JoinsContinuationPagesAndDetectsLoops) {
   const Bytes buffer = jet::readTableDefinitionBuffer(*pager, 1, &pages);
   EXPECT_EQ(pages, (std::vector<std::uint32_t>{1, 3, 2}));
   EXPECT_TRUE(std::equal(def.begin() + 8, def.end(), buffer.begin() + 8));  // all but the next-page field
-  const jet::TableDefinition t = jet::readTableDefinition(*pager, 1, jet::kJet4Format);
+  const jet::TableDefinition t = jet::readTableDefinition(*pager, 1, jet::kJet4Format, jet::TextCodec::unicode());
   ASSERT_EQ(t.columns.size(), 300u);
   EXPECT_EQ(t.columns[299].name, u"c299");
   EXPECT_EQ(t.columns[299].fixedOffset, 4u * 299);
 
   auto looping = qbtest::pagerOver({Bytes{}, first, page(third, 3), second});
   try {
-    jet::readTableDefinition(*looping, 1, jet::kJet4Format);
+    jet::readTableDefinition(*looping, 1, jet::kJet4Format, jet::TextCodec::unicode());
     ADD_FAILURE();
   } catch (const jet::Error& e) {
     EXPECT_NE(std::string(e.what()).find("table definition at page 1: the definition's page chain loops"),
@@ -209,10 +210,10 @@ TEST(TableDefinition, JoinsContinuationPagesAndDetectsLoops) {
         << e.what();
   }
   auto wrongType = qbtest::pagerOver({Bytes{}, first, third, qbtest::dataPage(1, {})});
-  EXPECT_THROW(jet::readTableDefinition(*wrongType, 1, jet::kJet4Format), jet::Error);
+  EXPECT_THROW(jet::readTableDefinition(*wrongType, 1, jet::kJet4Format, jet::TextCodec::unicode()), jet::Error);
   // Cut after the first page: the columns' names are missing.
   auto cut = qbtest::pagerOver({Bytes{}, page(first, 0)});
-  EXPECT_THROW(jet::readTableDefinition(*cut, 1, jet::kJet4Format), jet::Error);
+  EXPECT_THROW(jet::readTableDefinition(*cut, 1, jet::kJet4Format, jet::TextCodec::unicode()), jet::Error);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ using jet::Value;
 using qbtest::Bytes;
 
 Value decode(DataType type, const Bytes& bytes, std::uint8_t scale = 0) {
-  return jet::decodeValue(type, bytes, scale);
+  return jet::decodeValue(type, bytes, scale, jet::TextCodec::unicode());
 }
 
 TEST(TextCodec, ReadsPlainUcs2) {

@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "jet/error.h"
@@ -27,6 +26,7 @@
 #include "sql/binder.h"
 #include "sql/parser.h"
 #include "value/value_ops.h"
+#include "support/script_file.h"
 
 namespace {
 
@@ -93,20 +93,16 @@ class ScriptRunner {
   explicit ScriptRunner(fs::path file) : file_(std::move(file)) {}
 
   void run() {
-    std::ifstream in(file_);
-    ASSERT_TRUE(in) << "cannot read " << file_;
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
+    const auto read = qbtest::readScriptLines(file_);
+    ASSERT_TRUE(read) << "cannot read " << file_;
+    const std::vector<std::string>& lines = *read;
     for (std::size_t i = 0; i < lines.size(); ++i) {
       const std::string& line = lines[i];
       if (line.empty() || line[0] == '#') continue;
       line_ = i + 1;
-      const auto space = line.find(' ');
-      const std::string command = line.substr(0, space);
-      const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+      const auto split = qbtest::splitCommand(line);
+      const std::string& command = split.first;
+      const std::string& rest = split.second;
       if (command == "columns") {
         defineColumns(rest);
         continue;
@@ -234,6 +230,8 @@ std::vector<fs::path> scriptFiles() {
   const fs::path root = fs::path(QB_SOURCE_DIR) / "tests" / "sql";
   if (fs::exists(root)) {
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      // Statement scripts (statements/) have their own runner.
+      if (fs::relative(entry.path(), root).begin()->string() == "statements") continue;
       if (entry.is_regular_file() && entry.path().extension() == ".test") files.push_back(entry.path());
     }
   }

@@ -16,14 +16,23 @@ namespace {
 using qbtest::MemoryDatabase;
 using qbtest::Workload;
 
-TEST(WriteWorkload, ThousandsOfRandomWritesMatchTheModel) {
+// The workloads run on a new table of an Access 2000 file and of an Access 97
+// one (code-page text, one-byte row offsets, 2048-byte pages).
+struct BaseFile {
+  const char* name;
+  bool access97;
+};
+
+class WriteWorkloadOn : public testing::TestWithParam<BaseFile> {};
+
+TEST_P(WriteWorkloadOn, ThousandsOfRandomWritesMatchTheModel) {
   QB_REQUIRE_CORPUS();
-  const auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  const auto file = MemoryDatabase::fromCorpus(GetParam().name);
   std::map<std::uint32_t, Workload::Row> model;
   {
     auto db = file.open();
     qbtest::recordIndexCalls(*db);
-    auto table = db->createTable(qbtest::workloadTableSpec(u"Work"));
+    auto table = db->createTable(qbtest::workloadTableSpec(u"Work", GetParam().access97));
     Workload work(*table, 1234);
     for (int batch = 0; batch < 6; ++batch) {
       if (batch % 2 == 1) db->beginTransaction();
@@ -51,11 +60,11 @@ TEST(WriteWorkload, ThousandsOfRandomWritesMatchTheModel) {
 // One transaction of mixed writes on an indexed table, crashed at each
 // mutating operation of its commit in turn: the database always reopens to the
 // state before or after, and the whole file checks clean, indexes included.
-TEST(WriteWorkload, ACrashAnywhereInACommitLeavesTheBeforeOrTheAfterRows) {
+TEST_P(WriteWorkloadOn, ACrashAnywhereInACommitLeavesTheBeforeOrTheAfterRows) {
   QB_REQUIRE_CORPUS();
-  auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
+  auto file = MemoryDatabase::fromCorpus(GetParam().name);
   std::map<std::uint32_t, Workload::Row> before;
-  jet::TableSpec spec = qbtest::workloadTableSpec(u"Work");
+  jet::TableSpec spec = qbtest::workloadTableSpec(u"Work", GetParam().access97);
   spec.indexes.push_back({u"PrimaryKey", {{u"ID"}}, true});
   spec.indexes.push_back({u"Code", {{u"Code"}, {u"When", false}}});
   {
@@ -104,6 +113,11 @@ TEST(WriteWorkload, ACrashAnywhereInACommitLeavesTheBeforeOrTheAfterRows) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, WriteWorkloadOn,
+                         testing::Values(BaseFile{"jackcess-empty.mdb", false},
+                                         BaseFile{"jackcess-V1997-testV1997.mdb", true}),
+                         [](const testing::TestParamInfo<BaseFile>& p) { return p.param.access97 ? "Access97" : "Access2000"; });
 
 // Failed writes of every kind inside one commit: the commit fails, and the
 // file is the one from before, in memory and after a reopen.

@@ -1,0 +1,134 @@
+// Opening and closing databases and choosing the current table.
+#include "connection/ui/database_commands.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QWidget>
+
+#include "connection/connection_string.h"
+#include "connection/ui/field_link.h"
+#include "connection/ui/main_data.h"
+#include "connection/ui/quick_open_dialog.h"
+#include "connection/ui/tab_strip.h"
+#include "ui_services/app_identity.h"
+#include "ui_services/file_dialog.h"
+#include "ui_services/prompts.h"
+#include "ui_services/screen_cursor.h"
+
+namespace qb {
+
+namespace {
+
+constexpr int kPasswordMaxLength = 255;
+
+QString captionWith(const QString& text) {
+  return QString::fromUtf8(kAppTitle) + text;
+}
+
+}  // namespace
+
+void openDatabaseFile(MainData& data, const DatabaseView& view, Prompts& prompts, const QString& path,
+                      bool askPassword, bool withSystemTables) {
+  setBusyCursor();
+  screenCursor().processPendingEvents();
+
+  try {
+    data.con.setConnected(false);
+    std::u16string connectionString;
+    if (askPassword) {
+      // Cancel gives an empty password, and the open goes on with it.
+      const auto password = prompts.inputBox(QStringLiteral("Enter Password"), QStringLiteral("Password:"),
+                                             QString(), kPasswordMaxLength);
+      connectionString =
+          openConnectionString(path.toStdU16String(), password.value_or(QString()).toStdU16String());
+    } else {
+      connectionString = openConnectionString(path.toStdU16String());
+    }
+    data.con.setConnectionString(std::move(connectionString));
+    data.con.setConnected(true);
+  } catch (...) {
+    // Dropped: listing the tables below connects once more and reports that
+    // attempt's error.
+    setNormalCursor();
+  }
+  screenCursor().processPendingEvents();
+
+  view.tabs.removeAllTabs();
+  QStringList names;
+  try {
+    for (const std::u16string& name : data.con.listTableNames(withSystemTables)) {
+      names.append(QString::fromStdU16String(name));
+    }
+  } catch (...) {
+    // The error ends the open; the hourglass does not stay behind.
+    setNormalCursor();
+    throw;
+  }
+  view.tabs.setTabNames(names);
+
+  view.window.setWindowTitle(captionWith(QLatin1Char(' ') + path));
+  setNormalCursor();
+
+  const QString caption = view.tabs.selectedCaption();
+  if (caption.isEmpty()) {
+    data.mdb.setActive(false);
+    return;
+  }
+  try {
+    view.memo.setDataField(QString());
+    data.mdb.setTableName(caption.toStdU16String());
+    data.mdb.setActive(true);
+  } catch (...) {
+    // Not reported: the grid stays empty under the new tabs and caption.
+  }
+  view.fileNamePanel.setText(QStringLiteral("Filename:") + path);
+}
+
+void openDatabase(MainData& data, const DatabaseView& view, FileDialog& openDialog, Prompts& prompts,
+                  bool askPassword, bool withSystemTables) {
+  const auto path = openDialog.execute(prompts);
+  if (path) openDatabaseFile(data, view, prompts, *path, askPassword, withSystemTables);
+}
+
+void quickOpen(TableDataSet& mdb, TfrmQuickOpen& dialog, QWidget& window, Prompts& prompts) {
+  if (prompts.execModal(dialog) != QDialog::Accepted) return;
+  const QString name = dialog.Edit1->text();
+  mdb.setActive(false);
+  mdb.setTableName(name.toStdU16String());
+  mdb.setActive(true);
+  window.setWindowTitle(captionWith(QStringLiteral(" - ") + name));
+}
+
+void closeDatabase(Connection& con, QWidget& window) {
+  con.setConnected(false);
+  window.setWindowTitle(QString::fromUtf8(kAppTitle));
+}
+
+void chooseTable(MainData& data, const DatabaseView& view) {
+  const QString caption = view.tabs.selectedCaption();
+  if (caption.isEmpty()) {
+    data.mdb.setActive(false);
+    return;
+  }
+  setBusyCursor();
+  screenCursor().processPendingEvents();
+  const NormalCursorAtExit restore;
+
+  data.DataSource1.setDataSet(&data.mdb);
+  view.memo.setDataField(QString());
+  view.memo.setDataSource(nullptr);
+  view.memo.setDataSource(&data.DataSource1);
+
+  data.DataSource1.takeLinkError();  // only what this change raises counts
+  data.mdb.setActive(false);
+  data.mdb.setTableName(caption.toStdU16String());
+  data.mdb.setActive(true);
+  // A control of another window that cannot follow the new table ends the
+  // command here, with the table open.
+  if (const std::exception_ptr error = data.DataSource1.takeLinkError()) std::rethrow_exception(error);
+
+  view.countPanel.setText(QStringLiteral("Count: ") + QString::number(data.mdb.recordCount()));
+}
+
+}  // namespace qb

@@ -1,8 +1,0 @@
-// The unused report design object.
-#include "output/quick_report4.h"
-
-TQuickReport4* QuickReport4 = nullptr;
-
-TQuickReport4::TQuickReport4(QObject* parent) : QObject(parent) {
-  setObjectName(QStringLiteral("QuickReport4"));
-}

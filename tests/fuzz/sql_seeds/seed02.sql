@@ -1,0 +1,1 @@
+SELECT ID, Name & '!' AS N, X * 2 FROM T WHERE ID Between 3 And 9 Or Name Like 'a*' ORDER BY X DESC

@@ -1,0 +1,1 @@
+SELECT t.ID, u.V FROM T AS t INNER JOIN U AS u ON t.ID = u.TID WHERE u.V = 'x'

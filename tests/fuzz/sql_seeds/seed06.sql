@@ -1,0 +1,1 @@
+SELECT t.ID, u.V FROM T AS t LEFT JOIN U AS u ON t.ID = u.TID And u.ID > 3

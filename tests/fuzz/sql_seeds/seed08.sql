@@ -1,0 +1,1 @@
+SELECT Name, Count(*), Sum(X), Avg(C), Min(D), Max(M), First(B), Last(ID), StDev(X), VarP(X) FROM T GROUP BY Name HAVING Count(*) > 1

@@ -1,0 +1,1 @@
+SELECT ID FROM T WHERE X > (SELECT Avg(X) FROM T AS t2 WHERE t2.Name = T.Name)

@@ -1,0 +1,1 @@
+PARAMETERS [Low] Long; SELECT * FROM T WHERE ID > [Low]

@@ -1,0 +1,1 @@
+SELECT x.n FROM (SELECT Name, Count(*) AS n FROM T GROUP BY Name) AS x

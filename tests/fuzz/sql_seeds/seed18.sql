@@ -1,0 +1,1 @@
+SELECT IIf(X > 1, 'big', Null), Nz(X, 0), Switch(ID = 1, 'a', True, 'b'), Choose(2, 'x', 'y'), Format(D, 'yyyy-mm-dd') FROM T

@@ -1,0 +1,1 @@
+SELECT DLookup('Name', 'T', 'ID = ' & ID), DCount('*', 'U', 'TID = ' & ID), Rnd(-1), Rnd() FROM T

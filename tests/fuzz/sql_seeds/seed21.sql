@@ -1,0 +1,1 @@
+SELECT 1 + 2 * 3 ^ 2 \ 4 Mod 3, 'a' + 'b', True Xor Null, #1/2/2003# + 1

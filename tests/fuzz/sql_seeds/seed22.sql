@@ -1,0 +1,1 @@
+SELECT ID FROM T WHERE ID In (1, 2, 3) And Name Is Not Null And Not B

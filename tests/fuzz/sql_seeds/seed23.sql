@@ -1,0 +1,1 @@
+SELECT Count(*) FROM T, U, T AS t3

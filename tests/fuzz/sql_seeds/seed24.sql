@@ -1,0 +1,1 @@
+SELECT T.* FROM T WHERE M Like '*em*' Or D >= #2001-05-01#

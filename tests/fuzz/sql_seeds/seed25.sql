@@ -1,0 +1,1 @@
+SELECT Left(Name, 1), Mid(Name, 2), InStr(Name, 'b'), UCase(Name), Len(M), Trim(' x ') FROM T
