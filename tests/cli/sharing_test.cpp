@@ -18,8 +18,8 @@
 #include "jet/text.h"
 #include "process_runner.h"
 #include "running_process.h"
+#include "support/interrupted_write.h"
 #include "support/test_files.h"
-#include "support/write_fixtures.h"
 
 namespace {
 
@@ -138,40 +138,8 @@ TEST_F(Sharing, AWriterKilledAtAnyMomentLeavesTheBeforeOrTheAfterState) {
   RecordProperty("interrupted", static_cast<int>(interrupted));
 }
 
-// The state a program dying in the middle of a commit leaves on disk: the
-// database half-written and the journal of the write beside it.
-struct Crash {
-  std::string before;   // the file before the write
-  std::string crashed;  // the file as the crash left it
-  std::string journal;
-};
-
-Crash crashDeletingARow(const std::string& corpusName, std::u16string_view table) {
-  auto file = qbtest::MemoryDatabase::fromCorpus(corpusName);
-  Crash out;
-  const auto bytes = [&](const std::string& path) {
-    const auto b = file.vfs->contents(path);
-    return std::string(b.begin(), b.end());
-  };
-  out.before = bytes(file.path);
-  {
-    auto db = file.open();
-    const auto t = db->table(table);
-    db->beginTransaction();
-    t->deleteRow(t->rowIds().front());
-    // Journal created, written, synced and its folder synced; the program
-    // dies while the pages are written.
-    file.vfs->crashAt(file.vfs->operations() + 5);
-    db->commitTransaction();
-  }
-  file.vfs->powerCut(jet::MemoryVfs::Survival::All);
-  out.crashed = bytes(file.path);
-  out.journal = bytes(file.journal());
-  return out;
-}
-
 TEST_F(Sharing, AReadOnlyCommandUndoesAnInterruptedWriteAndQbtoolRecoverSaysSo) {
-  const Crash crash = crashDeletingARow("jackcess-V2000-testV2000.mdb", u"Table1");
+  const auto crash = qbtest::interruptedRowDelete("jackcess-V2000-testV2000.mdb", u"Table1");
   ASSERT_NE(crash.crashed, crash.before);
   ASSERT_FALSE(crash.journal.empty());
   const std::string pristine = copy("jackcess-V2000-testV2000.mdb");
@@ -202,7 +170,7 @@ TEST_F(Sharing, AReadOnlyCommandUndoesAnInterruptedWriteAndQbtoolRecoverSaysSo) 
 }
 
 TEST_F(Sharing, AJournalLeftBesideAReplacedFileIsSetAsideAndNeverPlayedBack) {
-  const Crash crash = crashDeletingARow("jackcess-V2000-testV2000.mdb", u"Table1");
+  const auto crash = qbtest::interruptedRowDelete("jackcess-V2000-testV2000.mdb", u"Table1");
   const std::string replacement = qbtest::readFileBytes(copy("jackcess-V2000-test2V2000.mdb"));
   std::filesystem::remove(dir_ / "jackcess-V2000-test2V2000.mdb");
   // The crashed file is restored from a backup (here: another database) and
@@ -228,12 +196,40 @@ TEST_F(Sharing, AJournalLeftBesideAReplacedFileIsSetAsideAndNeverPlayedBack) {
   EXPECT_EQ(r.err, "");  // said once
 }
 
+// Access 97 files: an interrupted write is undone by a reading command, and a
+// journal left beside another Access 97 file put in its place is set aside.
+TEST_F(Sharing, AnAccess97FileIsRecoveredAndAJournalOfAnotherFileSetAside) {
+  const auto crash = qbtest::interruptedRowDelete("jackcess-V1997-testV1997.mdb", u"Table1");
+  ASSERT_NE(crash.crashed, crash.before);
+  const std::string rowsBefore = runQbtool({"count", copy("jackcess-V1997-testV1997.mdb"), "Table1"}).out;
+  const std::string db = (dir_ / "crashed97.mdb").string();
+  put(db, crash.crashed);
+  put(db + "-journal", crash.journal);
+  auto r = runQbtool({"count", db, "Table1"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, rowsBefore);
+  EXPECT_NE(r.err.find("has been undone"), std::string::npos) << r.err;
+  EXPECT_EQ(qbtest::readFileBytes(db), crash.before);
+  EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
+
+  const std::string other = qbtest::readFileBytes(copy("jackcess-V1997-test2V1997.mdb"));
+  put(db, other);
+  put(db + "-journal", crash.journal);
+  r = runQbtool({"tables", db});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("does not belong to the file"), std::string::npos) << r.err;
+  EXPECT_EQ(qbtest::readFileBytes(db), other);
+  EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
+  r = runQbtool({"check", "--strict", db});
+  EXPECT_EQ(r.err, "");  // said once
+}
+
 // Where the file cannot be written (its permissions; the superuser writes
 // anyway, so the test needs another user), a reader sees it as it was before
 // the interrupted write and changes nothing.
 TEST_F(Sharing, AFileThatCannotBeWrittenIsReadAsBeforeTheInterruptedWrite) {
   if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes read-only files (the engine test covers this)";
-  const Crash crash = crashDeletingARow("jackcess-V2000-testV2000.mdb", u"Table1");
+  const auto crash = qbtest::interruptedRowDelete("jackcess-V2000-testV2000.mdb", u"Table1");
   const std::string rowsBefore = runQbtool({"count", copy("jackcess-V2000-testV2000.mdb"), "Table1"}).out;
   const std::string db = (dir_ / "readonly.mdb").string();
   put(db, crash.crashed);

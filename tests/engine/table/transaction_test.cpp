@@ -97,6 +97,48 @@ TEST(TransactionLock, ACommitWaitsForReadersAndFailsCleanlyWhenTheyStay) {
   EXPECT_EQ(qbtest::pagerOf(*reader).page(1).bytes()[4096 - 70], 7);
 }
 
+// Access 97 files have smaller pages and another header: two programs on one
+// take the same turns, the commit stamp beside it tells the reader of the
+// other's commit, and nothing of it stays behind once both have closed.
+TEST(TransactionLock, AnAccess97FileIsSharedTheSameWay) {
+  QB_REQUIRE_CORPUS();
+  qbtest::TempDir dir;
+  const auto path = dir.copyCorpusFile("jackcess-V1997-testV1997.mdb");
+  const std::string stamp = path.string() + "-commits";
+  {
+    auto reader = jet::Database::open(path, shortWaits());
+    auto writer = jet::Database::open(path, shortWaits());
+    ASSERT_EQ(writer->info().format, jet::FileFormat::Jet3);
+    ASSERT_FALSE(writer->isReadOnly());
+    const auto readerTable = reader->table(u"Table1");
+    const std::size_t rows = readerTable->rowIds().size();
+    ASSERT_GE(rows, 1u);
+    const auto table = writer->table(u"Table1");
+    const std::string before = qbtest::readFileBytes(path);
+    {
+      jet::ReadLock reading(*reader);
+      const jet::Error e = qbtest::raisedError([&] { table->deleteRow(table->rowIds().front()); });
+      EXPECT_EQ(e.code(), jet::ErrorCode::Busy);
+      EXPECT_NE(std::string(e.what()).find("being read by another program"), std::string::npos) << e.what();
+      EXPECT_EQ(qbtest::readFileBytes(path), before);
+    }
+    table->deleteRow(table->rowIds().front());
+    EXPECT_TRUE(std::filesystem::exists(stamp)) << "two openers: the writer stamps its commit";
+    EXPECT_FALSE(std::filesystem::exists(path.string() + "-journal"));
+    EXPECT_TRUE(reader->followChanges());
+    EXPECT_EQ(readerTable->rowIds().size(), rows - 1);
+
+    // One writer at a time on Access 97 files too.
+    reader->beginTransaction();
+    const auto other = reader->table(u"Table1");
+    other->deleteRow(other->rowIds().front());
+    const jet::Error busy = qbtest::raisedError([&] { table->deleteRow(table->rowIds().front()); });
+    EXPECT_EQ(busy.code(), jet::ErrorCode::Busy);
+    reader->rollbackTransaction();
+  }
+  EXPECT_FALSE(std::filesystem::exists(stamp)) << "the last opener out removes the stamp";
+}
+
 TEST(TransactionLock, ReadOnlyByChoiceOrByPermission) {
   QB_REQUIRE_CORPUS();
   const auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
