@@ -16,6 +16,7 @@
 #include "jet/error.h"
 #include "ui_services/app_identity.h"
 #include "ui_services/file_dialog.h"
+#include "ui_services/handler_guard.h"
 #include "ui_services/prompts.h"
 #include "ui_services/screen_cursor.h"
 
@@ -139,7 +140,8 @@ void chooseTable(MainData& data, const DatabaseView& view) {
 void showDatabaseNotices(Connection& con, Prompts& prompts) {
   jet::Database* db = con.databaseIfOpen();
   if (!db) return;
-  for (const std::string& notice : db->takeNotices()) prompts.messageBox(QString::fromStdString(notice));
+  // A sentence as the error box shows one: with its full stop.
+  for (const std::string& notice : db->takeNotices()) prompts.messageBox(errorBoxText(QString::fromStdString(notice)));
 }
 
 void followOtherPrograms(MainData& data, const DatabaseView& view, Prompts& prompts) {

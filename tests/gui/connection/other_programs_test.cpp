@@ -135,6 +135,7 @@ TEST_F(OtherProgramsTest, AWriteLeftUnfinishedIsUndoneOnOpenAndTheUserToldOnce) 
   const QStringList shown = messages(*prompts);
   ASSERT_EQ(shown.size(), 1) << shown.join(" | ").toStdString();
   EXPECT_TRUE(shown[0].contains(QStringLiteral("has been undone"))) << shown[0].toStdString();
+  EXPECT_TRUE(shown[0].endsWith(QLatin1Char('.'))) << shown[0].toStdString();
   EXPECT_EQ(qbtest::readFileBytes(path), crash.before);
   EXPECT_FALSE(std::filesystem::exists(path.string() + "-journal"));
   EXPECT_EQ(fileNamePanel.text(), QStringLiteral("Filename:") + QString::fromStdString(path.string()));
