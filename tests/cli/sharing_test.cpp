@@ -47,6 +47,25 @@ class Sharing : public qbtest::CorpusCopies {
   }
   static std::size_t countOf(const qbtest::ProcessResult& r) { return std::stoul(r.out); }
   void put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+  // Puts `crash` (of the corpus file `corpusName`) at `db` with its journal:
+  // `qbtool count` gives the rows from before the write, says it undid it,
+  // and leaves the file as it was before, without the journal.
+  void expectCountUndoes(const qbtest::InterruptedWrite& crash, const std::string& corpusName,
+                         const std::string& db, const std::string& table) {
+    ASSERT_NE(crash.crashed, crash.before);
+    ASSERT_FALSE(crash.journal.empty());
+    const std::string pristine = copy(corpusName);
+    const std::string rowsBefore = runQbtool({"count", pristine, table}).out;
+    std::filesystem::remove(pristine);
+    put(db, crash.crashed);
+    put(db + "-journal", crash.journal);
+    const auto r = runQbtool({"count", db, table});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, rowsBefore);
+    EXPECT_NE(r.err.find("has been undone"), std::string::npos) << r.err;
+    EXPECT_EQ(qbtest::readFileBytes(db), crash.before);
+    EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
+  }
 };
 
 TEST_F(Sharing, ReadersInOtherProcessesSeeOnlyCommittedStates) {
@@ -140,21 +159,9 @@ TEST_F(Sharing, AWriterKilledAtAnyMomentLeavesTheBeforeOrTheAfterState) {
 
 TEST_F(Sharing, AReadOnlyCommandUndoesAnInterruptedWriteAndQbtoolRecoverSaysSo) {
   const auto crash = qbtest::interruptedRowDelete("jackcess-V2000-testV2000.mdb", u"Table1");
-  ASSERT_NE(crash.crashed, crash.before);
-  ASSERT_FALSE(crash.journal.empty());
-  const std::string pristine = copy("jackcess-V2000-testV2000.mdb");
-  const std::string rowsBefore = runQbtool({"count", pristine, "Table1"}).out;
-
   const std::string db = (dir_ / "crashed.mdb").string();
-  put(db, crash.crashed);
-  put(db + "-journal", crash.journal);
-  auto r = runQbtool({"count", db, "Table1"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, rowsBefore);
-  EXPECT_NE(r.err.find("has been undone"), std::string::npos) << r.err;
-  EXPECT_EQ(qbtest::readFileBytes(db), crash.before);
-  EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
-  r = runQbtool({"tables", db});  // told once: nothing left to say
+  expectCountUndoes(crash, "jackcess-V2000-testV2000.mdb", db, "Table1");
+  auto r = runQbtool({"tables", db});  // told once: nothing left to say
   EXPECT_EQ(r.err, "");
 
   put(db, crash.crashed);
@@ -200,22 +207,13 @@ TEST_F(Sharing, AJournalLeftBesideAReplacedFileIsSetAsideAndNeverPlayedBack) {
 // journal left beside another Access 97 file put in its place is set aside.
 TEST_F(Sharing, AnAccess97FileIsRecoveredAndAJournalOfAnotherFileSetAside) {
   const auto crash = qbtest::interruptedRowDelete("jackcess-V1997-testV1997.mdb", u"Table1");
-  ASSERT_NE(crash.crashed, crash.before);
-  const std::string rowsBefore = runQbtool({"count", copy("jackcess-V1997-testV1997.mdb"), "Table1"}).out;
   const std::string db = (dir_ / "crashed97.mdb").string();
-  put(db, crash.crashed);
-  put(db + "-journal", crash.journal);
-  auto r = runQbtool({"count", db, "Table1"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, rowsBefore);
-  EXPECT_NE(r.err.find("has been undone"), std::string::npos) << r.err;
-  EXPECT_EQ(qbtest::readFileBytes(db), crash.before);
-  EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
+  expectCountUndoes(crash, "jackcess-V1997-testV1997.mdb", db, "Table1");
 
   const std::string other = qbtest::readFileBytes(copy("jackcess-V1997-test2V1997.mdb"));
   put(db, other);
   put(db + "-journal", crash.journal);
-  r = runQbtool({"tables", db});
+  auto r = runQbtool({"tables", db});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("does not belong to the file"), std::string::npos) << r.err;
   EXPECT_EQ(qbtest::readFileBytes(db), other);
