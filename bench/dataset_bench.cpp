@@ -1,7 +1,10 @@
 // The table dataset on a large table: opening to the first record, the record
 // count, filters on a text column, sorts by text (through its index and
 // without) and by a number, a Locate that has to look at every row, and
-// reading a window of 50 rows by position.
+// reading a window of 50 rows by position. Beside the table, the query
+// dataset over statements on it: SELECT * (one table's rows, read by locator
+// as the table dataset reads them), a sorted select and a grouped one, each
+// opened to its first record.
 //
 // The table is Orders of QB_DATASET_BENCH_FILE when set, else of
 // orders-1m.mdb in the benchmark data folder when present, else of
@@ -15,7 +18,10 @@
 
 #include "connection/connection.h"
 #include "connection/connection_string.h"
+#include "connection/query_data_set.h"
 #include "connection/table_data_set.h"
+#include "jet/database.h"
+#include "jet/statement.h"
 #include "jet/text.h"
 
 namespace {
@@ -172,7 +178,61 @@ void BM_WindowOf50Rows(benchmark::State& state) {
 
 }  // namespace
 
+// A statement opened in the query dataset on the benchmark's connection, to
+// its first record.
+void queryOpen(benchmark::State& state, const char16_t* statement) {
+  qb::QueryDataSet query;
+  query.setConnection(&orders().con);
+  query.setSql({statement});
+  for (auto _ : state) {
+    query.open();
+    benchmark::DoNotOptimize(query.field(0).value());
+    state.PauseTiming();
+    setRows(state, query.recordCount());
+    query.close();
+    state.ResumeTiming();
+  }
+}
+
+// The same statement read whole by the engine alone, the base the query
+// dataset's own work adds to.
+void statementAll(benchmark::State& state, const char16_t* statement) {
+  jet::Database& db = orders().con.database();
+  for (auto _ : state) {
+    auto result = jet::Statement::prepare(db, statement).executeAll();
+    benchmark::DoNotOptimize(result->row(0));
+    state.PauseTiming();
+    setRows(state, result->size());
+    result.reset();
+    state.ResumeTiming();
+  }
+}
+
+constexpr const char16_t* kSorted = u"SELECT ID, Customer, Amount FROM Orders ORDER BY Customer, ID";
+constexpr const char16_t* kGrouped = u"SELECT Customer, Count(*) AS N, Sum(Amount) AS Total FROM Orders GROUP BY Customer";
+
+void BM_QueryOpenSelectAll(benchmark::State& state) {
+  queryOpen(state, u"SELECT * FROM Orders");
+}
+void BM_QueryOpenSorted(benchmark::State& state) {
+  queryOpen(state, kSorted);
+}
+void BM_StatementSorted(benchmark::State& state) {
+  statementAll(state, kSorted);
+}
+void BM_QueryOpenGrouped(benchmark::State& state) {
+  queryOpen(state, kGrouped);
+}
+void BM_StatementGrouped(benchmark::State& state) {
+  statementAll(state, kGrouped);
+}
+
 BENCHMARK(BM_OpenToFirstRecord)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_QueryOpenSelectAll)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_QueryOpenSorted)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StatementSorted)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_QueryOpenGrouped)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StatementGrouped)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RecordCount);
 BENCHMARK(BM_FilterTextEquals)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FilterTextLike)->Unit(benchmark::kMillisecond)->Iterations(3);

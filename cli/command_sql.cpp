@@ -1,7 +1,10 @@
-// qbtool sql: runs Access SQL queries and writes their rows in one of the
-// export formats, or their plans with --explain. Several statements (from
-// standard input, separated by ';') give one result after another: a blank
-// line between CSV or TSV results, one JSON array per line.
+// qbtool sql: runs Access SQL statements. Queries write their rows in one of
+// the export formats, or their plans with --explain; action statements
+// (INSERT, UPDATE, DELETE, SELECT ... INTO, data definition) change the file
+// and print how many rows they changed. Several statements (from standard
+// input, separated by ';') give one result after another: a blank line
+// between CSV or TSV results, one JSON array per line. Each action statement
+// lands on its own, or with --transaction all of them land together or none.
 #include <unistd.h>
 
 #include <cstdio>
@@ -45,6 +48,24 @@ std::vector<Parameter> parameters(const Arguments& args) {
   return out;
 }
 
+// True when a statement of `statements` changes the file (or cannot be
+// prepared before the others have run, as a query of a table an earlier
+// statement makes): the file is then opened for writing.
+bool changesFile(jet::Database& db, const std::vector<std::u16string>& statements) {
+  for (const std::u16string& sql : statements) {
+    try {
+      if (!jet::Statement::prepare(db, sql).returnsRows()) return true;
+    } catch (const jet::Error&) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void writeRowsAffected(OutputBuffer& out, std::uint64_t rows) {
+  out.write(std::to_string(rows) + (rows == 1 ? " row affected\n" : " rows affected\n"));
+}
+
 }  // namespace
 
 int runSql(const Arguments& args, OutputBuffer& out) {
@@ -61,7 +82,13 @@ int runSql(const Arguments& args, OutputBuffer& out) {
   const std::vector<std::u16string> statements = jet::splitStatements(text);
   if (statements.empty()) throw UsageError("no statement given");
 
-  const auto db = openDatabase(args);
+  const bool together = args.has("--transaction");
+  auto db = openDatabase(args);
+  if (!args.has("--explain") && changesFile(*db, statements)) {
+    db.reset();
+    db = openDatabaseForWriting(args);
+  }
+  if (together) db->beginTransaction();
   bool first = true;
   for (const std::u16string& sql : statements) {
     jet::Statement statement = jet::Statement::prepare(*db, sql);
@@ -78,6 +105,10 @@ int runSql(const Arguments& args, OutputBuffer& out) {
       out.write(statement.explain());
       continue;
     }
+    if (!statement.returnsRows()) {
+      writeRowsAffected(out, statement.run().rowsAffected);
+      continue;
+    }
     const auto cursor = statement.execute();
     std::vector<std::u16string> names;
     for (const jet::ResultColumn& c : cursor->columns()) names.push_back(c.name);
@@ -89,6 +120,7 @@ int runSql(const Arguments& args, OutputBuffer& out) {
   for (const Parameter& g : given) {
     if (!g.used) throw UsageError("--param " + jet::toUtf8(g.name) + ": no statement has a parameter of that name");
   }
+  if (together) db->commitTransaction();
   return 0;
 }
 

@@ -24,10 +24,14 @@ std::span<const Command> allCommands() {
        "write a table's rows to standard output",
        {{"--format", true}, {"--no-header"}, {"--crlf"}}, 2, 2, runExport},
       {"queries", "FILE", "saved queries with their kind and SQL", {}, 1, 1, runQueries},
-      {"sql", "FILE [STATEMENT|-] [--format csv|tsv|json] [--no-header] [--crlf] [--param NAME=VALUE]... [--explain]",
-       "run Access SQL queries (from standard input when no STATEMENT or '-': several separated by ';'); "
-       "--explain prints the plan instead of the rows",
-       {{"--format", true}, {"--no-header"}, {"--crlf"}, {"--param", true}, {"--explain"}}, 1, 2, runSql},
+      {"sql",
+       "FILE [STATEMENT|-] [--format csv|tsv|json] [--no-header] [--crlf] [--param NAME=VALUE]... [--explain] "
+       "[--transaction]",
+       "run Access SQL statements (from standard input when no STATEMENT or '-': several separated by ';'); "
+       "queries print their rows, action statements the number of rows affected; --explain prints the plan "
+       "instead; --transaction makes the statements land together or not at all",
+       {{"--format", true}, {"--no-header"}, {"--crlf"}, {"--param", true}, {"--explain"}, {"--transaction"}}, 1, 2,
+       runSql},
       {"check", "[--strict] FILE",
        "check the whole file's integrity; exit status 1 when errors are found (--strict: oddities too)",
        {{"--strict"}}, 1, 1, runCheck},

@@ -6,8 +6,10 @@
 
 #include "connection/connection_string.h"
 #include "connection/data_set.h"
+#include "connection/query_data_set.h"
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/statement.h"
 #include "jet/table.h"
 #include "jet/text.h"
 #include "jet/version.h"
@@ -60,7 +62,14 @@ std::vector<std::u16string> Connection::listTableNames(bool includeSystem) {
 
 std::vector<std::u16string> Connection::listFieldNames(std::u16string_view table) {
   std::vector<std::u16string> names;
-  for (const jet::ColumnDef& column : database().table(table)->columns()) names.push_back(column.name);
+  jet::Database& db = database();
+  if (const auto view = viewNamed(db, table)) {
+    // A view's fields are its result's columns.
+    const jet::Statement statement = jet::Statement::prepare(db, u"[" + *view + u"]");
+    for (const jet::ResultColumn& c : statement.columns()) names.push_back(c.name);
+    return names;
+  }
+  for (const jet::ColumnDef& column : db.table(table)->columns()) names.push_back(column.name);
   return names;
 }
 

@@ -53,8 +53,8 @@ class Connection {
   // needed (a failure to connect is thrown).
   std::vector<std::u16string> listTableNames(bool includeSystem);
 
-  // The column names of a table, in column order. Connects first if needed;
-  // the engine's error when there is no such table.
+  // The column names of a table, in column order, or of a view's result.
+  // Connects first if needed; the engine's error when there is no such table.
   std::vector<std::u16string> listFieldNames(std::u16string_view table);
 
   // The version text of the database engine ("4.0.1"); needs no connection.

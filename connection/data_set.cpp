@@ -70,6 +70,7 @@ void DataSet::setActive(bool active) {
 void DataSet::doOpen() {
   std::unique_ptr<RowSource> source = openSource();
   std::vector<FieldDef> defs = fieldDefsOf(source->columns());
+  for (FieldDef& def : defs) def.computed = source->columnReadOnly(def.column);
 
   // The view comes first: a filter that does not fit the source leaves the
   // dataset closed, with the definitions of the last open.
@@ -130,7 +131,10 @@ void DataSet::checkActive() const {
 }
 
 void DataSet::checkCanModify() const {
-  if (!source_->canModify()) fail("Cannot modify a read-only dataset");
+  if (source_->canModify()) return;
+  const std::string refusal = source_->refusedChangeMessage();
+  if (!refusal.empty()) throw jet::Error(jet::ErrorCode::InvalidArgument, refusal);
+  fail("Cannot modify a read-only dataset");
 }
 
 void DataSet::checkEditing() const {

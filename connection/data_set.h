@@ -1,7 +1,7 @@
 // DataSet: rows of a source seen one current record at a time, with moves,
 // editing, filter, sort and locate — the object every window that shows table
-// data is bound to. TableDataSet (a table of the database) is the one made
-// today; a query dataset will supply its rows through the same RowSource.
+// data is bound to. TableDataSet (a table or view of the database) and
+// QueryDataSet (a statement's result) supply their rows through a RowSource.
 //
 // States and transitions (one function per transition below):
 //

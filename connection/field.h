@@ -34,8 +34,9 @@ class Field {
   int displayWidth() const { return displayWidthOf(def_.dataType, def_.size); }
   // Numbers are shown and printed right-aligned, everything else left-aligned.
   bool alignRight() const { return isNumericFieldType(def_.dataType); }
-  // The engine fills an autonumber itself; setting it is refused.
-  bool readOnly() const { return def_.autoIncrement; }
+  // The engine fills an autonumber itself, and a query computes its computed
+  // columns; setting either is refused.
+  bool readOnly() const { return def_.autoIncrement || def_.computed; }
   bool required() const { return def_.required; }
 
   // The value in the current record: the edit buffer while editing or
@@ -46,7 +47,8 @@ class Field {
   // Sets the value in the record being edited or inserted (the engine converts
   // it to the column's type when the record is saved). Errors (jet::Error,
   // prefixed with the dataset's name): "Dataset not in edit or insert mode"
-  // outside those states, "Field 'X' cannot be modified" for an autonumber.
+  // outside those states, "Field 'X' cannot be modified" for an autonumber or
+  // a computed column.
   void setValue(jet::Value value);
   void clear() { setValue(jet::Value()); }
 

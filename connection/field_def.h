@@ -122,6 +122,7 @@ struct FieldDef {
   int fieldNo = 0;                                 // position in the definition list, from 1
   bool required = false;                           // the engine refuses a Null
   bool autoIncrement = false;                      // the engine fills the value on insert
+  bool computed = false;                           // a query's computed column: never set
   std::size_t column = 0;                          // position of the column in the source's column list
   jet::DataType columnType = jet::DataType::Text;  // the engine's own type of the column
 

@@ -1,6 +1,6 @@
-// RowSource: where a dataset's rows come from — a table today, a query's result
-// later. The dataset keeps an array of row locators (its view) and asks the
-// source for the rows and values it needs; every change goes back through it.
+// RowSource: where a dataset's rows come from — a table or a query's result.
+// The dataset keeps an array of row locators (its view) and asks the source
+// for the rows and values it needs; every change goes back through it.
 #pragma once
 
 #include <cstddef>
@@ -52,6 +52,15 @@ class RowSource {
   // people: "the database is opened read-only", ...).
   virtual bool canModify() const = 0;
   virtual std::string readOnlyReason() const { return {}; }
+  // The error an attempt to change the rows of a source that cannot be
+  // modified fails with; empty: the dataset's own read-only message.
+  virtual std::string refusedChangeMessage() const { return {}; }
+  // Whether a column's values cannot be set even where rows can be changed
+  // (a computed column of a query's result).
+  virtual bool columnReadOnly(std::size_t column) const {
+    (void)column;
+    return false;
+  }
   // Writes; values are converted to the column types and written back (so an
   // autonumber appears in them). Errors are the engine's, unchanged.
   virtual jet::RowId insertRow(std::vector<jet::Value>& values) = 0;

@@ -2,10 +2,9 @@
 #include "connection/table_data_set.h"
 
 #include "connection/connection.h"
+#include "connection/query_data_set.h"
 #include "connection/table_row_source.h"
 #include "jet/database.h"
-#include "jet/error.h"
-#include "jet/text.h"
 
 namespace qb {
 
@@ -21,16 +20,8 @@ std::unique_ptr<RowSource> TableDataSet::openSource() {
   if (tableName_.empty()) fail("Missing TableName property");
   if (connection() == nullptr) fail("Missing Connection or ConnectionString");
   jet::Database& database = connection()->database();
-  if (!database.hasTable(tableName_)) {
-    // Views are listed with the tables; running them needs the query engine.
-    for (const jet::TableListEntry& entry : database.listTables(false)) {
-      if (entry.kind == jet::TableKind::View && jet::equalNamesNoCase(entry.name, tableName_)) {
-        throw jet::Error(jet::ErrorCode::Unsupported, "'" + jet::toUtf8(entry.name) +
-                                                          "' is a saved query; opening saved queries is not "
-                                                          "available yet");
-      }
-    }
-  }
+  // A view (a saved select query) opens as its result, as a table would.
+  if (const auto view = viewNamed(database, tableName_)) return openResultSource(database, u"[" + *view + u"]");
   return std::make_unique<TableRowSource>(database, database.table(tableName_));
 }
 

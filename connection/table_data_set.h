@@ -21,7 +21,8 @@ class TableDataSet : public DataSet {
 
  protected:
   // Opens the table (any case) on the connection, connecting it first with its
-  // connection string. Errors: "Missing TableName property" (no name set),
+  // connection string; a view runs through the statement engine and shows its
+  // result, editable where the result is one table's rows. Errors: "Missing TableName property" (no name set),
   // "Missing Connection or ConnectionString" (no connection), then the
   // connection's and the engine's ("There is no table named ...").
   std::unique_ptr<RowSource> openSource() override;

@@ -13,8 +13,8 @@ class TableDataSet;
 void showQueryWindow(TForm14& window);
 
 // Replaces the statement with "Select * from " and the name of the table
-// `mdb` was last given, and shows the window without running it. Not built
-// yet: it does nothing.
+// `mdb` was last given (as it stands: no brackets), and shows the window
+// without running it.
 void queryCurrentTable(TForm14& window, const TableDataSet& mdb);
 
 }  // namespace qb

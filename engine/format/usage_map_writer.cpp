@@ -158,8 +158,39 @@ void UsageMapWriter::remove(RowId map, std::uint32_t page) {
 }
 
 bool UsageMapWriter::contains(RowId map, std::uint32_t page) {
-  const std::vector<std::uint32_t> pages = readUsageMap(pager_, map, version_);
-  return std::binary_search(pages.begin(), pages.end(), page);
+  // One bit is read, not the whole map decoded: a statement that frees the
+  // long values of many rows asks this once per value.
+  try {
+    const Page holder = pager_.page(map.page());
+    const DataPage data(holder.bytes(), map.page(), version_);
+    const ByteSpan r = data.row(map.slot());
+    const std::uint8_t type = u8At(r, 0);
+    if (type == kUsageMapInline) {
+      const std::uint32_t first = u32At(r, kUsageMapInlineStart);
+      const ByteSpan bitmap = r.subspan(std::min(r.size(), kUsageMapInlineBitmap));
+      if (page < first || (page - first) / 8 >= bitmap.size()) return false;
+      return testBit(bitmap, page - first);
+    }
+    if (type == kUsageMapReference) {
+      const std::uint64_t perPage = version_.usageMapPagesPerBitmapPage;
+      const std::size_t at = kUsageMapReferencePages + 4 * static_cast<std::size_t>(page / perPage);
+      if (at + 4 > r.size()) return false;
+      const std::uint32_t mapPage = u32At(r, at);
+      if (mapPage == 0 || !pager_.isPage(mapPage)) return false;
+      const Page bits = pager_.page(mapPage);
+      if (bits.type() != kPageTypeUsageBitmap) {
+        throwCorruption("usage-map page " + std::to_string(mapPage) + " has type " + hex(bits.type()) +
+                        " instead of " + hex(kPageTypeUsageBitmap));
+      }
+      const ByteSpan bitmap = bits.bytes().subspan(kUsageBitmapPageBitmap);
+      const std::uint64_t bit = page % perPage;
+      return bit / 8 < bitmap.size() && testBit(bitmap, bit);
+    }
+    throwCorruption("unknown usage-map type " + hex(type));
+  } catch (const Error& e) {
+    throw Error(e.code(), "usage map at page " + std::to_string(map.page()) + " slot " + std::to_string(map.slot()) +
+                              ": " + e.what());
+  }
 }
 
 std::vector<std::uint32_t> UsageMapWriter::highestPages(RowId map, std::size_t count) {

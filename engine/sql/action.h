@@ -6,6 +6,7 @@
 // nothing.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "jet/statement.h"
@@ -23,6 +24,12 @@ class Action {
   // Carries the statement out with the parameters' values, in the order of
   // parameters().
   virtual RunResult run(const std::vector<Value>& parameterValues, const ExecuteOptions& options) = 0;
+  // How it finds its rows (the plan of the query it reads), for explain();
+  // a line saying what it does when it reads none.
+  virtual std::string explain(const std::vector<Value>& parameterValues) const {
+    (void)parameterValues;
+    return "no rows read\n";
+  }
 };
 
 }  // namespace jet::sql

@@ -8,12 +8,16 @@
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "catalog/database_impl.h"
+#include "sql/action.h"
+#include "sql/action/prepare_action.h"
 #include "sql/exec/pivot.h"
 #include "sql/exec/projection.h"
 #include "sql/exec/table_scan.h"
 #include "sql/plan/planner.h"
 #include "sql/plan/query_binder.h"
 #include "sql/statement_parser.h"
+#include "table/write_scope.h"
 #include "value/value_error.h"
 #include "value/value_ops.h"
 
@@ -26,7 +30,8 @@ using sql::Planner;
 
 struct Statement::Impl {
   Database* db = nullptr;
-  std::shared_ptr<const LogicalStatement> logical;
+  std::shared_ptr<const LogicalStatement> logical;  // a query, or
+  std::unique_ptr<sql::Action> action;              // an action or data-definition statement
   std::vector<ResultColumn> columns;
   std::vector<StatementParameter> parameters;
   std::vector<std::optional<Value>> values;
@@ -213,6 +218,12 @@ Statement::~Statement() = default;
 Statement Statement::prepare(Database& db, std::u16string_view sql) {
   auto impl = std::make_unique<Impl>();
   impl->db = &db;
+  if (auto action = sql::prepareActionText(db, sql)) {
+    impl->parameters = action->parameters();
+    impl->values.assign(impl->parameters.size(), std::nullopt);
+    impl->action = std::move(action);
+    return Statement(std::move(impl));
+  }
   auto logical = std::make_shared<LogicalStatement>(sql::bindStatementText(db, sql));
   for (const sql::OutputColumn& o : logical->root->outputs) impl->columns.push_back(o.result);
   impl->parameters = logical->parameters;
@@ -226,7 +237,7 @@ Statement Statement::prepare(Database& db, std::u16string_view sql) {
   return Statement(std::move(impl));
 }
 
-StatementKind Statement::kind() const { return impl_->logical->kind; }
+StatementKind Statement::kind() const { return impl_->action ? impl_->action->kind() : impl_->logical->kind; }
 
 bool Statement::returnsRows() const {
   switch (kind()) {
@@ -237,12 +248,29 @@ bool Statement::returnsRows() const {
   }
 }
 
-RunResult Statement::run(const ExecuteOptions&) const {
+RunResult Statement::run(const ExecuteOptions& options) const {
   if (returnsRows()) {
     throw Error(ErrorCode::InvalidArgument, "The statement is a query: it returns rows and has nothing to carry out");
   }
-  throw Error(ErrorCode::Unsupported, "Action queries and data definition are not supported yet");
+  const std::vector<Value> values = impl_->parameterValues(true);
+  // One write scope around the whole statement: its own transaction, or a
+  // statement inside the open one that is undone alone when it fails.
+  WriteScope scope(*impl_->db->impl().context);
+  RunResult result = impl_->action->run(values, options);
+  scope.commit();
+  return result;
 }
+
+namespace {
+
+void requireQuery(const Statement::Impl& impl) {
+  if (impl.action) {
+    throw Error(ErrorCode::InvalidArgument,
+                "The statement changes data or the database's design and returns no rows: carry it out with run()");
+  }
+}
+
+}  // namespace
 const std::vector<ResultColumn>& Statement::columns() const { return impl_->columns; }
 const std::vector<StatementParameter>& Statement::parameters() const { return impl_->parameters; }
 
@@ -277,6 +305,7 @@ void Statement::setParameter(std::u16string_view name, Value value) {
 void Statement::clearParameters() { std::fill(impl_->values.begin(), impl_->values.end(), std::nullopt); }
 
 std::unique_ptr<Cursor> Statement::execute(const ExecuteOptions& options) const {
+  requireQuery(*impl_);
   const std::vector<Value> values = impl_->parameterValues(true);
   auto ctx = std::make_unique<ExecContext>(expressionOptions(options), options.rowBudget);
   PlannedQuery plan = Planner(*impl_->db, *impl_->logical, values, *ctx).plan();
@@ -284,6 +313,7 @@ std::unique_ptr<Cursor> Statement::execute(const ExecuteOptions& options) const 
 }
 
 std::unique_ptr<ResultSet> Statement::executeAll(const ExecuteOptions& options) const {
+  requireQuery(*impl_);
   const auto fields = plainFields(*impl_->logical->root);
   if (!fields) {
     auto cursor = execute(options);
@@ -303,8 +333,9 @@ std::unique_ptr<ResultSet> Statement::executeAll(const ExecuteOptions& options) 
 }
 
 std::string Statement::explain() const {
-  ExecContext ctx({}, 0);
   const std::vector<Value> values = impl_->parameterValues(false);
+  if (impl_->action) return impl_->action->explain(values);
+  ExecContext ctx({}, 0);
   return sql::explainPlan(Planner(*impl_->db, *impl_->logical, values, ctx).plan());
 }
 

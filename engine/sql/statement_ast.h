@@ -117,6 +117,10 @@ struct SelectQuery final : QueryNode {
   bool tableShorthand = false;  // written as TABLE name (in a union)
   bool ownerAccess = false;     // WITH OWNERACCESS OPTION
   std::size_t fromPosition = 0; // where the FROM keyword stands (0: none)
+  // SELECT ... INTO table [IN 'file'] (a make-table query; only the statement's own SELECT)
+  std::u16string intoTable;
+  std::u16string intoDatabase;
+  std::size_t intoPosition = 0;  // 0: no INTO
 };
 
 // part UNION [ALL] part ... [ORDER BY ...]
@@ -156,7 +160,7 @@ struct ParameterDecl {
   std::size_t position = 0;
 };
 
-enum class StatementNodeKind : std::uint8_t { Query };
+enum class StatementNodeKind : std::uint8_t { Query, Insert, Update, Delete, MakeTable, DataDefinition };
 
 struct StatementNode {
   StatementNode(StatementNodeKind k, std::size_t pos) : kind(k), position(pos) {}
@@ -170,6 +174,52 @@ struct StatementNode {
 struct QueryStatement final : StatementNode {
   explicit QueryStatement(std::size_t pos) : StatementNode(StatementNodeKind::Query, pos) {}
   QueryPtr query;
+};
+
+// INSERT INTO t [(c, ...)] VALUES (...) | SELECT ...: the rows come from a
+// query; VALUES is read as a SELECT without FROM.
+struct InsertStatement final : StatementNode {
+  explicit InsertStatement(std::size_t pos) : StatementNode(StatementNodeKind::Insert, pos) {}
+  std::unique_ptr<TableRef> target;
+  struct Column {
+    std::u16string name;
+    std::size_t position = 0;
+  };
+  std::vector<Column> columns;  // empty: every column, in the table's order
+  QueryPtr source;
+  bool values = false;          // written as VALUES (...)
+};
+
+// A field of an UPDATE's SET list: [table.]field = value.
+struct Assignment {
+  std::u16string table;  // the qualifier as written; empty when none
+  std::u16string column;
+  std::size_t position = 0;
+};
+
+// UPDATE from SET a = x, ... [WHERE ...]: the rows and the new values come from
+// a query over the same FROM and WHERE whose select list is the values.
+struct UpdateStatement final : StatementNode {
+  explicit UpdateStatement(std::size_t pos) : StatementNode(StatementNodeKind::Update, pos) {}
+  std::vector<Assignment> assignments;
+  std::unique_ptr<SelectQuery> select;
+};
+
+// DELETE [t.* | *] FROM from [WHERE ...]: the rows of one table of the FROM
+// clause that the query over it finds.
+struct DeleteStatement final : StatementNode {
+  explicit DeleteStatement(std::size_t pos) : StatementNode(StatementNodeKind::Delete, pos) {}
+  std::u16string target;  // the table (or alias) before ".*"; empty when not written
+  std::size_t targetPosition = 0;
+  std::unique_ptr<SelectQuery> select;
+};
+
+// SELECT ... INTO t [IN 'file'] FROM ...: the query whose rows make the new
+// table (its SelectQuery carries the target).
+struct MakeTableStatement final : StatementNode {
+  explicit MakeTableStatement(std::size_t pos) : StatementNode(StatementNodeKind::MakeTable, pos) {}
+  QueryPtr query;
+  const SelectQuery& select() const { return static_cast<const SelectQuery&>(*query); }
 };
 
 // One statement as parsed: its declared parameters and its body.

@@ -5,10 +5,12 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 #include "jet/error.h"
 #include "jet/text.h"
 #include "sql/lexer.h"
+#include "sql/ddl/data_definition.h"
 #include "sql/parser.h"
 
 namespace jet::sql {
@@ -110,17 +112,18 @@ class StatementParser final : public SubqueryParser {
     const Token& first = p_.peek();
     if (first.is(Keyword::Select) || first.is(Keyword::Transform) || first.is(Keyword::Table) ||
         (first.is(TokenKind::LParen) && (p_.peek(1).is(Keyword::Select) || p_.peek(1).is(TokenKind::LParen)))) {
-      auto body = std::make_unique<QueryStatement>(first.position);
-      body->query = parseQuery();
-      out.body = std::move(body);
-    } else if (first.is(Keyword::Insert) || first.is(Keyword::Update) || first.is(Keyword::Delete) ||
-               first.is(Keyword::Create) || first.is(Keyword::Alter) || first.is(Keyword::Drop)) {
-      throw Error(ErrorCode::Unsupported, "'" + toUtf8(first.text) +
-                                              "' statements are not supported yet: this engine runs queries "
-                                              "(SELECT, UNION, TRANSFORM) only" +
-                                              atPosition(kContext, first.position));
+      out.body = parseQueryStatement();
+    } else if (first.is(Keyword::Insert)) {
+      out.body = parseInsert();
+    } else if (first.is(Keyword::Update)) {
+      out.body = parseUpdate();
+    } else if (first.is(Keyword::Delete)) {
+      out.body = parseDelete();
+    } else if (first.is(Keyword::Create) || first.is(Keyword::Alter) || first.is(Keyword::Drop)) {
+      out.body = parseDataDefinition(p_);
     } else {
-      p_.failAt("Invalid SQL statement: expected SELECT, TRANSFORM, PARAMETERS, INSERT, UPDATE or DELETE but found " +
+      p_.failAt("Invalid SQL statement: expected SELECT, TRANSFORM, PARAMETERS, INSERT, UPDATE, DELETE, CREATE, "
+                "ALTER or DROP but found " +
                     describeToken(first),
                 first.position);
     }
@@ -135,6 +138,155 @@ class StatementParser final : public SubqueryParser {
   std::unique_ptr<QueryNode> parseSubquery(Parser&) override { return parseQuery(); }
 
  private:
+  // A query, or a make-table query when its SELECT has INTO.
+  std::unique_ptr<StatementNode> parseQueryStatement() {
+    const std::size_t position = p_.peek().position;
+    intoAllowed_ = true;
+    QueryPtr query = parseQuery();
+    intoAllowed_ = false;
+    if (query->kind == QueryShape::Select && static_cast<SelectQuery&>(*query).intoPosition != 0) {
+      auto body = std::make_unique<MakeTableStatement>(position);
+      body->query = std::move(query);
+      return body;
+    }
+    const SelectQuery* first = firstSelect(*query);
+    if (first != nullptr && first->intoPosition != 0) {
+      p_.failAt("SELECT ... INTO makes a table from one SELECT: it cannot stand in a UNION or a crosstab query",
+                first->intoPosition);
+    }
+    auto body = std::make_unique<QueryStatement>(position);
+    body->query = std::move(query);
+    return body;
+  }
+
+  static const SelectQuery* firstSelect(const QueryNode& q) {
+    switch (q.kind) {
+      case QueryShape::Select: return &static_cast<const SelectQuery&>(q);
+      case QueryShape::Union: return firstSelect(*static_cast<const UnionQuery&>(q).parts.front());
+      case QueryShape::Transform: return static_cast<const TransformQuery&>(q).select.get();
+    }
+    return nullptr;
+  }
+
+  // A field name, bare or in brackets.
+  std::u16string parseName(const char* clause, const char* what) {
+    const Token& t = p_.peek();
+    if (!t.is(TokenKind::BracketName) && !(t.is(TokenKind::Word) && t.keyword == Keyword::None)) clauseError(clause, what);
+    return p_.advance().text;
+  }
+
+  std::unique_ptr<StatementNode> parseInsert() {
+    auto insert = std::make_unique<InsertStatement>(p_.advance().position);
+    if (!p_.accept(Keyword::Into)) clauseError("INSERT INTO", "'INTO'");
+    insert->target = parseTableName("INSERT INTO");
+    if (p_.accept(TokenKind::LParen)) {
+      do {
+        InsertStatement::Column c;
+        c.position = p_.peek().position;
+        c.name = parseName("INSERT INTO", "a field name");
+        for (const InsertStatement::Column& other : insert->columns) {
+          if (equalNamesNoCase(other.name, c.name)) {
+            p_.failAt("Duplicate output destination '" + toUtf8(c.name) + "'", c.position);
+          }
+        }
+        insert->columns.push_back(std::move(c));
+      } while (p_.accept(TokenKind::Comma));
+      if (!p_.accept(TokenKind::RParen)) clauseError("INSERT INTO", "',' or ')' after the field names");
+    }
+    const Token& t = p_.peek();
+    if (t.is(Keyword::Values)) {
+      auto row = std::make_unique<SelectQuery>(p_.advance().position);
+      if (!p_.accept(TokenKind::LParen)) clauseError("INSERT INTO", "'(' after VALUES");
+      do {
+        SelectItem item;
+        item.position = p_.peek().position;
+        item.expr = clauseExpression("INSERT INTO");
+        item.text = textFrom(item.position);
+        row->items.push_back(std::move(item));
+      } while (p_.accept(TokenKind::Comma));
+      if (!p_.accept(TokenKind::RParen)) clauseError("INSERT INTO", "',' or ')' after the values");
+      insert->values = true;
+      insert->source = std::move(row);
+    } else if (t.is(Keyword::Select) || t.is(Keyword::Transform) || t.is(Keyword::Table) || t.is(TokenKind::LParen)) {
+      insert->source = parseQuery();
+      const SelectQuery* first = firstSelect(*insert->source);
+      if (first != nullptr && first->intoPosition != 0) {
+        p_.failAt("An INSERT INTO statement cannot have SELECT ... INTO", first->intoPosition);
+      }
+    } else {
+      clauseError("INSERT INTO", "VALUES or SELECT");
+    }
+    return insert;
+  }
+
+  std::unique_ptr<StatementNode> parseUpdate() {
+    auto update = std::make_unique<UpdateStatement>(p_.advance().position);
+    update->select = std::make_unique<SelectQuery>(update->position);
+    update->select->fromPosition = update->position;
+    // Access writes UPDATE DISTINCTROW for a saved update query of a join; each
+    // row is changed once either way.
+    p_.accept(Keyword::DistinctRow);
+    do {
+      update->select->from.push_back(parseJoinChain());
+    } while (p_.accept(TokenKind::Comma));
+    if (!p_.accept(Keyword::Set)) clauseError("UPDATE", "SET");
+    do {
+      Assignment a;
+      a.position = p_.peek().position;
+      a.column = parseName("UPDATE", "a field name after SET");
+      if (p_.accept(TokenKind::Dot) || p_.accept(TokenKind::Bang)) {
+        a.table = std::move(a.column);
+        a.column = parseName("UPDATE", "a field name after the table's name");
+      }
+      if (!p_.accept(TokenKind::Eq)) clauseError("UPDATE", "'=' after the field name");
+      SelectItem item;
+      item.position = p_.peek().position;
+      item.expr = clauseExpression("UPDATE");
+      item.text = textFrom(item.position);
+      update->select->items.push_back(std::move(item));
+      update->assignments.push_back(std::move(a));
+    } while (p_.accept(TokenKind::Comma));
+    if (p_.accept(Keyword::Where)) update->select->where = clauseExpression("WHERE");
+    return update;
+  }
+
+  std::unique_ptr<StatementNode> parseDelete() {
+    auto del = std::make_unique<DeleteStatement>(p_.advance().position);
+    del->select = std::make_unique<SelectQuery>(del->position);
+    if (p_.accept(Keyword::DistinctRow)) del->select->quantifier = Quantifier::DistinctRow;
+    // DELETE [*] FROM, DELETE t.* FROM, or a field list (Access keeps one; only
+    // the table the fields belong to matters: whole rows are deleted).
+    if (!p_.peek().is(Keyword::From)) {
+      do {
+        const Token& t = p_.peek();
+        if (t.is(TokenKind::Star)) {
+          p_.advance();
+          continue;
+        }
+        const std::size_t position = t.position;
+        std::u16string first = parseName("DELETE", "'*', a table's name with '.*', or FROM");
+        if (p_.accept(TokenKind::Dot) || p_.accept(TokenKind::Bang)) {
+          if (!p_.accept(TokenKind::Star)) parseName("DELETE", "'*' or a field name after the table's name");
+          if (del->target.empty()) {
+            del->target = std::move(first);
+            del->targetPosition = position;
+          } else if (!equalNamesNoCase(del->target, first)) {
+            p_.failAt("Could not delete from specified tables: a DELETE removes the rows of one table, not of '" +
+                          toUtf8(del->target) + "' and '" + toUtf8(first) + "'",
+                      position);
+          }
+        }
+      } while (p_.accept(TokenKind::Comma));
+    }
+    if (!p_.peek().is(Keyword::From)) clauseError("DELETE", "FROM");
+    del->select->fromPosition = p_.advance().position;
+    do {
+      del->select->from.push_back(parseJoinChain());
+    } while (p_.accept(TokenKind::Comma));
+    if (p_.accept(Keyword::Where)) del->select->where = clauseExpression("WHERE");
+    return del;
+  }
+
   [[noreturn]] void clauseError(const char* clause, const std::string& expected) const {
     p_.failAt(std::string("Syntax error in ") + clause + " clause: expected " + expected + " but found " +
                   describeToken(p_.peek()),
@@ -261,6 +413,7 @@ class StatementParser final : public SubqueryParser {
   }
 
   std::unique_ptr<SelectQuery> parseSelect() {
+    const bool intoAllowed = std::exchange(intoAllowed_, false);
     auto q = std::make_unique<SelectQuery>(p_.advance().position);
     if (p_.accept(Keyword::Distinct)) {
       q->quantifier = Quantifier::Distinct;
@@ -272,8 +425,18 @@ class StatementParser final : public SubqueryParser {
     if (p_.peek().is(Keyword::Top)) q->top = parseTop();
     parseSelectList(*q);
     if (p_.peek().is(Keyword::Into)) {
-      throw Error(ErrorCode::Unsupported, "SELECT ... INTO (a make-table query) is not supported yet" +
-                                              atPosition(kContext, p_.peek().position));
+      q->intoPosition = p_.advance().position;
+      if (!intoAllowed) {
+        p_.failAt("An INTO clause (SELECT ... INTO) stands only in the statement's own SELECT, not in a subquery or an INSERT",
+                  q->intoPosition);
+      }
+      q->intoTable = parseName("SELECT ... INTO", "the name of the new table");
+      if (p_.accept(Keyword::In)) {
+        if (!p_.peek().is(TokenKind::String) && !p_.peek().is(TokenKind::BracketName)) {
+          clauseError("SELECT ... INTO", "the name of a database file after IN");
+        }
+        q->intoDatabase = p_.advance().text;
+      }
     }
     if (p_.peek().is(Keyword::From)) {
       q->fromPosition = p_.advance().position;
@@ -496,6 +659,7 @@ class StatementParser final : public SubqueryParser {
 
   std::u16string_view text_;
   Parser p_;
+  bool intoAllowed_ = false;  // the next SELECT is the statement's own
 };
 
 }  // namespace

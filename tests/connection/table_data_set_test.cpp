@@ -289,11 +289,4 @@ TEST_F(TableDataSetOnFiles, TablesTheEngineCannotWriteAreReadOnlyWithAReason) {
   EXPECT_EQ(errorOf([&] { mdb_.insert(); }), "mdb: Cannot modify a read-only dataset");
 }
 
-TEST_F(TableDataSetOnFiles, SavedQueriesAreNamedButNotOpenedAsTables) {
-  use("jackcess-V2000-queryTestV2000.mdb");
-  mdb_.setTableName(u"SelectQuery");
-  const std::string message = errorOf([&] { mdb_.open(); });
-  EXPECT_EQ(message, "'SelectQuery' is a saved query; opening saved queries is not available yet");
-}
-
 }  // namespace

@@ -148,6 +148,9 @@ struct Block : LogicalQuery {
   std::vector<OrderKey> order;
   Quantifier quantifier = Quantifier::All;
   std::optional<TopClause> top;
+  // The source whose rows updatableTable names: the first, or the table an
+  // UPDATE or DELETE over a join changes.
+  int rowIdSource = 0;
 
   std::unordered_map<const NameExpr*, NameBinding> names;
   std::unordered_map<const CallExpr*, int> aggregateOf;

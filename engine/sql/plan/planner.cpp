@@ -266,7 +266,7 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
   // Only the statement's own rows tell the table row they are.
   const bool isRoot = &b == statement_.root.get();
   std::vector<bool> rowIdNeeded(b.sources.size(), false);
-  if (isRoot && !b.updatableTable.empty()) rowIdNeeded[0] = true;
+  if (isRoot && !b.updatableTable.empty()) rowIdNeeded[static_cast<std::size_t>(b.rowIdSource)] = true;
 
   // DISTINCTROW: each row of the tables whose fields are shown once (it
   // changes nothing when the query shows fields of every table).
@@ -423,7 +423,8 @@ OperatorPtr Planner::planBlock(const Block& b, const FrameContext& frame, QueryO
     }
   }
   if (isRoot && !b.updatableTable.empty()) {
-    values.push_back(ProjectedValue{oc.column(ColumnRef{0, kRowIdColumn}, ValueKind::Long, 0), std::nullopt, "row"});
+    values.push_back(
+        ProjectedValue{oc.column(ColumnRef{b.rowIdSource, kRowIdColumn}, ValueKind::Long, 0), std::nullopt, "row"});
     out.rowIdSlot = static_cast<int>(values.size() - 1);
   }
   std::vector<std::size_t> distinctSlots;

@@ -59,7 +59,7 @@ std::string refusal(const SavedQuery& saved) {
              "does not know";
     default:
       return "Query " + name + " is " + savedKindWord(saved.kind) +
-             "; action queries and data definition are not supported yet (select, union and crosstab queries are)";
+             ": it changes the database and has no rows to read (run it by its name alone)";
   }
 }
 
@@ -78,6 +78,17 @@ LogicalStatement bindStatement(Database& db, std::unique_ptr<ParsedStatement> pa
     throw Error(ErrorCode::Unsupported, "Only queries (SELECT, UNION, TRANSFORM) are supported yet");
   }
   out.root = binder.bindQuery(*static_cast<const QueryStatement&>(*p.body).query, nullptr);
+  out.kind = statementKindOf(*out.root);
+  return out;
+}
+
+LogicalStatement bindQueryOf(Database& db, std::unique_ptr<ParsedStatement> parsed, const QueryNode& query) {
+  LogicalStatement out;
+  ParsedStatement& p = *parsed;
+  out.texts.push_back(std::move(parsed));
+  QueryBinder binder(db, out);
+  binder.declareParameters(p.parameters);
+  out.root = binder.bindQuery(query, nullptr);
   out.kind = statementKindOf(*out.root);
   return out;
 }

@@ -25,6 +25,10 @@ namespace jet::sql {
 LogicalStatement bindStatement(Database& db, std::unique_ptr<ParsedStatement> parsed,
                                const std::u16string& savedQuery = {});
 
+// Binds `query`, a part of `parsed` (kept alive in the result), with the
+// parameters `parsed` declares: the rows of an action statement.
+LogicalStatement bindQueryOf(Database& db, std::unique_ptr<ParsedStatement> parsed, const QueryNode& query);
+
 // Binds a statement text: a query, or the name of a saved query or table alone.
 LogicalStatement bindStatementText(Database& db, std::u16string_view text);
 

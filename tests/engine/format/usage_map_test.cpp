@@ -107,4 +107,32 @@ TEST(UsageMap, HighestPagesAreTheEndOfTheWholeList) {
   }
 }
 
+TEST(UsageMap, ContainsReadsOneBitAsTheWholeListWouldAnswer) {
+  Bytes inlineBitmap(64, 0);
+  inlineBitmap[0] = 0b0000'0011;  // start+0, +1
+  inlineBitmap[63] = 0x80;        // start+511, the last bit
+  const Bytes inlineRow = concat({Bytes{0x00}, qbtest::u32Bytes(300), inlineBitmap});
+  Bytes bitmapPage(qbtest::kPageSize, 0);
+  bitmapPage[0] = 0x05;
+  bitmapPage[1] = 0x01;
+  bitmapPage[4] = 0b1000'0001;              // base+0, base+7
+  bitmapPage[qbtest::kPageSize - 1] = 0x80;  // the last bit of the page
+  // Slots: nothing, page 2, beyond the file.
+  const Bytes referenceRow =
+      concat({Bytes{0x01}, qbtest::u32Bytes(0), qbtest::u32Bytes(2), qbtest::u32Bytes(90)});
+  auto pager = qbtest::pagerOver({Bytes{}, qbtest::dataPage(0, {inlineRow, referenceRow}), bitmapPage});
+  jet::UsageMapWriter maps(*pager, jet::kJet4Format);
+  const std::uint32_t base = jet::kJet4Format.usageMapPagesPerBitmapPage;
+  for (const jet::RowId map : {jet::RowId::of(1, 0), jet::RowId::of(1, 1)}) {
+    const Pages all = jet::readUsageMap(*pager, map, jet::kJet4Format);
+    ASSERT_FALSE(all.empty());
+    Pages probes = {0, 1, 299, 300, 301, 302, 811, 812, base - 1, base, base + 1, base + 7, base + 8, 2 * base,
+                    3 * base + 5, 0xFFFFFFFF};
+    for (const std::uint32_t p : all) probes.push_back(p);
+    for (const std::uint32_t p : probes) {
+      EXPECT_EQ(maps.contains(map, p), std::binary_search(all.begin(), all.end(), p)) << map.slot() << " " << p;
+    }
+  }
+}
+
 }  // namespace

@@ -16,6 +16,11 @@
 //   sqlite-ordered SQL              the same, in order
 //   columns SQL                     "Name Type" of each result column
 //   error SQL                       "Code: message" of the error it raises
+//   lite SQL                        runs SQL in the SQLite mirror only (the same
+//                                   change an action statement made, in its dialect)
+//   check                           the database's integrity check finds nothing
+// An action statement (INSERT, UPDATE, DELETE, SELECT ... INTO) given to query
+// gives "N rows affected".
 //   explain SQL                     lines (substrings) its plan must contain
 // Values print as: NULL, True/False, numbers (15 significant digits, currency
 // exact), dates "YYYY-MM-DD HH:MM:SS", text as it is. Now() is 2003-06-15 10:30:45.
@@ -30,6 +35,7 @@
 
 #include "jet/database.h"
 #include "jet/error.h"
+#include "jet/integrity.h"
 #include "jet/statement.h"
 #include "jet/table.h"
 #include "jet/text.h"
@@ -356,6 +362,17 @@ class StatementScript {
       lite_->insert(table, row);
       return true;
     }
+    if (command == "check") {
+      if (db_->inTransaction()) db_->commitTransaction();
+      jet::IntegrityOptions strict;
+      strict.strictness = jet::IntegrityStrictness::Strict;
+      for (const auto& p : jet::checkIntegrity(*db_, strict).problems) ADD_FAILURE() << where() << p.message;
+      return true;
+    }
+    if (command == "lite") {
+      lite_->execute(rest);
+      return true;
+    }
     if (command == "param") {
       const auto eq = rest.find('=');
       params_.emplace_back(rest.substr(0, eq), rest.substr(eq + 1));
@@ -375,6 +392,10 @@ class StatementScript {
     jet::Statement s = prepare(sql);
     jet::ExecuteOptions options;
     options.clock = fixedNow;
+    if (!s.returnsRows()) {
+      const std::uint64_t n = s.run(options).rowsAffected;
+      return {std::to_string(n) + (n == 1 ? " row affected" : " rows affected")};
+    }
     auto cursor = s.execute(options);
     if (types) {
       for (const auto& c : cursor->columns()) types->push_back(c.column.type);
