@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -87,6 +88,12 @@ TForm1::TForm1(QWidget* parent)
   DBGrid1->setPopupMenu(PopupMenu1);
   createStatusBar();
   connectControls();
+
+  // Not a command of the user's: no handlerStarted, and its errors are its own.
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(1500);
+  connect(Timer1, &QTimer::timeout, this, [this] { qb::guarded([&] { Timer1Timer(); }); });
+  Timer1->start();
   FormCreate();
 }
 

@@ -33,6 +33,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 class RecordNavigator;
 class TabStrip;
@@ -105,6 +106,8 @@ class TForm1 : public QMainWindow {
   DataGrid* DBGrid1;
   QStatusBar* StatusBar1;
   QMenu* PopupMenu1;
+  // Looks every 1.5 s whether other programs changed the open file.
+  QTimer* Timer1;
 
   // Menu entries: File, Edit, Search, View, Table, Tools, Access, Options, Help.
   QAction *NewBlankDatabase1, *New1, *Open1, *OpenPWD1, *QuickOpen1, *Close1, *Print1, *PrintPreview1, *Exit1;
@@ -213,6 +216,8 @@ class TForm1 : public QMainWindow {
   void Edit2KeyPress(QObject* sender, QChar& key);
   // Tab strip.
   void TabControl1Change();
+  // Timer1's tick: the view follows other programs' commits to the file.
+  void Timer1Timer();
   // Every data cell of the grid, after the grid painted it: the alternate
   // row shading.
   void DBGrid1DrawColumnCell(const GridCell& cell);

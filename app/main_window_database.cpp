@@ -1,6 +1,6 @@
 // Handlers of the database commands (connection/ui/database_commands.h):
 // the open procedure, Open, Open PWD, Quick Open, Close Database and the tab
-// strip's change.
+// strip's change, and the timer that follows other programs' commits.
 #include <QAction>
 
 #include "app/main_window.h"
@@ -37,4 +37,8 @@ void TForm1::Close1Click() {
 
 void TForm1::TabControl1Change() {
   qb::chooseTable(*data_, databaseView());
+}
+
+void TForm1::Timer1Timer() {
+  qb::followOtherPrograms(*data_, databaseView(), qb::prompts());
 }

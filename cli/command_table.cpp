@@ -2,6 +2,7 @@
 // database and a table named on the command line.
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 #include "commands.h"
 #include "jet/error.h"
@@ -34,6 +35,8 @@ std::span<const Command> allCommands() {
       {"check", "[--strict] FILE",
        "check the whole file's integrity; exit status 1 when errors are found (--strict: oddities too)",
        {{"--strict"}}, 1, 1, runCheck},
+      {"recover", "FILE", "undo a write a crashed program left unfinished, and say what was done", {}, 1, 1,
+       runRecover},
       {"insert", "FILE TABLE [--csv FILE|-]",
        "insert CSV rows (a header line names the columns; an empty unquoted field is Null)",
        {{"--csv", true}}, 2, 2, runInsert},
@@ -67,6 +70,10 @@ const Command* findCommand(std::string_view name) {
 
 namespace {
 
+void reportNotices(jet::Database& db) {
+  for (const std::string& notice : db.takeNotices()) std::fprintf(stderr, "qbtool: %s\n", notice.c_str());
+}
+
 // --password and --codepage, which every command that opens a file takes.
 jet::OpenOptions openOptions(const Arguments& args) {
   jet::OpenOptions options;
@@ -87,12 +94,15 @@ jet::OpenOptions openOptions(const Arguments& args) {
 std::unique_ptr<jet::Database> openDatabase(const Arguments& args) {
   jet::OpenOptions options = openOptions(args);
   options.readOnly = true;
-  return jet::Database::open(args.operands().at(0), options);
+  auto db = jet::Database::open(args.operands().at(0), options);
+  reportNotices(*db);
+  return db;
 }
 
 std::unique_ptr<jet::Database> openDatabaseForWriting(const Arguments& args) {
   const jet::OpenOptions options = openOptions(args);
   auto db = jet::Database::open(args.operands().at(0), options);
+  reportNotices(*db);
   if (db->isReadOnly()) {
     throw jet::Error(jet::ErrorCode::ReadOnly,
                      "Cannot change '" + args.operands().at(0) + "': it is read-only (" + db->readOnlyReason() + ")");

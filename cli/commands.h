@@ -37,7 +37,9 @@ std::span<const Command> allCommands();
 const Command* findCommand(std::string_view name);
 
 // Opens the database named by the first operand, read-only, with the
-// --password option when given.
+// --password option when given. What opening did about an interrupted write
+// (undone, its journal set aside, the file shown as before it) goes to
+// standard error.
 std::unique_ptr<jet::Database> openDatabase(const Arguments& args);
 
 // Opens the database named by the first operand for writing; fails (ReadOnly,
@@ -57,6 +59,7 @@ int runCount(const Arguments& args, OutputBuffer& out);
 int runExport(const Arguments& args, OutputBuffer& out);
 int runQueries(const Arguments& args, OutputBuffer& out);
 int runCheck(const Arguments& args, OutputBuffer& out);
+int runRecover(const Arguments& args, OutputBuffer& out);
 int runInsert(const Arguments& args, OutputBuffer& out);
 int runUpdate(const Arguments& args, OutputBuffer& out);
 int runDelete(const Arguments& args, OutputBuffer& out);

@@ -270,6 +270,7 @@ void DataSet::edit() {
 
 void DataSet::enterEdit() {
   buffer_ = cachedRow(view()[*position_]);
+  editedFrom_ = buffer_;
   modified_ = false;
   state_ = DataSetState::Edit;
 }
@@ -297,6 +298,7 @@ void DataSet::postRecord() {
     position_ = insertRow_;
   } else {
     const jet::RowId id = view()[*position_];
+    checkEditedRowUnchanged();
     source_->updateRow(id, values);
     cache_->rows.erase(id.value);
   }

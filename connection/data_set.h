@@ -262,6 +262,17 @@ class DataSet {
   // Needs an open dataset and finishes an edit first (errors of either throw).
   bool locate(std::u16string_view fieldName, std::u16string_view value, LocateOptions options);
 
+  // ---- Other programs ------------------------------------------------------------
+  // Looks whether another program changed the source (committed to the same
+  // file) and, when it did, lists the view again with the filter and sort in
+  // force, keeping the current record by its key (its primary key's values,
+  // else all its values) when it still exists, else the record at the same
+  // position; observers hear dataChanged and recordMoved. While a record is
+  // edited or inserted the view stays as it is until the record is saved or
+  // dropped and this is called again. Returns true when the source changed.
+  // Errors of reading pass through.
+  bool followChanges();
+
   // ---- Text forms ---------------------------------------------------------------
 
   const FormatSettings& formatSettings() const { return formatSettings_; }
@@ -329,6 +340,9 @@ class DataSet {
   void setCurrent(std::optional<std::size_t> position, bool bof, bool eof);
   std::optional<std::size_t> viewPositionOfDisplayRow(std::size_t row) const;
   const std::vector<jet::Value>& cachedRow(jet::RowId id);
+  void relist();
+  // Throws when another program changed or deleted the record being edited.
+  void checkEditedRowUnchanged();
   void forgetCachedRows();
 
   // Field access for Field.
@@ -356,6 +370,8 @@ class DataSet {
   bool eof_ = true;
 
   std::vector<jet::Value> buffer_;  // edit/insert values, in source column order
+  std::vector<jet::Value> editedFrom_;  // the edited record as it was when the edit began
+  bool relistPending_ = false;          // another program changed the source during an edit
   bool modified_ = false;
 
   std::vector<std::unique_ptr<Field>> fields_;

@@ -5,6 +5,7 @@
 #include "connection/data_set_internal.h"
 #include "connection/value_text.h"
 #include "connection/view_builder.h"
+#include "jet/error.h"
 
 namespace qb {
 
@@ -131,6 +132,96 @@ bool DataSet::locate(std::u16string_view fieldName, std::u16string_view value, L
   if (!found) return false;
   setCurrent(*found, false, false);
   return true;
+}
+
+}  // namespace qb
+
+namespace qb {
+
+namespace {
+
+// The values that identify a row: its key columns', or all of them.
+std::vector<jet::Value> keyOf(const std::vector<jet::Value>& row, const std::vector<std::size_t>& keyColumns) {
+  if (keyColumns.empty()) return row;
+  std::vector<jet::Value> key;
+  key.reserve(keyColumns.size());
+  for (const std::size_t c : keyColumns) key.push_back(row.at(c));
+  return key;
+}
+
+}  // namespace
+
+bool DataSet::followChanges() {
+  if (!active()) return false;
+  const bool changed = source_->followChanges();
+  if (!changed && !relistPending_) return false;
+  Notifier notifier(*this);
+  notifier_->flag(kDataChanged);
+  if (state_ != DataSetState::Browse) {
+    // The record being edited is checked when it is saved.
+    relistPending_ = true;
+    return changed;
+  }
+  relistPending_ = false;
+  relist();
+  return true;
+}
+
+void DataSet::relist() {
+  // The current record as it was shown: cached rows hold what was read
+  // before the change.
+  const std::vector<std::size_t> keyColumns = source_->keyColumns();
+  std::optional<std::vector<jet::Value>> key;
+  const std::optional<std::size_t> oldPosition = position_;
+  if (position_) {
+    const auto it = cache_->rows.find(view()[*position_].value);
+    if (it != cache_->rows.end()) key = keyOf(it->second, keyColumns);
+  }
+  cache_->rows.clear();
+  try {
+    natural_ = filteredRows();
+  } catch (...) {
+    // A filter that no longer fits the source (a column dropped elsewhere).
+    filtered_ = false;
+    natural_ = source_->rowIds();
+  }
+  applyOrder();
+  const std::span<const jet::RowId> rows = view();
+  if (rows.empty()) {
+    setCurrent(std::nullopt, true, true);
+    return;
+  }
+  if (key) {
+    std::vector<jet::Value> values;
+    // The old position first: usually the record is still there.
+    const std::size_t start = std::min(oldPosition.value_or(0), rows.size() - 1);
+    for (std::size_t step = 0; step < rows.size(); ++step) {
+      const std::size_t at = (start + step) % rows.size();
+      source_->readRow(rows[at], values);
+      if (keyOf(values, keyColumns) == *key) {
+        setCurrent(at, false, false);
+        return;
+      }
+    }
+  }
+  setCurrent(std::min(oldPosition.value_or(0), rows.size() - 1), false, false);
+}
+
+void DataSet::checkEditedRowUnchanged() {
+  if (!source_->followChanges() && !relistPending_) return;
+  relistPending_ = true;  // the view is listed again once the edit ends
+  std::vector<jet::Value> now;
+  bool same = false;
+  try {
+    source_->readRow(view()[*position_], now);
+    same = now == editedFrom_;
+  } catch (const jet::Error&) {
+    // The row is gone.
+  }
+  if (!same) {
+    fail("The record was changed or deleted by another program after you began editing it; nothing was saved. "
+         "Cancel the edit to see the record as it is now");
+  }
 }
 
 }  // namespace qb

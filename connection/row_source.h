@@ -40,6 +40,14 @@ class RowSource {
     return std::nullopt;
   }
 
+  // Whether another program changed the source since the last call (its
+  // locators may name other rows now, or none); false for a source that
+  // cannot tell.
+  virtual bool followChanges() { return false; }
+  // Columns whose values identify a row (a primary key's); empty when there
+  // are none.
+  virtual std::vector<std::size_t> keyColumns() const { return {}; }
+
   // Whether rows may be inserted, changed and deleted, and if not, why (for
   // people: "the database is opened read-only", ...).
   virtual bool canModify() const = 0;

@@ -30,7 +30,25 @@ bool indexOrderMatchesSort(const jet::ColumnDef& column, const jet::DatabaseInfo
 }  // namespace
 
 TableRowSource::TableRowSource(jet::Database& database, std::shared_ptr<jet::Table> table)
-    : database_(database), table_(std::move(table)) {}
+    : database_(database), table_(std::move(table)), changesSeen_(database.changesByOthers()) {}
+
+bool TableRowSource::followChanges() {
+  database_.followChanges();
+  const std::uint64_t now = database_.changesByOthers();
+  const bool changed = now != changesSeen_;
+  changesSeen_ = now;
+  return changed;
+}
+
+std::vector<std::size_t> TableRowSource::keyColumns() const {
+  for (const jet::IndexDef& index : table_->indexes()) {
+    if (!index.primaryKey) continue;
+    std::vector<std::size_t> out;
+    for (const jet::IndexColumn& c : index.columns) out.push_back(c.column);
+    return out;
+  }
+  return {};
+}
 
 const std::vector<jet::ColumnDef>& TableRowSource::columns() const {
   return table_->columns();

@@ -1,6 +1,7 @@
 // TableRowSource: the rows of one table of an open database, for a dataset.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "connection/row_source.h"
@@ -25,6 +26,10 @@ class TableRowSource final : public RowSource {
   void readRow(jet::RowId row, std::vector<jet::Value>& out) override;
   jet::Value readValue(jet::RowId row, std::size_t column) override;
   std::optional<std::vector<jet::RowId>> rowIdsInOrder(std::span<const jet::SortKey> keys) override;
+  // Another program's commit to the database, seen by any read since the
+  // last call or by a look now.
+  bool followChanges() override;
+  std::vector<std::size_t> keyColumns() const override;
   bool canModify() const override;
   std::string readOnlyReason() const override;
   jet::RowId insertRow(std::vector<jet::Value>& values) override;
@@ -35,6 +40,7 @@ class TableRowSource final : public RowSource {
   jet::Database& database_;
   std::shared_ptr<jet::Table> table_;
   std::size_t unreadableRows_ = 0;
+  std::uint64_t changesSeen_ = 0;  // the database's count of other programs' commits at the last look
 };
 
 }  // namespace qb

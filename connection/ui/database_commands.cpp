@@ -1,6 +1,7 @@
 // Opening and closing databases and choosing the current table.
 #include "connection/ui/database_commands.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,8 +12,11 @@
 #include "connection/ui/main_data.h"
 #include "connection/ui/quick_open_dialog.h"
 #include "connection/ui/tab_strip.h"
+#include "jet/database.h"
+#include "jet/error.h"
 #include "ui_services/app_identity.h"
 #include "ui_services/file_dialog.h"
+#include "ui_services/handler_guard.h"
 #include "ui_services/prompts.h"
 #include "ui_services/screen_cursor.h"
 
@@ -83,6 +87,8 @@ void openDatabaseFile(MainData& data, const DatabaseView& view, Prompts& prompts
     // Not reported: the grid stays empty under the new tabs and caption.
   }
   view.fileNamePanel.setText(QStringLiteral("Filename:") + path);
+  // What opening did about an interrupted write, once the window shows the file.
+  showDatabaseNotices(data.con, prompts);
 }
 
 void openDatabase(MainData& data, const DatabaseView& view, FileDialog& openDialog, Prompts& prompts,
@@ -129,6 +135,34 @@ void chooseTable(MainData& data, const DatabaseView& view) {
   if (const std::exception_ptr error = data.DataSource1.takeLinkError()) std::rethrow_exception(error);
 
   view.countPanel.setText(QStringLiteral("Count: ") + QString::number(data.mdb.recordCount()));
+}
+
+void showDatabaseNotices(Connection& con, Prompts& prompts) {
+  jet::Database* db = con.databaseIfOpen();
+  if (!db) return;
+  // A sentence as the error box shows one: with its full stop.
+  for (const std::string& notice : db->takeNotices()) prompts.messageBox(errorBoxText(QString::fromStdString(notice)));
+}
+
+void followOtherPrograms(MainData& data, const DatabaseView& view, Prompts& prompts) {
+  if (QApplication::activeModalWidget() || screenCursor().shape() == Qt::WaitCursor || data.mdb.walking()) return;
+  jet::Database* db = data.con.databaseIfOpen();
+  if (!db) return;
+  try {
+    if (data.mdb.active()) {
+      // A record being edited stays as the user typed it; its save checks
+      // it against the file, and the view follows after the edit ends.
+      if (data.mdb.state() == DataSetState::Browse && data.mdb.followChanges()) {
+        view.countPanel.setText(QStringLiteral("Count: ") + QString::number(data.mdb.recordCount()));
+      }
+    } else {
+      db->followChanges();
+    }
+  } catch (const jet::Error&) {
+    // The file is busy or cannot be read just now: the next tick tries again,
+    // and a command that reads it reports the error.
+  }
+  showDatabaseNotices(data.con, prompts);
 }
 
 }  // namespace qb

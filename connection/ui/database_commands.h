@@ -64,4 +64,21 @@ void closeDatabase(Connection& con, QWidget& window);
 // its error, the table open.
 void chooseTable(MainData& data, const DatabaseView& view);
 
+// What the engine has to tell the user about the open file: an interrupted
+// write undone from its journal, a journal that did not belong to the file set
+// aside, the file shown as it was before an interrupted write because it
+// cannot be written. Each is shown once, in a message box. Nothing when no
+// database is open.
+void showDatabaseNotices(Connection& con, Prompts& prompts);
+
+// The main window's timer: follows what other programs commit to the open
+// file. When one did, `mdb` lists its view again (the current record kept by
+// its key), the grid repaints through its data link and the count panel shows
+// the new count; the engine's notices are shown (showDatabaseNotices). Does
+// nothing while a modal window is up, while a command runs (the busy cursor)
+// or walks `mdb`, while a record of `mdb` is edited or inserted, and while no
+// database is open. An error reading the file
+// is left to the next tick and to the commands that read next.
+void followOtherPrograms(MainData& data, const DatabaseView& view, Prompts& prompts);
+
 }  // namespace qb

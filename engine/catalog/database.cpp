@@ -10,8 +10,8 @@
 #include "format/text_codec.h"
 #include "jet/error.h"
 #include "jet/text.h"
-#include "storage/journal.h"
 #include "storage/journal_format.h"
+#include "storage/pager.h"
 #include "storage/vfs.h"
 #include "table/table_impl.h"
 
@@ -71,10 +71,10 @@ const TextCodec& textCodecFor(const FormatVersion& version, ByteSpan header, std
 namespace {
 
 // The database file opened for writing when allowed, else for reading with the
-// reason why; a journal a crashed writer left is rolled back first.
+// reason why.
 struct OpenedFile {
   std::unique_ptr<File> file;
-  std::string readOnlyReason;  // empty: writable, locked, recovered
+  std::string readOnlyReason;  // empty: writable
 };
 
 OpenedFile openFile(Vfs& vfs, const std::string& path, const OpenOptions& options) {
@@ -82,41 +82,44 @@ OpenedFile openFile(Vfs& vfs, const std::string& path, const OpenOptions& option
   if (options.readOnly) {
     opened.file = vfs.open(path, OpenMode::ReadOnly);
     opened.readOnlyReason = "the database was opened read-only";
-  } else {
-    try {
-      opened.file = vfs.open(path, OpenMode::ReadWrite);
-    } catch (const Error& e) {
-      if (e.code() != ErrorCode::Io) throw;
-      // Permissions or a read-only file system: read what we may.
-      opened.file = vfs.open(path, OpenMode::ReadOnly);
-      opened.readOnlyReason = "the file cannot be written (" + std::string(e.what()) + ")";
-    }
-  }
-  File& file = *opened.file;
-  const std::string journal = path + kJournalSuffix;
-
-  // One writer per file: a file whose lock is held elsewhere opens read-only.
-  if (opened.readOnlyReason.empty() && !file.tryLockExclusive()) {
-    opened.readOnlyReason = "the file is opened for writing by another program";
-  }
-  if (opened.readOnlyReason.empty()) {
-    try {
-      rollBackJournal(vfs, file, journal);
-    } catch (const Error& e) {
-      throw Error(e.code(), "Cannot open " + quoted(path) + ": the rollback of an interrupted write failed: " + e.what());
-    }
     return opened;
   }
-  // Reading only. A live writer's journal is its own business; a journal nobody
-  // holds the file for means a write was interrupted and the file may be
-  // half-written until someone who may write rolls it back.
-  if (!file.lockHeldElsewhere() && inspectJournal(vfs, journal) == JournalState::Hot) {
-    throw Error(ErrorCode::ReadOnly, "Cannot open " + quoted(path) +
-                                         " for reading only: a write to it was interrupted and must first be undone "
-                                         "from its journal " + quoted(journal) +
-                                         "; open it once with write access to recover it");
+  try {
+    opened.file = vfs.open(path, OpenMode::ReadWrite);
+  } catch (const Error& e) {
+    if (e.code() != ErrorCode::Io) throw;
+    // Permissions or a read-only file system: read what we may.
+    opened.file = vfs.open(path, OpenMode::ReadOnly);
+    opened.readOnlyReason = "the file cannot be written (" + std::string(e.what()) + ")";
   }
   return opened;
+}
+
+// The page size of the file's format, from the first bytes of its header
+// (which no write changes, so they are read before any lock).
+const FormatVersion& peekVersion(File& file) {
+  std::vector<std::uint8_t> probe(0x20);
+  probe.resize(file.readFully(0, probe));
+  return versionFor(probe, file.size(), file.name());
+}
+
+// A pager sharing the file at `path` with other programs. A file put in its
+// place while this opener waited for the Open slot (a compaction renaming its
+// copy over it) is opened again, so that nobody goes on with a file no longer
+// at that path.
+std::unique_ptr<Pager> sharedPager(const std::shared_ptr<Vfs>& vfs, const std::string& path,
+                                   const OpenOptions& options, OpenedFile& opened) {
+  LockWaits waits;
+  waits.read = options.readWait;
+  waits.write = options.writeWait;
+  for (int attempt = 0;; ++attempt) {
+    const FormatVersion& version = peekVersion(*opened.file);
+    auto pager = std::make_unique<Pager>(std::move(opened.file), version.pageSize);
+    pager->share(vfs, path, waits);
+    const std::string identity = pager->file().identity();
+    if (identity.empty() || identity == vfs->identityOf(path) || attempt == 3) return pager;
+    opened = openFile(*vfs, path, options);
+  }
 }
 
 }  // namespace
@@ -124,42 +127,45 @@ OpenedFile openFile(Vfs& vfs, const std::string& path, const OpenOptions& option
 std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::filesystem::path& path,
                                        const OpenOptions& options) {
   OpenedFile opened = openFile(*vfs, path.string(), options);
-  std::unique_ptr<File> file = std::move(opened.file);
-  const std::string fileName = file->name();
-  const std::uint64_t fileSize = file->size();
-
-  std::vector<std::uint8_t> header(kJet4Format.pageSize);
-  header.resize(file->readFully(0, header));
-  const FormatVersion& version = versionFor(header, fileSize, fileName);
-  if (header.size() < version.pageSize) {
-    throw Error(ErrorCode::Corruption, "Cannot open " + quoted(fileName) +
-                                           ": the file is cut off inside its header page (" +
-                                           std::to_string(fileSize) + " bytes)");
-  }
-  header.resize(version.pageSize);
-  toggleHeaderMask(header, version);
-  const TextCodec& text = textCodecFor(version, header, options.codePage, fileName);
-  const HeaderFields fields = readHeaderFields(header, version, text);
-  if (!fields.password.empty() && options.password != fields.password) {
-    throw Error(ErrorCode::InvalidArgument, "Not a valid password for " + quoted(fileName) + ".");
-  }
+  std::unique_ptr<Pager> shared = sharedPager(vfs, path.string(), options, opened);
+  const std::string fileName = shared->file().name();
+  const FormatVersion& version = peekVersion(shared->file());
 
   auto impl = std::make_unique<Database::Impl>();
   impl->path = path;
   impl->context = std::make_shared<DatabaseContext>();
   impl->context->version = &version;
-  impl->context->text = &text;
   impl->context->fileName = fileName;
   impl->readOnly = !opened.readOnlyReason.empty();
   impl->readOnlyReason = std::move(opened.readOnlyReason);
-
-  impl->context->pager = std::make_unique<Pager>(std::move(file), version.pageSize);
+  impl->context->pager = std::move(shared);
   Pager& pager = *impl->context->pager;
-  pager.setDatabaseKey(fields.databaseKey);
   if (!impl->readOnly) {
     pager.enableWriting(vfs, path.string() + kJournalSuffix);
     pager.setAllocator(std::make_unique<GlobalPageMap>(version));
   }
+
+  // Everything from here on reads one committed state of the file; the read
+  // lock also undoes a write a crashed program left unfinished.
+  ReadScope scope(pager);
+  // The pager counted the file's pages before this first read lock: another
+  // program may have committed in between.
+  pager.refresh();
+  if (pager.pageCount() < 1) {
+    throw Error(ErrorCode::Corruption, "Cannot open " + quoted(fileName) +
+                                           ": the file is cut off inside its header page (" +
+                                           std::to_string(pager.file().size()) + " bytes)");
+  }
+  const Page headerPage = pager.page(0);
+  std::vector<std::uint8_t> header(headerPage.bytes().begin(), headerPage.bytes().end());
+  toggleHeaderMask(header, version);
+  const TextCodec& text = textCodecFor(version, header, options.codePage, fileName);
+  impl->context->text = &text;
+  const HeaderFields fields = readHeaderFields(header, version, text);
+  if (!fields.password.empty() && options.password != fields.password) {
+    throw Error(ErrorCode::InvalidArgument, "Not a valid password for " + quoted(fileName) + ".");
+  }
+  pager.setDatabaseKey(fields.databaseKey);
 
   DatabaseInfo& info = impl->info;
   info.format = version.format;
@@ -180,7 +186,13 @@ std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::file
     throw Error(e.code(), "Cannot open " + quoted(fileName) + ": its catalog cannot be read: " + e.what());
   }
   impl->tablesContainer = findTablesContainer(impl->catalog);
-  return std::make_unique<Database>(std::move(impl));
+  impl->notices = pager.takeNotices();
+  auto db = std::make_unique<Database>(std::move(impl));
+  DatabaseContext* context = db->impl().context.get();
+  pager.setChangeListener([context] {
+    if (context->owner) context->owner->reloadAfterChange();
+  });
+  return db;
 }
 
 std::unique_ptr<Database> Database::open(const std::filesystem::path& path, const OpenOptions& options) {
@@ -201,9 +213,9 @@ Database::~Database() {
     }
   }
   db.owner = nullptr;
-  // Tables that outlive the database keep reading the file, but the writer's
-  // lock goes with the database.
-  db.pager->file().unlock();
+  // Tables that outlive the database keep reading the file (under read
+  // locks), but the database no longer has it open.
+  db.pager->leave();
 }
 
 const std::filesystem::path& Database::path() const {
@@ -221,6 +233,40 @@ const std::string& Database::readOnlyReason() const {
 const std::vector<CatalogObject>& Database::catalog() const {
   return impl_->catalog;
 }
+
+std::uint64_t Database::changesByOthers() const { return impl_->changesByOthers; }
+
+bool Database::followChanges() {
+  const std::uint64_t before = impl_->changesByOthers;
+  { ReadLock lock(*this); }
+  return impl_->changesByOthers != before;
+}
+
+std::vector<std::string> Database::takeNotices() {
+  std::vector<std::string> out;
+  out.swap(impl_->notices);
+  for (std::string& notice : impl_->context->pager->takeNotices()) out.push_back(std::move(notice));
+  return out;
+}
+
+bool Database::showsStateBeforeInterruptedWrite() const { return impl_->context->pager->showingBeforeState(); }
+
+LockStats Database::lockStats() const {
+  LockStats out;
+  if (FileSharing* sharing = impl_->context->pager->sharing()) {
+    const SharingStats& s = sharing->stats();
+    out.commits = s.commits;
+    out.commitWait = s.commitWait;
+    out.longestCommitWait = s.longestCommitWait;
+    out.lastCommitWait = s.lastCommitWait;
+    out.readWait = s.readWait;
+  }
+  return out;
+}
+
+ReadLock::ReadLock(Database& database) : database_(database) { database_.impl().context->pager->beginRead(); }
+
+ReadLock::~ReadLock() { database_.impl().context->pager->endRead(); }
 
 const CatalogObject* Database::Impl::findTableObject(std::u16string_view name) const {
   const CatalogObject* linked = nullptr;
@@ -240,6 +286,7 @@ bool Database::hasTable(std::u16string_view name) const {
 std::shared_ptr<Table> Database::table(std::u16string_view name) { return impl_->table(name); }
 
 std::shared_ptr<Table> Database::Impl::table(std::u16string_view name) {
+  ReadScope scope(*context->pager);
   const CatalogObject* o = findTableObject(name);
   if (!o) {
     throw Error(ErrorCode::NotFound,

@@ -36,12 +36,17 @@ struct Database::Impl {
   // After a write was undone: reads the catalog and the definitions of the open
   // tables again; tables that no longer exist are marked dropped. Never throws.
   void reloadAfterRollback() noexcept;
+  // After another program's commit was noticed: the same, counted.
+  void reloadAfterChange() noexcept;
+
+  std::uint64_t changesByOthers = 0;
+  std::vector<std::string> notices;  // for people, not handed out yet
 };
 
 // Opens the database file at `path` through `vfs` (Database::open uses the real
-// file system; tests use a MemoryVfs). The file is locked for writing when it is
-// writable and the lock is free, and a journal left by an interrupted write is
-// rolled back; otherwise the database is read-only with the reason why.
+// file system; tests use a MemoryVfs), writable when the file can be written,
+// else read-only with the reason why, and shared with other openers (a journal
+// left by an interrupted write is dealt with before anything is read).
 std::unique_ptr<Database> openDatabase(std::shared_ptr<Vfs> vfs, const std::filesystem::path& path,
                                        const OpenOptions& options);
 

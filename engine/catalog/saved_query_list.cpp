@@ -2,6 +2,7 @@
 // its SQL text rebuilt from MSysQueries.
 #include <algorithm>
 
+#include "catalog/database_impl.h"
 #include "catalog/query_rows_reader.h"
 #include "catalog/saved_query_sql.h"
 #include "jet/database.h"
@@ -30,6 +31,7 @@ const char* queryKindName(QueryKind kind) noexcept {
 // definition) is still listed, as kind Unknown with no text, so one bad query
 // does not hide the others.
 std::vector<SavedQuery> Database::savedQueries() const {
+  ReadScope scope(*impl_->context->pager);
   const auto objects = savedQueryObjects(catalog());
   std::vector<SavedQuery> out;
   if (objects.empty()) return out;

@@ -3,6 +3,7 @@
 // that take no parameters ("views"); each group sorted without regard to case.
 #include <algorithm>
 
+#include "catalog/database_impl.h"
 #include "catalog/query_rows_reader.h"
 #include "catalog/saved_query_sql.h"
 #include "jet/database.h"
@@ -29,6 +30,7 @@ void appendGroup(std::vector<TableListEntry>& out, std::vector<std::u16string>& 
 }  // namespace
 
 std::vector<TableListEntry> Database::listTables(bool includeSystem) const {
+  ReadScope scope(*impl_->context->pager);  // the catalog as last committed
   const auto& objects = catalog();
   const std::int32_t tables = tablesContainerId(objects);
   std::vector<std::u16string> systemTables;

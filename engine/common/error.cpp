@@ -13,6 +13,7 @@ const char* errorCodeName(ErrorCode code) noexcept {
     case ErrorCode::ReadOnly: return "ReadOnly";
     case ErrorCode::Syntax: return "Syntax";
     case ErrorCode::Unsupported: return "Unsupported";
+    case ErrorCode::Busy: return "Busy";
   }
   return "Unknown";
 }

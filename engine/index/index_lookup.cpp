@@ -35,6 +35,7 @@ const IndexDef& indexAt(const Table::Impl& table, std::size_t index) {
 }  // namespace
 
 std::vector<RowId> Table::rowIdsInIndexOrder(std::size_t index) const {
+  ReadScope scope(*impl_->db->pager);
   const IndexDef& def = indexAt(*impl_, index);
   const RealIndexDefinition& real = impl_->definition.realIndexes[def.realIndex];
   IndexPageCache cache(*impl_->db->pager, indexPageFormatFor(*impl_->db->version), kReadCachePages);
@@ -46,6 +47,7 @@ std::vector<RowId> Table::rowIdsInIndexOrder(std::size_t index) const {
 }
 
 std::optional<RowId> Table::findRow(std::size_t index, const std::vector<Value>& key) const {
+  ReadScope scope(*impl_->db->pager);
   const IndexDef& def = indexAt(*impl_, index);
   DatabaseContext& db = *impl_->db;
   // Searches share the database's decoded pages when it keeps them.

@@ -36,9 +36,9 @@ class FaultyFile final : public File {
   void sync() override;
   void truncate(std::uint64_t size) override { inner_->truncate(size); }
   bool writable() const override { return inner_->writable(); }
-  bool tryLockExclusive() override { return inner_->tryLockExclusive(); }
-  void unlock() override { inner_->unlock(); }
-  bool lockHeldElsewhere() override { return inner_->lockHeldElsewhere(); }
+  bool setLock(LockSlot slot, LockLevel level) override { return inner_->setLock(slot, level); }
+  bool lockedElsewhere(LockSlot slot) override { return inner_->lockedElsewhere(slot); }
+  std::string identity() const override { return inner_->identity(); }
 
   FaultPlan& plan() { return plan_; }
   std::size_t readCalls() const { return reads_; }

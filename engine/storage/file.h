@@ -17,6 +17,22 @@ enum class OpenMode {
   ReadWrite,
 };
 
+// The locks by which the programs that have one database open keep out of
+// each other's way (storage/README.md describes the protocol).
+enum class LockSlot : std::uint8_t {
+  Open,     // shared by every opener while it has the file open; exclusive: it alone has it open
+  Writer,   // exclusive while a write transaction is open: one writer at a time
+  Pending,  // exclusive while a writer waits for readers or commits; readers pass it shared
+  Readers,  // shared while a read is in progress; exclusive while a writer commits
+};
+inline constexpr std::size_t kLockSlots = 4;
+
+enum class LockLevel : std::uint8_t {
+  None,
+  Shared,
+  Exclusive,
+};
+
 class File {
  public:
   virtual ~File() = default;
@@ -41,13 +57,20 @@ class File {
   // False when the file was opened without write access.
   virtual bool writable() const = 0;
 
-  // Advisory whole-file lock for the one writer. Returns false when another
-  // process (or another open of the same file) holds it.
-  virtual bool tryLockExclusive() = 0;
-  virtual void unlock() = 0;
-  // True when another open of the file holds the write lock now (a live writer).
-  // Works on files opened read-only too.
-  virtual bool lockHeldElsewhere() = 0;
+  // Advisory locks other opens of the same file see, one per slot (see
+  // LockSlot). Non-blocking: returns false, changing nothing, when another
+  // open holds a conflicting lock (shared conflicts with exclusive, exclusive
+  // with anything). Moving between levels of one slot is one step; None always
+  // succeeds. Exclusive needs a file opened for writing.
+  virtual bool setLock(LockSlot slot, LockLevel level) = 0;
+  // True when another open of the file holds the slot at any level. Works on
+  // files opened read-only too.
+  virtual bool lockedElsewhere(LockSlot slot) = 0;
+
+  // Names the file itself rather than its path (device and inode): two opens
+  // of one file answer the same, a file put in its place answers otherwise.
+  // Empty when the implementation cannot tell.
+  virtual std::string identity() const { return {}; }
 
   // Reads until `out` is full or the file ends; returns the bytes read. Loops over
   // short reads.

@@ -26,10 +26,5 @@ void MemoryFile::truncate(std::uint64_t size) {
   bytes_.resize(static_cast<std::size_t>(size));
 }
 
-bool MemoryFile::tryLockExclusive() {
-  if (!writable_ || locked_) return false;
-  locked_ = true;
-  return true;
-}
 
 }  // namespace jet

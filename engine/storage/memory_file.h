@@ -1,6 +1,6 @@
 // A file held in memory: database images in tests, fuzzing and anything that
 // should not touch the disk. Behaves like a real file (grows on write, reads stop
-// at the end); its lock only excludes a second lock on the same object.
+// at the end); nothing else opens it, so its locks are always granted.
 #pragma once
 
 #include <cstdint>
@@ -25,9 +25,9 @@ class MemoryFile final : public File {
   void sync() override {}
   void truncate(std::uint64_t size) override;
   bool writable() const override { return writable_; }
-  bool tryLockExclusive() override;
-  void unlock() override { locked_ = false; }
-  bool lockHeldElsewhere() override { return false; }
+  // Nothing else opens this file: every lock is granted.
+  bool setLock(LockSlot, LockLevel level) override { return level != LockLevel::Exclusive || writable_; }
+  bool lockedElsewhere(LockSlot) override { return false; }
 
   const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
@@ -35,7 +35,6 @@ class MemoryFile final : public File {
   std::vector<std::uint8_t> bytes_;
   std::string name_;
   bool writable_;
-  bool locked_ = false;
 };
 
 }  // namespace jet

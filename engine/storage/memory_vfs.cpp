@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "jet/error.h"
 
@@ -32,11 +33,32 @@ std::string folderOf(const std::string& path) { return std::filesystem::path(pat
 
 }  // namespace
 
+// Who holds one lock slot of a file: one exclusive holder or any number of
+// shared ones.
+struct SlotHolders {
+  const void* exclusive = nullptr;
+  std::set<const void*> shared;
+
+  bool set(const void* who, LockLevel level) {
+    const bool othersShare = shared.size() > (shared.count(who) != 0 ? 1u : 0u);
+    if (level == LockLevel::Shared && exclusive != nullptr && exclusive != who) return false;
+    if (level == LockLevel::Exclusive && ((exclusive != nullptr && exclusive != who) || othersShare)) return false;
+    shared.erase(who);
+    if (exclusive == who) exclusive = nullptr;
+    if (level == LockLevel::Shared) shared.insert(who);
+    if (level == LockLevel::Exclusive) exclusive = who;
+    return true;
+  }
+  bool heldBesides(const void* who) const {
+    return (exclusive != nullptr && exclusive != who) || shared.size() > (shared.count(who) != 0 ? 1u : 0u);
+  }
+};
+
 struct MemoryVfs::Node {
   std::vector<std::uint8_t> synced;   // durable bytes
   std::vector<std::uint8_t> current;  // synced + pending, what reads see
   std::vector<PendingWrite> pending;
-  const void* lockOwner = nullptr;
+  SlotHolders locks[kLockSlots];
   bool writeProtected = false;
 };
 
@@ -44,7 +66,9 @@ class MemoryVfsFile final : public File {
  public:
   MemoryVfsFile(MemoryVfs& vfs, std::shared_ptr<MemoryVfs::Node> node, std::string name, bool writable)
       : vfs_(vfs), node_(std::move(node)), name_(std::move(name)), writable_(writable) {}
-  ~MemoryVfsFile() override { unlock(); }
+  ~MemoryVfsFile() override {
+    for (SlotHolders& slot : node_->locks) slot.set(this, LockLevel::None);
+  }
 
   const std::string& name() const override { return name_; }
   std::uint64_t size() override { return node_->current.size(); }
@@ -81,16 +105,18 @@ class MemoryVfsFile final : public File {
 
   bool writable() const override { return writable_; }
 
-  bool tryLockExclusive() override {
-    if (node_->lockOwner == this) return true;
-    if (!writable_ || node_->lockOwner != nullptr) return false;
-    node_->lockOwner = this;
-    return true;
+  bool setLock(LockSlot slot, LockLevel level) override {
+    if (level == LockLevel::Exclusive && !writable_) return false;
+    return node_->locks[static_cast<std::size_t>(slot)].set(this, level);
   }
-  void unlock() override {
-    if (node_->lockOwner == this) node_->lockOwner = nullptr;
+  bool lockedElsewhere(LockSlot slot) override {
+    return node_->locks[static_cast<std::size_t>(slot)].heldBesides(this);
   }
-  bool lockHeldElsewhere() override { return node_->lockOwner != nullptr && node_->lockOwner != this; }
+  std::string identity() const override { return identityOfNode(node_.get()); }
+
+  static std::string identityOfNode(const void* node) {
+    return std::to_string(reinterpret_cast<std::uintptr_t>(node));
+  }
 
  private:
   void requireWritable(const char* what) const {
@@ -148,6 +174,20 @@ void MemoryVfs::syncDirectory(const std::string& path) {
   }
 }
 
+void MemoryVfs::rename(const std::string& from, const std::string& to) {
+  const auto it = entries_.find(from);
+  if (it == entries_.end()) throw Error(ErrorCode::Io, "Cannot rename '" + from + "': the file does not exist");
+  if (entries_.count(to) != 0) throw Error(ErrorCode::Io, "Cannot rename '" + from + "' to '" + to + "': File exists");
+  if (!admit("rename", from)) return;
+  entries_[to] = it->second;
+  entries_.erase(from);
+}
+
+std::string MemoryVfs::identityOf(const std::string& path) {
+  const auto it = entries_.find(path);
+  return it == entries_.end() ? std::string() : MemoryVfsFile::identityOfNode(it->second.get());
+}
+
 void MemoryVfs::put(const std::string& path, std::vector<std::uint8_t> bytes) {
   auto node = std::make_shared<Node>();
   node->synced = bytes;
@@ -191,7 +231,7 @@ void MemoryVfs::powerCut(Survival survival, std::uint32_t seed) {
     node->synced = data;
     node->current = std::move(data);
     node->pending.clear();
-    node->lockOwner = nullptr;
+    for (SlotHolders& slot : node->locks) slot = SlotHolders{};
   }
   clearFaults();
 }

@@ -5,7 +5,8 @@
 // back to their durable state, as on a real disk. Every mutating operation
 // (write, sync, truncate, create, remove, folder sync) is counted, so a test can
 // make the n-th one fail with an I/O error, or "crash" there: from then on
-// nothing reaches the disk, while the program goes on as if it did.
+// nothing reaches the disk, while the program goes on as if it did. Lock slots
+// behave as byte-range locks between the opens of one file do.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +38,8 @@ class MemoryVfs final : public Vfs {
   bool exists(const std::string& path) override;
   void remove(const std::string& path) override;
   void syncDirectory(const std::string& path) override;
+  void rename(const std::string& from, const std::string& to) override;
+  std::string identityOf(const std::string& path) override;
 
   // Puts a durable file on the disk (replacing any of that name).
   void put(const std::string& path, std::vector<std::uint8_t> bytes);

@@ -41,7 +41,8 @@ void Pager::setDatabaseKey(std::uint32_t key) {
 
 void Pager::refresh() {
   if (writing_) throw Error(ErrorCode::InvalidArgument, "Cannot re-read '" + file_->name() + "' while writing it");
-  const std::uint64_t pages = file_->size() / pageSize_;
+  std::uint64_t pages = file_->size() / pageSize_;
+  if (overlay_) pages = std::min<std::uint64_t>(pages, overlay_->originalSize() / pageSize_);
   // Jet page pointers hold at most 32 bits; a larger file cannot be addressed.
   pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(pages, 0xFFFFFFFFu));
   clearCache();
@@ -66,7 +67,7 @@ void Pager::requireUsable() const {
 void Pager::load(std::uint32_t number, std::vector<std::uint8_t>& buffer) {
   buffer.resize(pageSize_);
   const std::uint64_t offset = static_cast<std::uint64_t>(number) * pageSize_;
-  const std::size_t got = file_->readFully(offset, buffer);
+  const std::size_t got = overlay_ && overlay_->read(number, buffer) ? pageSize_ : file_->readFully(offset, buffer);
   if (got != pageSize_) {
     throw Error(ErrorCode::Io, "Cannot read page " + std::to_string(number) + " of '" + file_->name() +
                                    "': the file ended after " + std::to_string(got) + " of its bytes");
@@ -142,6 +143,7 @@ void Pager::loadRun(std::uint32_t first, std::uint32_t count) {
     auto buffer = takeBuffer();
     const auto begin = staging_.begin() + static_cast<std::ptrdiff_t>(i) * pageSize_;
     buffer->assign(begin, begin + pageSize_);
+    if (overlay_) overlay_->read(number, *buffer);  // the page as it was before an interrupted write
     if (databaseKey_ != 0 && number != 0) rc4Apply(databaseKey_ ^ number, *buffer);
     addCleanFrame(number, std::move(buffer));
   }
@@ -157,6 +159,8 @@ void Pager::addCleanFrame(std::uint32_t number, std::shared_ptr<std::vector<std:
 
 Page Pager::page(std::uint32_t number) {
   requireUsable();
+  // Under the writer's lock nobody else changes the file; otherwise a read lock.
+  if (sharing_ && !readLocked_ && !writerLocked_) return unguardedPage(number);
   if (number >= pageCount_) {
     throw Error(ErrorCode::Corruption, "Page " + std::to_string(number) + " lies beyond the end of '" +
                                            file_->name() + "' (" + std::to_string(pageCount_) + " pages)");
@@ -183,6 +187,50 @@ void Pager::beginWrite() {
   requireUsable();
   if (!vfs_) throw Error(ErrorCode::ReadOnly, "'" + file_->name() + "' is open for reading only");
   if (writing_) throw Error(ErrorCode::InvalidArgument, "A write transaction is already open on '" + file_->name() + "'");
+  if (sharing_) {
+    // A reader that has to wait for another writer lets go of its read lock
+    // meanwhile: that writer could not commit otherwise.
+    if (!file_->setLock(LockSlot::Writer, LockLevel::Exclusive)) {
+      const bool reading = readLocked_;
+      if (reading) {
+        sharing_->unlockRead(*file_);
+        readLocked_ = false;
+      }
+      try {
+        sharing_->lockWriter(*file_);
+      } catch (...) {
+        if (reading) {
+          try {
+            sharing_->lockRead(*file_);
+            readLocked_ = true;
+          } catch (const Error&) {
+            // The reads left lock page by page.
+          }
+        }
+        throw;
+      }
+    }
+    writerLocked_ = true;
+    try {
+      // Nobody else writes now: a journal is a crashed writer's.
+      bool changed = false;
+      if (sharing_->vfs().exists(sharing_->journalPath())) {
+        sharing_->lockCommit(*file_);
+        commitLocked_ = true;
+        recoverHeld(*file_);
+        file_->setLock(LockSlot::Readers, readDepth_ > 0 ? LockLevel::Shared : LockLevel::None);
+        file_->setLock(LockSlot::Pending, LockLevel::None);
+        commitLocked_ = false;
+        changed = true;
+      }
+      if (sharing_->stampChanged()) changed = true;
+      // The writer's lock keeps the file still: the listener reads without a read lock.
+      if (changed || changePending_) takeChange();
+    } catch (...) {
+      releaseWriteLocks();
+      throw;
+    }
+  }
   writing_ = true;
   originalSize_ = file_->size();
   originalPages_ = pageCount_;
@@ -256,13 +304,40 @@ std::span<const std::uint8_t> Pager::stored(std::uint32_t number, const std::vec
 }
 
 void Pager::flushDirty() {
-  // 1. Originals not yet journaled go to the journal, synced.
+  // 0. Other programs' readers are kept out until the transaction ends, and
+  // told about the change before anything is written.
+  if (sharing_ && !commitLocked_) {
+    sharing_->lockCommit(*file_);
+    commitLocked_ = true;
+    sharing_->bumpStamp(*file_);
+  }
+  // The journal's fingerprint of the file: the first segment holds the header
+  // page as it was, changed or not.
+  if (!journal_ && originalPages_ > 0 && !originals_.count(0) && !journaled_.count(0)) {
+    std::vector<std::uint8_t> header(pageSize_);
+    if (file_->readFully(0, header) != pageSize_) {
+      throw Error(ErrorCode::Io, "Cannot read the header page of '" + file_->name() + "' for the journal");
+    }
+    originals_.emplace(0, std::move(header));  // page 0 is stored as it is read
+  }
+
+  // 1. Originals not yet journaled go to the journal with the fingerprints of
+  // the pages about to be written, synced.
+  std::sort(dirty_.begin(), dirty_.end());
+  std::vector<std::vector<std::uint8_t>> encodedDirty(databaseKey_ != 0 ? dirty_.size() : 0);
+  std::vector<JournalPage> written;
+  written.reserve(dirty_.size());
+  for (std::size_t i = 0; i < dirty_.size(); ++i) {
+    const std::uint32_t n = dirty_[i];
+    const std::vector<std::uint8_t>& decoded = *frames_.at(n).data;
+    written.emplace_back(n, databaseKey_ != 0 ? stored(n, decoded, encodedDirty[i]) : std::span<const std::uint8_t>(decoded));
+  }
   std::vector<std::uint32_t> numbers;
   numbers.reserve(originals_.size());
   for (const auto& entry : originals_) numbers.push_back(entry.first);
   std::sort(numbers.begin(), numbers.end());
   std::vector<std::vector<std::uint8_t>> encoded(numbers.size());
-  std::vector<std::pair<std::uint32_t, std::span<const std::uint8_t>>> records;
+  std::vector<JournalPage> records;
   records.reserve(numbers.size());
   for (std::size_t i = 0; i < numbers.size(); ++i) {
     records.emplace_back(numbers[i], stored(numbers[i], originals_.at(numbers[i]), encoded[i]));
@@ -271,18 +346,13 @@ void Pager::flushDirty() {
     const std::uint32_t nonce = static_cast<std::uint32_t>(splitMix(nonceState_));
     journal_ = std::make_unique<JournalWriter>(*vfs_, journalPath_, pageSize_, originalSize_, nonce);
   }
-  journal_->appendSegment(records);
+  journal_->appendSegment(records, written);
   for (const std::uint32_t n : numbers) journaled_.insert(n);
   originals_.clear();
 
   // 2. Then the pages themselves, in file order; they become clean.
-  std::sort(dirty_.begin(), dirty_.end());
   wroteDatabase_ = true;
-  std::vector<std::uint8_t> scratch;
-  for (const std::uint32_t n : dirty_) {
-    Frame& f = frames_.at(n);
-    file_->write(static_cast<std::uint64_t>(n) * pageSize_, stored(n, *f.data, scratch));
-  }
+  for (const auto& [n, bytes] : written) file_->write(static_cast<std::uint64_t>(n) * pageSize_, bytes);
   for (const std::uint32_t n : dirty_) {
     Frame& f = frames_.at(n);
     f.dirty = false;
@@ -314,6 +384,9 @@ void Pager::commitWrite() {
 }
 
 void Pager::endWrite() {
+  // A pager that could not undo its write keeps every lock until it is
+  // closed: its file must be recovered before anyone reads it.
+  if (!broken_) releaseWriteLocks();
   writing_ = false;
   statement_ = false;
   statementImages_.clear();

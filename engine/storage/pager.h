@@ -24,6 +24,17 @@
 // the database and removes the journal. Rollback puts everything back, from the
 // journal when pages were written early.
 //
+// Several programs on one file (file_sharing.h). A pager that shares its file
+// reads under read locks: a read scope (beginRead/endRead, or ReadScope) holds
+// one, so that a scan or a statement sees one committed state; a page read
+// outside any scope locks for itself. The outermost scope deals with a journal
+// a crashed writer left (rolls it back, sets it aside, or, when the file
+// cannot be written, reads the journal's originals in its place) and notices
+// another program's commit: then the cached pages are dropped and the change
+// listener (the database) reads its catalog and definitions again. A write
+// transaction holds the writer's lock from beginWrite to its end and the commit
+// lock from its first page write to its end.
+//
 // A span from modify() stays valid until the transaction or the current
 // statement ends; after rollbackStatement() fetch it again. Statements give
 // partial rollback inside a transaction: a failed insert undoes its own changes
@@ -32,6 +43,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <span>
@@ -41,10 +53,12 @@
 #include <vector>
 
 #include "storage/file.h"
+#include "storage/file_sharing.h"
 #include "storage/vfs.h"
 
 namespace jet {
 
+class JournalOverlay;
 class JournalWriter;
 class Pager;
 
@@ -162,6 +176,36 @@ class Pager {
   // Pages modified in the current transaction and not yet written.
   std::size_t dirtyPages() const { return dirty_.size(); }
 
+  // --- Sharing the file with other programs ---
+
+  // Makes this pager one opener of the database at `path` among others: takes
+  // the Open slot (Busy when another program holds the file alone) and from
+  // now on follows the protocol of file_sharing.h.
+  void share(std::shared_ptr<Vfs> vfs, std::string path, LockWaits waits);
+  FileSharing* sharing() { return sharing_.get(); }
+  // Called at the start of a read or a write when another program committed
+  // (or a journal was dealt with), after the cached pages were dropped, in a
+  // read scope. Not called for a page read outside any scope: the next scope
+  // calls it then.
+  void setChangeListener(std::function<void()> listener) { onChange_ = std::move(listener); }
+
+  // Read scopes (nested ones and those inside a write transaction cost
+  // nothing). beginRead throws Busy when another program's commit does not end
+  // within the read wait, and the errors of recovering a journal.
+  void beginRead();
+  void endRead() noexcept;
+  // Pages read outside any read scope or write transaction.
+  std::size_t unguardedReads() const { return unguarded_; }
+  // Messages for people about journals dealt with (rolled back, set aside,
+  // read in place of the file); each is handed out once.
+  std::vector<std::string> takeNotices();
+  // True while the file is shown as it was before an interrupted write, from
+  // its journal, because it cannot be written here.
+  bool showingBeforeState() const { return overlay_ != nullptr; }
+  // Gives up the Open slot (the database closes); the last opener out removes
+  // the commit stamp.
+  void leave() noexcept;
+
  private:
   struct Frame {
     std::shared_ptr<std::vector<std::uint8_t>> data;
@@ -187,6 +231,22 @@ class Pager {
   // Journals originals not yet journaled, then writes every modified page.
   void flushDirty();
   void endWrite();
+
+  // Sharing (pager_sharing.cpp).
+  Page unguardedPage(std::uint32_t number);
+  void acquireRead();
+  // Rolls back or sets aside a crashed writer's journal through a writable
+  // open of the file, under the writer's and the commit lock; false when the
+  // file cannot be opened for writing.
+  bool recoverWithWriteAccess();
+  // Deals with the journal while this opener holds the writer's and the commit
+  // lock on `writable`.
+  void recoverHeld(File& writable);
+  void openOverlay();
+  // Drops what was read from the file and tells the listener (or leaves that
+  // to the next read scope).
+  void takeChange();
+  void releaseWriteLocks() noexcept;
 
   std::unique_ptr<File> file_;
   std::uint32_t pageSize_;
@@ -222,6 +282,32 @@ class Pager {
   std::uint64_t statementEpoch_ = 0;
   std::uint32_t statementPages_ = 0;     // page count when the statement began
   std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> statementImages_;
+
+  // Sharing.
+  std::unique_ptr<FileSharing> sharing_;
+  std::function<void()> onChange_;
+  int readDepth_ = 0;
+  bool readLocked_ = false;     // the Readers slot is held shared
+  bool writerLocked_ = false;   // the Writer slot is held
+  bool commitLocked_ = false;   // Pending and Readers are held exclusive
+  bool autoRead_ = false;       // the read scope of a page read outside any scope
+  bool changePending_ = false;  // a change seen during such a read, not told yet
+  std::size_t unguarded_ = 0;
+  std::unique_ptr<JournalOverlay> overlay_;
+  bool journalIgnored_ = false;  // a journal that does not fit the read-only file is read around
+  std::vector<std::string> notices_;
+};
+
+// Holds a read scope of the pager for its lifetime.
+class ReadScope {
+ public:
+  explicit ReadScope(Pager& pager) : pager_(pager) { pager_.beginRead(); }
+  ~ReadScope() { pager_.endRead(); }
+  ReadScope(const ReadScope&) = delete;
+  ReadScope& operator=(const ReadScope&) = delete;
+
+ private:
+  Pager& pager_;
 };
 
 }  // namespace jet

@@ -51,8 +51,7 @@ std::unique_ptr<PosixFile> PosixFile::create(const std::filesystem::path& path) 
 }
 
 PosixFile::~PosixFile() {
-  if (locked_) unlock();
-  ::close(fd_);
+  ::close(fd_);  // releases every lock of this open
 }
 
 void PosixFile::fail(const char* what, int err) const {
@@ -94,40 +93,43 @@ void PosixFile::truncate(std::uint64_t size) {
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) fail("truncate", errno);
 }
 
-bool PosixFile::tryLockExclusive() {
-  if (locked_) return true;
-  if (!writable_) return false;  // a write lock needs write access
+std::uint64_t lockByteOffset(LockSlot slot) {
+  return (std::uint64_t{1} << 32) + static_cast<std::uint64_t>(slot);
+}
+
+bool PosixFile::setLock(LockSlot slot, LockLevel level) {
+  LockLevel& held = locks_[static_cast<std::size_t>(slot)];
+  if (held == level) return true;
+  if (level == LockLevel::Exclusive && !writable_) return false;  // a write lock needs write access
   struct flock fl {};
-  fl.l_type = F_WRLCK;
+  fl.l_type = level == LockLevel::None ? F_UNLCK : level == LockLevel::Shared ? F_RDLCK : F_WRLCK;
   fl.l_whence = SEEK_SET;
-  fl.l_start = 0;
-  fl.l_len = 0;  // the whole file, however it grows
+  fl.l_start = static_cast<off_t>(lockByteOffset(slot));
+  fl.l_len = 1;
   if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0) {
-    locked_ = true;
+    held = level;
     return true;
   }
+  if (level == LockLevel::None) return true;  // nothing left to release
   if (errno == EAGAIN || errno == EACCES) return false;
   fail("lock", errno);
 }
 
-bool PosixFile::lockHeldElsewhere() {
-  if (locked_) return false;
+bool PosixFile::lockedElsewhere(LockSlot slot) {
+  if (locks_[static_cast<std::size_t>(slot)] == LockLevel::Exclusive) return false;
   struct flock fl {};
-  fl.l_type = F_WRLCK;
+  fl.l_type = F_WRLCK;  // conflicts with every lock another open holds
   fl.l_whence = SEEK_SET;
-  fl.l_start = 0;
-  fl.l_len = 0;
+  fl.l_start = static_cast<off_t>(lockByteOffset(slot));
+  fl.l_len = 1;
   if (::fcntl(fd_, F_OFD_GETLK, &fl) != 0) fail("test the lock of", errno);
   return fl.l_type != F_UNLCK;
 }
 
-void PosixFile::unlock() {
-  if (!locked_) return;
-  struct flock fl {};
-  fl.l_type = F_UNLCK;
-  fl.l_whence = SEEK_SET;
-  ::fcntl(fd_, F_OFD_SETLK, &fl);
-  locked_ = false;
+std::string PosixFile::identity() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return {};
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
 }  // namespace jet

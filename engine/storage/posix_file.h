@@ -1,5 +1,8 @@
 // A file on disk reached through POSIX calls (pread/pwrite, fsync, ftruncate and
 // open-file-description locks, so two opens in one process exclude each other too).
+// The lock slots are single bytes from 4 GiB up: beyond the end of any Jet file
+// (2 GiB at most) and beyond the 32-bit offsets at which Microsoft's engine
+// places its own byte-range locks, so neither ever meets the other's.
 #pragma once
 
 #include <filesystem>
@@ -29,9 +32,9 @@ class PosixFile final : public File {
   void sync() override;
   void truncate(std::uint64_t size) override;
   bool writable() const override { return writable_; }
-  bool tryLockExclusive() override;
-  void unlock() override;
-  bool lockHeldElsewhere() override;
+  bool setLock(LockSlot slot, LockLevel level) override;
+  bool lockedElsewhere(LockSlot slot) override;
+  std::string identity() const override;
 
  private:
   PosixFile(int fd, std::string name, bool writable) : fd_(fd), name_(std::move(name)), writable_(writable) {}
@@ -40,7 +43,10 @@ class PosixFile final : public File {
   int fd_;
   std::string name_;
   bool writable_;
-  bool locked_ = false;
+  LockLevel locks_[kLockSlots] = {};
 };
+
+// Offset of the byte that stands for a lock slot.
+std::uint64_t lockByteOffset(LockSlot slot);
 
 }  // namespace jet

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -46,6 +47,26 @@ void PosixVfs::syncDirectory(const std::string& path) {
   if (rc != 0 && err != EINVAL && err != EROFS) {
     throw Error(ErrorCode::Io, "Cannot sync the folder '" + folder + "': " + std::strerror(err));
   }
+}
+
+void PosixVfs::rename(const std::string& from, const std::string& to) {
+  int rc = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+  if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    // A file system without the no-replace flag: check first, then rename.
+    struct stat st {};
+    if (::stat(to.c_str(), &st) == 0) {
+      errno = EEXIST;
+    } else {
+      rc = ::rename(from.c_str(), to.c_str());
+    }
+  }
+  if (rc != 0) throw Error(ErrorCode::Io, "Cannot rename '" + from + "' to '" + to + "': " + std::strerror(errno));
+}
+
+std::string PosixVfs::identityOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
 }  // namespace jet

@@ -25,6 +25,11 @@ class Vfs {
   virtual void remove(const std::string& path) = 0;
   // Makes the creation or removal of `path` durable (syncs its folder).
   virtual void syncDirectory(const std::string& path) = 0;
+  // Gives a file another name in the same folder, replacing nothing: Io when
+  // `to` exists or the folder refuses.
+  virtual void rename(const std::string& from, const std::string& to) = 0;
+  // File::identity() of the file now at `path`; empty when there is none.
+  virtual std::string identityOf(const std::string& path) = 0;
 };
 
 // The real file system through POSIX calls.
@@ -35,6 +40,8 @@ class PosixVfs final : public Vfs {
   bool exists(const std::string& path) override;
   void remove(const std::string& path) override;
   void syncDirectory(const std::string& path) override;
+  void rename(const std::string& from, const std::string& to) override;
+  std::string identityOf(const std::string& path) override;
 };
 
 }  // namespace jet

@@ -265,6 +265,8 @@ int Table::findColumn(std::u16string_view name) const {
 }
 
 std::vector<RowId> Table::rowIds(ScanMode mode, ScanReport* report) const {
+  // A read of the table sees one committed state of the file.
+  ReadScope scope(*impl_->db->pager);
   std::vector<RowId> ids;
   const bool hasVariableColumns = impl_->definition.varColumns > 0;
   impl_->forEachRow(
@@ -277,6 +279,7 @@ std::vector<RowId> Table::rowIds(ScanMode mode, ScanReport* report) const {
 }
 
 void Table::readRow(RowId id, std::vector<Value>& out) const {
+  ReadScope scope(*impl_->db->pager);
   Page holder;
   const ByteSpan row = impl_->locate(id, holder);
   out.resize(impl_->columns.size());
@@ -294,6 +297,7 @@ std::vector<Value> Table::readRow(RowId id) const {
 }
 
 Value Table::readValue(RowId id, std::size_t column) const {
+  ReadScope scope(*impl_->db->pager);
   if (column >= impl_->columns.size()) {
     throw Error(ErrorCode::InvalidArgument, impl_->describe() + " has no column " + std::to_string(column));
   }
@@ -309,6 +313,7 @@ Value Table::readValue(RowId id, std::size_t column) const {
 
 void Table::scan(const std::function<bool(RowId, const std::vector<Value>&)>& visit, ScanMode mode,
                  ScanReport* report) const {
+  ReadScope scope(*impl_->db->pager);
   std::vector<Value> values(impl_->columns.size());
   impl_->forEachRow(
       mode, report, [&](RowId, ByteSpan row) { impl_->decode(row, nullptr, values); },

@@ -69,10 +69,13 @@ std::vector<Value> Table::Impl::readValues(RowId id) const {
   return out;
 }
 
+// Each write takes the writer's lock first (the WriteScope), so that it checks
+// the table as another program may just have changed it.
 RowId Table::Impl::insertRow(std::vector<Value>& values) {
+  requireWritable(*db);
+  WriteScope scope(*db);
   requireWritableTable(*this);
   requireColumns(*this, values);
-  WriteScope scope(*db);
   RowWriter& w = writer();
   std::vector<Value> row = w.prepare(values, nullptr);
   if (db->hooks) db->hooks->beforeInsert(*this, row);
@@ -99,9 +102,10 @@ void replaceRow(Table::Impl& t, RowId id, const std::vector<Value>& old, std::ve
 }  // namespace
 
 void Table::Impl::updateRow(RowId id, std::vector<Value>& values) {
+  requireWritable(*db);
+  WriteScope scope(*db);
   requireWritableTable(*this);
   requireColumns(*this, values);
-  WriteScope scope(*db);
   const std::vector<Value> old = readValues(id);
   replaceRow(*this, id, old, values);
   scope.commit();
@@ -109,12 +113,13 @@ void Table::Impl::updateRow(RowId id, std::vector<Value>& values) {
 
 void Table::Impl::updateFields(RowId id, const std::vector<std::size_t>& fields, std::vector<Value>& values) {
   requireUserTable(*this);
+  requireWritable(*db);
+  WriteScope scope(*db);
   requireWritableTable(*this);
   if (fields.size() != values.size()) {
     throw Error(ErrorCode::InvalidArgument, "An update of " + describe() + " needs a value for each of its " +
                                                 std::to_string(fields.size()) + " fields");
   }
-  WriteScope scope(*db);
   const std::vector<Value> old = readValues(id);
   std::vector<Value> row = old;
   for (std::size_t i = 0; i < fields.size(); ++i) row.at(fields[i]) = std::move(values[i]);
@@ -123,8 +128,9 @@ void Table::Impl::updateFields(RowId id, const std::vector<std::size_t>& fields,
 }
 
 void Table::Impl::deleteRow(RowId id) {
-  requireWritableTable(*this);
+  requireWritable(*db);
   WriteScope scope(*db);
+  requireWritableTable(*this);
   RowWriter& w = writer();
   const std::vector<Value> old = readValues(id);
   if (db->hooks) db->hooks->beforeDelete(*this, id, old);

@@ -99,6 +99,11 @@ void Database::Impl::reloadAfterRollback() noexcept {
   }
 }
 
+void Database::Impl::reloadAfterChange() noexcept {
+  ++changesByOthers;
+  reloadAfterRollback();
+}
+
 void Table::Impl::reload() {
   rowWriter.reset();
   indexBlock.reset();

@@ -270,23 +270,22 @@ std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 }  // namespace
 
-void compactDatabase(const std::shared_ptr<Vfs>& vfs, const std::string& source, const std::string& destination,
-                     const std::u16string& password) {
+namespace {
+
+// Writes the compacted copy of an open database. The whole copy reads one
+// committed state of the source: other programs' commits wait for it.
+void compactFrom(Database& database, const std::shared_ptr<Vfs>& vfs, const std::string& source,
+                 const std::string& destination) {
   const std::string what = "Cannot compact " + quoted(source) + " into " + quoted(destination);
   if (vfs->exists(destination)) throw Error(ErrorCode::InvalidArgument, what + ": the destination already exists");
-  OpenOptions options;
-  options.password = password;
-  options.readOnly = true;
-  const std::unique_ptr<Database> database = openDatabase(vfs, source, options);
-  Database::Impl& from = database->impl();
+  Database::Impl& from = database.impl();
   DatabaseContext& fromContext = *from.context;
   const FormatVersion& version = *fromContext.version;
+  ReadScope reading(*fromContext.pager);
 
   // The header page exactly as stored (its masked region included).
-  std::vector<std::uint8_t> header(version.pageSize);
-  if (fromContext.pager->file().readFully(0, header) != header.size()) {
-    throw Error(ErrorCode::Corruption, what + ": the source's header page is cut off");
-  }
+  const Page stored = fromContext.pager->page(0);
+  const std::vector<std::uint8_t> header(stored.bytes().begin(), stored.bytes().end());
 
   const std::string journal = destination + kJournalSuffix;
   auto target = std::make_shared<DatabaseContext>();
@@ -321,6 +320,21 @@ void compactDatabase(const std::shared_ptr<Vfs>& vfs, const std::string& source,
   }
 }
 
+}  // namespace
+
+void compactDatabase(const std::shared_ptr<Vfs>& vfs, const std::string& source, const std::string& destination,
+                     const std::u16string& password) {
+  if (vfs->exists(destination)) {
+    throw Error(ErrorCode::InvalidArgument, "Cannot compact " + quoted(source) + " into " + quoted(destination) +
+                                                ": the destination already exists");
+  }
+  OpenOptions options;
+  options.password = password;
+  options.readOnly = true;
+  const std::unique_ptr<Database> database = openDatabase(vfs, source, options);
+  compactFrom(*database, vfs, source, destination);
+}
+
 void compactDatabase(const std::filesystem::path& source, const std::filesystem::path& destination,
                      const std::u16string& password) {
   compactDatabase(std::make_shared<PosixVfs>(), source.string(), destination.string(), password);
@@ -329,18 +343,24 @@ void compactDatabase(const std::filesystem::path& source, const std::filesystem:
 void compactDatabaseInPlace(const std::filesystem::path& path, const std::u16string& password) {
   OpenOptions options;
   options.password = password;
-  // Holding the database open for writing keeps other writers out until the
-  // copy has replaced it (and rolls back a write someone left unfinished).
+  // Opening it for writing rolls back a write someone left unfinished; holding
+  // it alone keeps every other program out until the copy has replaced it,
+  // for a program that had it open would go on with the old file.
   const std::unique_ptr<Database> holder = Database::open(path, options);
   if (holder->isReadOnly()) {
     throw Error(ErrorCode::ReadOnly,
                 "Cannot compact '" + path.string() + "': it cannot be changed (" + holder->readOnlyReason() + ")");
   }
+  Pager& pager = *holder->impl().context->pager;
+  if (!pager.sharing()->claimSole(pager.file())) {
+    throw Error(ErrorCode::Busy, "Cannot compact '" + path.string() + "': it is open in another program; close it there "
+                                 "first");
+  }
   std::random_device random;
   const std::filesystem::path temporary =
       path.string() + "." + std::to_string(random() % 1000000) + ".compacting";
   const auto vfs = std::make_shared<PosixVfs>();
-  compactDatabase(vfs, path.string(), temporary.string(), password);
+  compactFrom(*holder, vfs, path.string(), temporary.string());
   // The copy takes the original's permissions (best effort: the owner may differ).
   std::error_code ignored;
   const std::filesystem::file_status original = std::filesystem::status(path, ignored);

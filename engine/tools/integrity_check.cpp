@@ -213,6 +213,7 @@ void IntegrityChecker::checkRelationshipRows(std::uint32_t childPage,
 }
 
 IntegrityReport checkIntegrity(Database& db, const IntegrityOptions& options) {
+  ReadLock lock(db);  // one committed state, checked whole
   IntegrityChecker checker(db.impl().context, db.catalog(), options);
   return checker.run();
 }

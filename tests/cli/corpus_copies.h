@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/test_files.h"
 
@@ -16,6 +19,15 @@ class CorpusCopies : public ::testing::Test {
     if (!corpusAvailable()) GTEST_SKIP() << "no corpus";
   }
   std::string copy(const std::string& name) { return dir_.copyCorpusFile(name).string(); }
+  // The names in the scratch folder, sorted.
+  std::vector<std::string> folderEntries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   TempDir dir_;
 };

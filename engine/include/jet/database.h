@@ -21,8 +21,16 @@ class Database {
   // Opens a database file. Fails with a jet::Error: InvalidArgument for a file that
   // is not a database or a wrong or missing password, Unsupported for Jet 3 and ACE
   // files ("... not supported yet"), Io when the file cannot be read, Corruption for
-  // a damaged header or catalog. A file that cannot be written (permissions, or
-  // another process holds it for writing) opens read-only; see readOnlyReason().
+  // a damaged header or catalog, Busy when another program keeps it busy longer
+  // than the waits of `options`. A file that cannot be written (permissions,
+  // read-only media) opens read-only; see readOnlyReason().
+  //
+  // Other programs may have the same file open, for reading and for writing:
+  // each read sees one committed state, writes wait for one another, and a
+  // commit by another program is noticed at the next read (see ReadLock). A
+  // write a crashed program left unfinished is undone by the first opener that
+  // can write the file, even one opened read-only; where nobody can, the file
+  // is shown as it was before that write. takeNotices() says what was done.
   static std::unique_ptr<Database> open(const std::filesystem::path& path, const OpenOptions& options = {});
 
   // Creates a blank database (the system tables and catalog rows a new Access
@@ -40,7 +48,7 @@ class Database {
   const DatabaseInfo& info() const;
 
   bool isReadOnly() const;
-  // Why the database is read-only ("the file is opened by another program", ...);
+  // Why the database is read-only ("the database was opened read-only", ...);
   // empty when writable.
   const std::string& readOnlyReason() const;
 
@@ -105,6 +113,25 @@ class Database {
   // Every relationship of the database, from MSysRelationships, by name.
   std::vector<RelationshipSpec> relationships();
 
+  // --- Other programs on the same file ---
+  // How many commits of other programs this database has noticed: at each
+  // one, cached pages, the catalog and the open tables' definitions were read
+  // again (row locators a caller keeps may name other rows now).
+  std::uint64_t changesByOthers() const;
+  // Looks whether another program committed since the last read (a read lock
+  // taken and let go) and reads the cached state again when it did; true then.
+  bool followChanges();
+  // Messages for people about what opening or reading did to the file: an
+  // interrupted write undone, a journal that does not belong to the file set
+  // aside, the file shown as it was before an interrupted write. Each is
+  // handed out once.
+  std::vector<std::string> takeNotices();
+  // True while the file is shown as it was before an interrupted write (it
+  // cannot be written here, so the write could not be undone).
+  bool showsStateBeforeInterruptedWrite() const;
+  // What waiting for other programs has cost so far.
+  LockStats lockStats() const;
+
   // Implementation state (private to the engine).
   struct Impl;
   explicit Database(std::unique_ptr<Impl> impl);
@@ -113,6 +140,23 @@ class Database {
 
  private:
   std::unique_ptr<Impl> impl_;
+};
+
+// Holds the file still for a run of reads, so that they all see the same
+// committed state, and saves the cost of a lock per read: other programs'
+// commits wait until it goes (and fail after their wait). Reads without one
+// take a lock each. Never hold one while waiting for a person. Taking one may
+// throw what reading throws (Busy, the errors of recovering a journal); a
+// commit another program made is noticed when it is taken.
+class ReadLock {
+ public:
+  explicit ReadLock(Database& database);
+  ~ReadLock();
+  ReadLock(const ReadLock&) = delete;
+  ReadLock& operator=(const ReadLock&) = delete;
+
+ private:
+  Database& database_;
 };
 
 }  // namespace jet

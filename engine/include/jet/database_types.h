@@ -3,6 +3,8 @@
 // of the table list, and the specifications of tables and indexes to create.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,6 +31,20 @@ struct OpenOptions {
   // A file from another locale may name the wrong one: this one is used
   // instead (1250-1258 or 874). 0: the header's.
   std::uint16_t codePage = 0;
+  // How long to wait for other programs that have the file open: a read for a
+  // commit to end, a write for another writer, a commit for readers to finish.
+  // Past that the operation fails with a Busy error and changes nothing.
+  std::chrono::milliseconds readWait{30000};
+  std::chrono::milliseconds writeWait{5000};
+};
+
+// What the waits for other programs cost this opener so far.
+struct LockStats {
+  std::size_t commits = 0;                       // commits that took the commit lock
+  std::chrono::nanoseconds commitWait{0};        // time they waited for readers, in all
+  std::chrono::nanoseconds longestCommitWait{0};
+  std::chrono::nanoseconds lastCommitWait{0};    // the wait of the last commit
+  std::chrono::nanoseconds readWait{0};          // time reads waited for other programs' commits
 };
 
 // Facts from the file header.

@@ -17,6 +17,7 @@ enum class ErrorCode {
   ReadOnly,         // a write on a database or table opened read-only
   Syntax,           // an expression or SQL statement that does not parse
   Unsupported,      // a valid file or feature this engine does not handle yet
+  Busy,             // another program holds the file (reading, writing) longer than the wait allows
 };
 
 // Short English name of a code ("Corruption", "NotFound", ...), for logs and tests.

@@ -48,12 +48,16 @@ TEST(MemoryFile, ReadsStopAtTheEndAndWritesGrowTheFile) {
   EXPECT_EQ(f.bytes()[3], 0);  // the gap reads as zeros
   f.truncate(2);
   EXPECT_EQ(f.size(), 2u);
-  EXPECT_TRUE(f.tryLockExclusive());
-  EXPECT_FALSE(f.tryLockExclusive());
+  // Nothing else opens it: every lock is granted, but exclusive ones need
+  // write access, as on disk.
+  EXPECT_TRUE(f.setLock(jet::LockSlot::Writer, jet::LockLevel::Exclusive));
+  EXPECT_TRUE(f.setLock(jet::LockSlot::Writer, jet::LockLevel::Exclusive));
+  EXPECT_FALSE(f.lockedElsewhere(jet::LockSlot::Writer));
 
   jet::MemoryFile readOnly(Bytes{1}, "ro", false);
   EXPECT_EQ(codeOf([&] { readOnly.write(0, Bytes{2}); }), jet::ErrorCode::Io);
-  EXPECT_FALSE(readOnly.tryLockExclusive());
+  EXPECT_FALSE(readOnly.setLock(jet::LockSlot::Writer, jet::LockLevel::Exclusive));
+  EXPECT_TRUE(readOnly.setLock(jet::LockSlot::Readers, jet::LockLevel::Shared));
 }
 
 TEST(FaultyFile, FailsWritesAndSyncsOnRequest) {
@@ -175,16 +179,33 @@ TEST(PosixFile, OpensReadsLocksAndReportsMissingFiles) {
   file->sync();
   EXPECT_EQ(file->size(), 6u);
 
-  // The write lock excludes a second open, even from this process.
-  EXPECT_TRUE(file->tryLockExclusive());
+  // Lock slots exclude other opens, even from this process: exclusive
+  // against anything, shared only against exclusive.
+  using jet::LockLevel;
+  using jet::LockSlot;
+  EXPECT_TRUE(file->setLock(LockSlot::Writer, LockLevel::Exclusive));
   auto second = jet::PosixFile::open(path, jet::OpenMode::ReadWrite);
-  EXPECT_FALSE(second->tryLockExclusive());
-  file->unlock();
-  EXPECT_TRUE(second->tryLockExclusive());
+  EXPECT_FALSE(second->setLock(LockSlot::Writer, LockLevel::Exclusive));
+  EXPECT_FALSE(second->setLock(LockSlot::Writer, LockLevel::Shared));
+  EXPECT_TRUE(second->lockedElsewhere(LockSlot::Writer));
+  EXPECT_FALSE(second->lockedElsewhere(LockSlot::Readers));  // slots are independent
+  EXPECT_TRUE(second->setLock(LockSlot::Readers, LockLevel::Shared));
+  EXPECT_TRUE(file->setLock(LockSlot::Readers, LockLevel::Shared));
+  EXPECT_FALSE(file->setLock(LockSlot::Readers, LockLevel::Exclusive));  // a reader is in
+  EXPECT_TRUE(file->setLock(LockSlot::Writer, LockLevel::None));
+  EXPECT_TRUE(second->setLock(LockSlot::Writer, LockLevel::Exclusive));
+  EXPECT_TRUE(second->setLock(LockSlot::Readers, LockLevel::None));
+  EXPECT_TRUE(file->setLock(LockSlot::Readers, LockLevel::Exclusive));  // shared to exclusive in one step
+  second.reset();  // closing lets go of every lock of that open
+  EXPECT_TRUE(file->setLock(LockSlot::Writer, LockLevel::Exclusive));
+  // The lock bytes lie far beyond any database's end: the file does not grow.
+  EXPECT_EQ(file->size(), 6u);
+  EXPECT_GE(jet::lockByteOffset(LockSlot::Open), std::uint64_t{1} << 32);
 
   auto readOnly = jet::PosixFile::open(path, jet::OpenMode::ReadOnly);
   EXPECT_FALSE(readOnly->writable());
-  EXPECT_FALSE(readOnly->tryLockExclusive());
+  EXPECT_FALSE(readOnly->setLock(LockSlot::Pending, LockLevel::Exclusive));
+  EXPECT_TRUE(readOnly->lockedElsewhere(LockSlot::Readers));  // seen from a read-only open too
   EXPECT_EQ(codeOf([&] { readOnly->write(0, Bytes{1}); }), jet::ErrorCode::Io);
 
   EXPECT_EQ(codeOf([&] { jet::PosixFile::open(dir / "missing.mdb", jet::OpenMode::ReadOnly); }),

@@ -1,9 +1,13 @@
-// Transactions at the database level: one writer per file, read-only openers
-// and why they are read-only, recovery of an interrupted write on open, the
+// Transactions at the database level: openers that write in turn and see each
+// other's commits, commits that wait for readers, read-only openers and why,
+// recovery of an interrupted write (by any opener that may write, or read
+// around where none may), journals that belong to another file, the
 // transaction API, and page allocation through the global page map.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 
 #include "catalog/database_impl.h"
 #include "format/data_page_writer.h"
@@ -27,24 +31,112 @@ void touchPageOne(jet::Database& db, std::uint8_t value) {
   scope.commit();
 }
 
-TEST(TransactionLock, ASecondOpenerIsReadOnlyAndEveryWriteSaysWhy) {
+jet::OpenOptions shortWaits() {
+  jet::OpenOptions options;
+  options.readWait = std::chrono::milliseconds(50);
+  options.writeWait = std::chrono::milliseconds(50);
+  return options;
+}
+
+bool mentions(const std::vector<std::string>& notices, const std::string& text) {
+  return std::any_of(notices.begin(), notices.end(), [&](const std::string& n) { return n.find(text) != std::string::npos; });
+}
+
+TEST(TransactionLock, TwoOpenersWriteInTurnAndSeeEachOthersCommits) {
   QB_REQUIRE_CORPUS();
   const auto file = MemoryDatabase::fromCorpus("jackcess-empty.mdb");
-  auto first = file.open();
+  auto first = file.open(shortWaits());
+  auto second = file.open(shortWaits());
   EXPECT_FALSE(first->isReadOnly());
-  EXPECT_TRUE(first->readOnlyReason().empty());
+  EXPECT_FALSE(second->isReadOnly());
 
-  auto second = file.open();
-  EXPECT_TRUE(second->isReadOnly());
-  EXPECT_NE(second->readOnlyReason().find("another program"), std::string::npos);
-  const jet::Error e = qbtest::raisedError([&] { second->beginTransaction(); });
-  EXPECT_EQ(e.code(), jet::ErrorCode::ReadOnly);
-  EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos);
-  EXPECT_NE(std::string(e.what()).find("another program"), std::string::npos);
-  EXPECT_EQ(qbtest::raisedError([&] { touchPageOne(*second, 1); }).code(), jet::ErrorCode::ReadOnly);
+  // One writer at a time: the second waits, then gives up saying why, and
+  // its write is not half done.
+  first->beginTransaction();
+  touchPageOne(*first, 1);
+  const Bytes before = file.bytes();
+  const jet::Error e = qbtest::raisedError([&] { touchPageOne(*second, 2); });
+  EXPECT_EQ(e.code(), jet::ErrorCode::Busy);
+  EXPECT_NE(std::string(e.what()).find("being written by another program"), std::string::npos) << e.what();
+  EXPECT_EQ(file.bytes(), before);
+  first->commitTransaction();
+  EXPECT_EQ(file.bytes()[4096 * 2 - 70], 1);
 
-  first.reset();  // the lock goes with the first database
-  EXPECT_FALSE(file.open()->isReadOnly());
+  // The second notices the first's commit before it writes over it.
+  EXPECT_TRUE(second->followChanges());
+  EXPECT_EQ(qbtest::pagerOf(*second).page(1).bytes()[4096 - 70], 1);
+  touchPageOne(*second, 2);
+  EXPECT_GE(second->changesByOthers(), 1u);
+  EXPECT_TRUE(first->followChanges());
+  EXPECT_FALSE(first->followChanges());  // told once
+  EXPECT_EQ(qbtest::pagerOf(*first).page(1).bytes()[4096 - 70], 2);
+}
+
+TEST(TransactionLock, ACommitWaitsForReadersAndFailsCleanlyWhenTheyStay) {
+  QB_REQUIRE_CORPUS();
+  qbtest::TempDir dir;
+  const auto path = dir.copyCorpusFile("jackcess-empty.mdb");
+  auto reader = jet::Database::open(path, shortWaits());
+  auto writer = jet::Database::open(path, shortWaits());
+  EXPECT_FALSE(writer->isReadOnly());
+  const std::string before = qbtest::readFileBytes(path);
+  {
+    jet::ReadLock reading(*reader);  // a scan in progress elsewhere
+    const jet::Error e = qbtest::raisedError([&] { touchPageOne(*writer, 7); });
+    EXPECT_EQ(e.code(), jet::ErrorCode::Busy);
+    EXPECT_NE(std::string(e.what()).find("being read by another program"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("nothing was changed"), std::string::npos);
+    EXPECT_EQ(qbtest::readFileBytes(path), before);
+    EXPECT_FALSE(std::filesystem::exists(path.string() + "-journal"));
+  }
+  touchPageOne(*writer, 7);
+  EXPECT_FALSE(std::filesystem::exists(path.string() + "-journal"));
+  EXPECT_EQ(qbtest::readFileBytes(path)[4096 * 2 - 70], 7);
+  EXPECT_EQ(writer->lockStats().commits, 1u);
+  EXPECT_TRUE(reader->followChanges());
+  EXPECT_EQ(qbtest::pagerOf(*reader).page(1).bytes()[4096 - 70], 7);
+}
+
+// Access 97 files have smaller pages and another header: two programs on one
+// take the same turns, the commit stamp beside it tells the reader of the
+// other's commit, and nothing of it stays behind once both have closed.
+TEST(TransactionLock, AnAccess97FileIsSharedTheSameWay) {
+  QB_REQUIRE_CORPUS();
+  qbtest::TempDir dir;
+  const auto path = dir.copyCorpusFile("jackcess-V1997-testV1997.mdb");
+  const std::string stamp = path.string() + "-commits";
+  {
+    auto reader = jet::Database::open(path, shortWaits());
+    auto writer = jet::Database::open(path, shortWaits());
+    ASSERT_EQ(writer->info().format, jet::FileFormat::Jet3);
+    ASSERT_FALSE(writer->isReadOnly());
+    const auto readerTable = reader->table(u"Table1");
+    const std::size_t rows = readerTable->rowIds().size();
+    ASSERT_GE(rows, 1u);
+    const auto table = writer->table(u"Table1");
+    const std::string before = qbtest::readFileBytes(path);
+    {
+      jet::ReadLock reading(*reader);
+      const jet::Error e = qbtest::raisedError([&] { table->deleteRow(table->rowIds().front()); });
+      EXPECT_EQ(e.code(), jet::ErrorCode::Busy);
+      EXPECT_NE(std::string(e.what()).find("being read by another program"), std::string::npos) << e.what();
+      EXPECT_EQ(qbtest::readFileBytes(path), before);
+    }
+    table->deleteRow(table->rowIds().front());
+    EXPECT_TRUE(std::filesystem::exists(stamp)) << "two openers: the writer stamps its commit";
+    EXPECT_FALSE(std::filesystem::exists(path.string() + "-journal"));
+    EXPECT_TRUE(reader->followChanges());
+    EXPECT_EQ(readerTable->rowIds().size(), rows - 1);
+
+    // One writer at a time on Access 97 files too.
+    reader->beginTransaction();
+    const auto other = reader->table(u"Table1");
+    other->deleteRow(other->rowIds().front());
+    const jet::Error busy = qbtest::raisedError([&] { table->deleteRow(table->rowIds().front()); });
+    EXPECT_EQ(busy.code(), jet::ErrorCode::Busy);
+    reader->rollbackTransaction();
+  }
+  EXPECT_FALSE(std::filesystem::exists(stamp)) << "the last opener out removes the stamp";
 }
 
 TEST(TransactionLock, ReadOnlyByChoiceOrByPermission) {
@@ -63,19 +155,6 @@ TEST(TransactionLock, ReadOnlyByChoiceOrByPermission) {
   EXPECT_TRUE(denied->isReadOnly());
   EXPECT_NE(denied->readOnlyReason().find("Permission denied"), std::string::npos);
   EXPECT_EQ(qbtest::raisedError([&] { touchPageOne(*denied, 1); }).code(), jet::ErrorCode::ReadOnly);
-}
-
-TEST(TransactionLock, APosixFileIsLockedAgainstASecondOpen) {
-  QB_REQUIRE_CORPUS();
-  qbtest::TempDir dir;
-  const auto path = dir.copyCorpusFile("jackcess-empty.mdb");
-  auto first = jet::Database::open(path);
-  auto second = jet::Database::open(path);
-  EXPECT_FALSE(first->isReadOnly());
-  EXPECT_TRUE(second->isReadOnly());
-  touchPageOne(*first, 7);
-  EXPECT_FALSE(std::filesystem::exists(path.string() + "-journal"));
-  EXPECT_EQ(qbtest::readFileBytes(path)[4096 * 2 - 70], 7);
 }
 
 // Leaves the file half-written with a hot journal: the program dies after the
@@ -108,33 +187,127 @@ TEST(TransactionRecovery, AWritableOpenerRollsBackAnInterruptedWrite) {
   EXPECT_FALSE(file.vfs->exists(file.journal()));
 }
 
-TEST(TransactionRecovery, AReadOnlyOpenerOfAnInterruptedWriteIsToldToRecoverIt) {
+TEST(TransactionRecovery, AReadOnlyOpenerUndoesAnInterruptedWriteWhenTheFileCanBeWritten) {
   QB_REQUIRE_CORPUS();
   Bytes before;
   const auto file = interruptedWrite(before);
   jet::OpenOptions readOnly;
   readOnly.readOnly = true;
-  const jet::Error e = qbtest::raisedError([&] { file.open(readOnly); });
-  EXPECT_EQ(e.code(), jet::ErrorCode::ReadOnly);
-  EXPECT_NE(std::string(e.what()).find("write access"), std::string::npos);
-  EXPECT_TRUE(file.vfs->exists(file.journal()));  // nothing was changed
-  file.vfs->setWriteProtected(file.path, true);
-  EXPECT_EQ(qbtest::raisedError([&] { file.open(); }).code(), jet::ErrorCode::ReadOnly);
-  file.vfs->setWriteProtected(file.path, false);
-  file.open();
+  auto db = file.open(readOnly);
+  EXPECT_TRUE(db->isReadOnly());
+  EXPECT_FALSE(db->showsStateBeforeInterruptedWrite());
   EXPECT_EQ(file.bytes(), before);
+  EXPECT_FALSE(file.vfs->exists(file.journal()));
+  const auto notices = db->takeNotices();
+  EXPECT_TRUE(mentions(notices, "has been undone")) << (notices.empty() ? "" : notices[0]);
+  EXPECT_TRUE(db->takeNotices().empty());
 }
 
-TEST(TransactionRecovery, ALiveWritersJournalDoesNotKeepReadersOut) {
+TEST(TransactionRecovery, AFileThatCannotBeWrittenIsShownAsBeforeTheWriteUntilSomeoneRecoversIt) {
+  QB_REQUIRE_CORPUS();
+  Bytes before;
+  const auto file = interruptedWrite(before);
+  const Bytes crashed = file.bytes();
+  const Bytes journal = file.vfs->contents(file.journal());
+  file.vfs->setWriteProtected(file.path, true);
+  auto db = file.open();
+  EXPECT_TRUE(db->isReadOnly());
+  EXPECT_TRUE(db->showsStateBeforeInterruptedWrite());
+  EXPECT_TRUE(mentions(db->takeNotices(), "as it was before that write"));
+  // Reads see the journal's originals; nothing on disk changes.
+  EXPECT_NE(crashed[4096 * 2 - 70], before[4096 * 2 - 70]);
+  EXPECT_EQ(qbtest::pagerOf(*db).page(1).bytes()[4096 - 70], before[4096 * 2 - 70]);
+  EXPECT_EQ(file.bytes(), crashed);
+  EXPECT_EQ(file.vfs->contents(file.journal()), journal);
+  EXPECT_EQ(qbtest::raisedError([&] { touchPageOne(*db, 1); }).code(), jet::ErrorCode::ReadOnly);
+
+  // Someone who may write recovers it; the reader follows.
+  file.vfs->setWriteProtected(file.path, false);
+  auto writer = file.open();
+  EXPECT_EQ(file.bytes(), before);
+  db->followChanges();
+  EXPECT_FALSE(db->showsStateBeforeInterruptedWrite());
+  EXPECT_EQ(qbtest::pagerOf(*db).page(1).bytes()[4096 - 70], before[4096 * 2 - 70]);
+}
+
+TEST(TransactionRecovery, AJournalThatDoesNotBelongToTheFileIsSetAsideAndTheFileLeftAlone) {
+  QB_REQUIRE_CORPUS();
+  Bytes before;
+  const auto file = interruptedWrite(before);
+  const Bytes journal = file.vfs->contents(file.journal());
+  // The crashed file replaced by another database (a backup restored).
+  const std::string other = qbtest::readFileBytes(qbtest::corpusFile("jackcess-V2000-test2V2000.mdb"));
+  const Bytes replacement(other.begin(), other.end());
+  file.vfs->put(file.path, replacement);
+
+  auto db = file.open();
+  EXPECT_EQ(file.bytes(), replacement);
+  EXPECT_FALSE(file.vfs->exists(file.journal()));
+  const auto notices = db->takeNotices();
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("does not belong to the file"), std::string::npos) << notices[0];
+  const auto from = notices[0].find("set aside as '") + 14;
+  const std::string aside = notices[0].substr(from, notices[0].find('\'', from) - from);
+  EXPECT_TRUE(aside.starts_with(file.path + ".") && aside.ends_with(".orphan-journal")) << aside;
+  EXPECT_EQ(file.vfs->contents(aside), journal);  // kept whole, for whoever wants it
+  EXPECT_TRUE(db->hasTable(u"MSP_PROJECTS"));
+
+  // The same replacement, seen by an opener that cannot write: read as it is.
+  db.reset();
+  file.vfs->put(file.journal(), journal);
+  file.vfs->setWriteProtected(file.path, true);
+  auto reader = file.open();
+  EXPECT_FALSE(reader->showsStateBeforeInterruptedWrite());
+  EXPECT_TRUE(mentions(reader->takeNotices(), "read as it is"));
+  EXPECT_EQ(file.bytes(), replacement);
+  EXPECT_EQ(file.vfs->contents(file.journal()), journal);
+}
+
+// The journal is matched to its file page by page: a change in a page the
+// interrupted write never touched still fits (and is kept); a page the write
+// did not add does not.
+TEST(TransactionRecovery, AJournalIsMatchedPageByPage) {
+  QB_REQUIRE_CORPUS();
+  Bytes before;
+  const auto file = interruptedWrite(before);
+  Bytes edited = file.bytes();
+  edited[4096 * 3 + 100] ^= 0xFF;
+  file.vfs->put(file.path, edited);
+  {
+    auto db = file.open();
+    EXPECT_FALSE(mentions(db->takeNotices(), "does not belong"));
+  }
+  Bytes restored = before;
+  restored[4096 * 3 + 100] ^= 0xFF;
+  EXPECT_EQ(file.bytes(), restored);
+
+  Bytes unused;
+  const auto again = interruptedWrite(unused);
+  Bytes grown = again.bytes();
+  grown.insert(grown.end(), 4096, 0x11);
+  again.vfs->put(again.path, grown);
+  auto db = again.open();
+  EXPECT_TRUE(mentions(db->takeNotices(), "did not add"));
+  EXPECT_EQ(again.bytes(), grown);
+}
+
+TEST(TransactionRecovery, ALiveWritersJournalIsLeftToIt) {
   QB_REQUIRE_CORPUS();
   Bytes before;
   const auto file = interruptedWrite(before);
   const Bytes journal = file.vfs->contents(file.journal());
   file.vfs->remove(file.journal());
-  auto writer = file.open();  // holds the lock
+  auto writer = file.open(shortWaits());
+  writer->beginTransaction();  // holds the writer's lock
   file.vfs->put(file.journal(), journal);  // as if it were committing right now
-  auto reader = file.open();
-  EXPECT_TRUE(reader->isReadOnly());
+  jet::OpenOptions reading = shortWaits();
+  reading.readOnly = true;
+  const jet::Error e = qbtest::raisedError([&] { file.open(reading); });
+  EXPECT_EQ(e.code(), jet::ErrorCode::Busy);
+  EXPECT_NE(std::string(e.what()).find("being written by another program"), std::string::npos) << e.what();
+  EXPECT_EQ(file.vfs->contents(file.journal()), journal);
+  file.vfs->remove(file.journal());
+  writer->rollbackTransaction();
 }
 
 TEST(TransactionRecovery, AnIncompleteJournalIsDiscardedWithoutTouchingTheFile) {

@@ -138,13 +138,13 @@ TEST_F(DatabaseToolsTest, AFileThatCannotBeCompactedIsLeftAsItWasAndTheReasonIsS
   const QString text = scratchFile("password-notes.mdb");  // the name alone asks for no password
   std::ofstream(text.toStdString()) << "Not a database, just some text.\n";
   const QString busy = copyOf(kTextTable);
-  const auto holder = jet::Database::open(busy.toStdString());  // another program writing to it
+  const auto holder = jet::Database::open(busy.toStdString());  // another program has it open
   const QString missing = scratchFile("missing.mdb");
 
   const std::vector<std::pair<QString, const char*>> cases{
       {protectedFile, "protected by a database password"},
       {text, "not an Access database"},
-      {busy, "cannot be changed"},
+      {busy, "open in another program"},
       {missing, "missing.mdb"},
   };
   for (const auto& [path, reason] : cases) {
