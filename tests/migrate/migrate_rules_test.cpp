@@ -221,7 +221,12 @@ TEST(MigrateAtomic, PostgresServerGoingAwayLeavesTargetAsItWas) {
   options.progress = [&](const qbmigrate::MigrationProgress& p) {
     if (terminated || p.tableRows == 0 || p.tableRows >= 40000) return;
     terminated = true;
-    pg.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'qbtool migrate'");
+    // Only this migration's session: other tests may be migrating to the same server at the
+    // same moment. Its tables are not visible outside its transaction yet, but the lock it
+    // took on their schema is.
+    pg.exec("SELECT pg_terminate_backend(l.pid) FROM pg_locks l JOIN pg_namespace n ON l.locktype = 'object'"
+            " AND l.classid = 'pg_namespace'::regclass AND l.objid = n.oid WHERE n.nspname = '" +
+            pg.schema() + "' AND l.pid <> pg_backend_pid()");
   };
   try {
     qbmigrate::migrate(*db, options);
