@@ -61,26 +61,32 @@ void encodeJet4Text(std::u16string_view text, bool compress, std::vector<std::ui
       size += small ? 1 : 2;
     }
     if (size < 2 * text.size() || markerStart) {
-      out.reserve(out.size() + size);
-      out.push_back(kCompressedTextMarker0);
-      out.push_back(kCompressedTextMarker1);
+      // Room made once and written through a pointer: this runs for every
+      // text value a row write stores.
+      const std::size_t at = out.size();
+      out.resize(at + size);
+      std::uint8_t* p = out.data() + at;
+      *p++ = kCompressedTextMarker0;
+      *p++ = kCompressedTextMarker1;
       compressed = true;
       for (const char16_t c : text) {
         const bool small = c < 0x100;
         if (small != compressed) {
-          out.push_back(0);
+          *p++ = 0;
           compressed = small;
         }
-        out.push_back(static_cast<std::uint8_t>(c));
-        if (!small) out.push_back(static_cast<std::uint8_t>(c >> 8));
+        *p++ = static_cast<std::uint8_t>(c);
+        if (!small) *p++ = static_cast<std::uint8_t>(c >> 8);
       }
       return;
     }
   }
-  out.reserve(out.size() + 2 * text.size());
+  const std::size_t at = out.size();
+  out.resize(at + 2 * text.size());
+  std::uint8_t* p = out.data() + at;
   for (const char16_t c : text) {
-    out.push_back(static_cast<std::uint8_t>(c));
-    out.push_back(static_cast<std::uint8_t>(c >> 8));
+    *p++ = static_cast<std::uint8_t>(c);
+    *p++ = static_cast<std::uint8_t>(c >> 8);
   }
 }
 

@@ -80,10 +80,7 @@ RowWriter::RowWriter(Table::Impl& table)
   }
   minRow_ = minimumRowSize(layout_);
   fieldBytes_.resize(columns_.size());
-}
-
-std::string RowWriter::where(std::size_t column) const {
-  return "field '" + toUtf8(table_.columns[column].name) + "' of " + table_.describe();
+  for (const ColumnDef& c : table.columns) where_.push_back("field '" + toUtf8(c.name) + "' of " + table.describe());
 }
 
 void RowWriter::checkEncodable(std::u16string_view text, std::size_t column) const {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "format/long_value_writer.h"
@@ -75,7 +76,9 @@ class RowWriter {
   void writeCounter(std::uint32_t value);
   // Refuses text the database's code page cannot hold (Access 97 files).
   void checkEncodable(std::u16string_view text, std::size_t column) const;
-  std::string where(std::size_t column) const;
+  // "field 'Qty' of table 'Orders'", made once per column: every value written
+  // is converted with it at hand for the message of a refusal.
+  const std::string& where(std::size_t column) const { return where_[column]; }
 
   Table::Impl& table_;
   std::vector<ColumnWrite> columns_;
@@ -87,6 +90,7 @@ class RowWriter {
   LongValueWriter longValues_;
   std::vector<std::uint8_t> rowBytes_;
   std::vector<std::vector<std::uint8_t>> fieldBytes_;
+  std::vector<std::string> where_;
 };
 
 }  // namespace jet
