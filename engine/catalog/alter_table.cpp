@@ -176,21 +176,16 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
   Pager& pager = *ctx.pager;
   const FormatVersion& v = *ctx.version;
   TableDefinition def = newDefinition(db, t, r);
-
-  std::vector<std::vector<Value>> rows;
-  table.scan([&](RowId, const std::vector<Value>& row) {
-    std::vector<Value> out(r.source.size());
-    for (std::size_t c = 0; c < r.source.size(); ++c) {
-      if (r.source[c] >= 0) out[c] = row[static_cast<std::size_t>(r.source[c])];
-    }
-    rows.push_back(std::move(out));
-    return true;
-  });
+  const std::uint16_t sortOrder = db.info.sortOrder != 0 ? db.info.sortOrder : kGeneralSortOrder;
 
   WriteScope scope(ctx);
-  freeTablePages(t, true);
+  // The rows are read through the definition as it was, held by a second view
+  // of the table, while they are written to new pages under the new one: the
+  // old pages are given back only once every row is across.
+  const std::shared_ptr<Table> before =
+      Table::Impl::open(t.db, t.definition.firstPage, t.name, t.system, t.properties);
+  Table::Impl& old = before->impl();
   createTableUsageMaps(pager, v, def);
-  const std::uint16_t sortOrder = db.info.sortOrder != 0 ? db.info.sortOrder : kGeneralSortOrder;
   storeProperties(db, t, r.properties);
   reloadCatalog(db);
   t.properties = catalogProperties(db, t);
@@ -202,7 +197,29 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
   bare.logicalIndexes.clear();
   storeTableDefinition(pager, bare.pages, buildTableDefinition(bare, sortOrder, v, *ctx.text), v);
   t.reload();
-  for (std::vector<Value>& row : rows) t.insertRow(row);
+  RowWriter& writer = t.writer();
+  writer.appendOnly();
+  std::vector<Value> values(old.columns.size());
+  std::vector<Value> row(r.source.size());
+  std::uint32_t rows = 0;
+  old.forEachRow(
+      ScanMode::Strict, nullptr, [&](RowId, ByteSpan bytes) { old.decode(bytes, nullptr, values); },
+      [&](RowId) {
+        for (std::size_t c = 0; c < r.source.size(); ++c) {
+          row[c] = r.source[c] >= 0 ? std::move(values[static_cast<std::size_t>(r.source[c])]) : Value();
+        }
+        writer.insert(writer.prepare(row, nullptr));
+        ++rows;
+        // A rewrite that is a transaction of its own writes its pages early
+        // past the pager's threshold, so memory stays bounded on any table
+        // (the journal still undoes them); inside a caller's transaction they
+        // wait for its end.
+        if (!pager.inStatement()) pager.spillIfNeeded();
+        return true;
+      });
+  writeDefinitionU32(pager, t.definition, v.tdefRowCount, rows, v);
+  t.definition.rowCount = rows;
+  freeTablePages(old, true);
 
   // ... then the indexes, each built from the rows in one pass, which checks
   // its rules (unique, required) on every row.
