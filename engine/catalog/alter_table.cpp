@@ -214,7 +214,7 @@ void rewriteTable(Database::Impl& db, Table& table, const Rewrite& r) {
         // past the pager's threshold, so memory stays bounded on any table
         // (the journal still undoes them); inside a caller's transaction they
         // wait for its end.
-        if (!pager.inStatement()) pager.spillIfNeeded();
+        pager.spillIfNeeded();
         return true;
       });
   writeDefinitionU32(pager, t.definition, v.tdefRowCount, rows, v);

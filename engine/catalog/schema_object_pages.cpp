@@ -131,7 +131,13 @@ void freeTablePages(Table::Impl& table, bool keepDefinition) {
   if (!keepDefinition) {
     for (const std::uint32_t p : def.pages) pages.insert(p);
   }
-  for (const std::uint32_t p : pages) pager.freePage(p);
+  // Freeing changes every page (its first bytes), whose originals the journal
+  // keeps: a large table's are written early as they pile up, as row writes'
+  // are, so memory stays bounded (nothing happens inside a caller's transaction).
+  for (const std::uint32_t p : pages) {
+    pager.freePage(p);
+    pager.spillIfNeeded();
+  }
 }
 
 }  // namespace jet

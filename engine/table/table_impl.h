@@ -20,6 +20,7 @@
 namespace jet {
 
 class RowWriter;
+class WriteScope;
 
 // How to find and decode one column of a row (one per entry of columns()).
 struct ColumnPlan {
@@ -101,6 +102,28 @@ struct Table::Impl {
   // The error for a damaged row, naming the table, the row and the column.
   [[noreturn]] void rethrowForRow(const Error& e, RowId id) const;
   std::string describe() const;  // "table 'Name'"
+};
+
+// Many rows written to one table by one statement (INSERT ... SELECT, SELECT
+// ... INTO): each checked and placed as insertRow does it (conversions,
+// relationships, index entries), in one write scope that joins the caller's;
+// the row count is written once at the end, and between rows the pages of a
+// write that is a transaction of its own are written early past the pager's
+// threshold, so memory stays bounded however many rows come. A row refused
+// throws, and the caller's scope (or this one's, without one) undoes them all.
+class BulkInsert {
+ public:
+  explicit BulkInsert(Table::Impl& table);
+  ~BulkInsert();
+  // Writes one row; `values` (one per column) become the row as stored.
+  RowId insert(std::vector<Value>& values);
+  // The rows are all in: the row count is brought up to date.
+  void finish();
+
+ private:
+  Table::Impl& table_;
+  std::unique_ptr<WriteScope> scope_;
+  std::int64_t rows_ = 0;
 };
 
 }  // namespace jet

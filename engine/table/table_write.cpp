@@ -87,6 +87,34 @@ RowId Table::Impl::insertRow(std::vector<Value>& values) {
   return id;
 }
 
+BulkInsert::BulkInsert(Table::Impl& table) : table_(table) {
+  requireUserTable(table);
+  requireWritable(*table.db);
+  scope_ = std::make_unique<WriteScope>(*table.db);
+  requireWritableTable(table);
+}
+
+BulkInsert::~BulkInsert() = default;
+
+RowId BulkInsert::insert(std::vector<Value>& values) {
+  requireColumns(table_, values);
+  RowWriter& w = table_.writer();
+  std::vector<Value> row = w.prepare(values, nullptr);
+  if (table_.db->hooks) table_.db->hooks->beforeInsert(table_, row);
+  const RowId id = w.insert(row);
+  table_.db->indexes->insertRow(table_, row, id);
+  ++rows_;
+  values = std::move(row);
+  // No page is held between rows: they may go to the file now.
+  table_.db->pager->spillIfNeeded();
+  return id;
+}
+
+void BulkInsert::finish() {
+  if (rows_ > 0) table_.writer().addToRowCount(static_cast<int>(rows_));
+  scope_->commit();
+}
+
 namespace {
 
 // Replaces row `id`, whose values were `old`, with `values` (converted in place).

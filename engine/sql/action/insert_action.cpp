@@ -15,6 +15,7 @@
 #include "sql/action/actions.h"
 #include "sql/action/target_database.h"
 #include "sql/lexer.h"
+#include "table/table_impl.h"
 
 namespace jet::sql {
 
@@ -112,12 +113,14 @@ class InsertAction final : public Action {
     });
     return target_.write([&] {
       std::vector<Value> row;
+      BulkInsert writes(table_->impl());
       for (std::size_t r = 0; r < rows; ++r) {
         row.assign(columns.size(), Value());
         for (const auto& [c, e] : defaults) row[c] = e.evaluate();
         for (std::size_t i = 0; i < n; ++i) row[fields_[i]] = std::move(values[r * n + i]);
-        table_->insertRow(row);
+        writes.insert(row);
       }
+      writes.finish();
       return RunResult{rows};
     });
   }

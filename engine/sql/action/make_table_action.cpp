@@ -11,6 +11,7 @@
 #include "sql/action/actions.h"
 #include "sql/action/target_database.h"
 #include "sql/lexer.h"
+#include "table/table_impl.h"
 
 namespace jet::sql {
 
@@ -80,12 +81,14 @@ class MakeTableAction final : public Action {
     for (const ColumnSpec& c : spec_.columns) fields.push_back(static_cast<std::size_t>(table->findColumn(c.name)));
     std::uint64_t rows = 0;
     std::vector<Value> row;
+    BulkInsert writes(table->impl());
     query_.forEachRow(parameters, options, [&](const std::vector<Value>& values, std::optional<RowId>) {
       row.assign(fields.size(), Value());
       for (std::size_t i = 0; i < fields.size(); ++i) row[fields[i]] = values[i];
-      table->insertRow(row);
+      writes.insert(row);
       ++rows;
     });
+    writes.finish();
     return RunResult{rows};
   }
 
