@@ -48,7 +48,7 @@ void ActionQuery::check() const {
 }
 
 void ActionQuery::forEachRow(const std::vector<Value>& parameters, const ExecuteOptions& options,
-                             const std::function<void(const std::vector<Value>&, std::optional<RowId>)>& visit) const {
+                             const std::function<void(std::vector<Value>&, std::optional<RowId>)>& visit) const {
   ExpressionOptions expressionOptions;
   expressionOptions.clock = options.clock;
   ExecContext ctx(expressionOptions, options.rowBudget);

@@ -33,10 +33,10 @@ class ActionQuery {
   // Plans once without values, so mistakes binding could not see fail at prepare.
   void check() const;
 
-  // Runs the query; `visit` gets each row's output values and, when the rows
-  // carry locators, the row's locator.
+  // Runs the query; `visit` gets each row's output values (its own copy, which
+  // it may move from) and, when the rows carry locators, the row's locator.
   void forEachRow(const std::vector<Value>& parameters, const ExecuteOptions& options,
-                  const std::function<void(const std::vector<Value>&, std::optional<RowId>)>& visit) const;
+                  const std::function<void(std::vector<Value>&, std::optional<RowId>)>& visit) const;
 
   std::string explain(const std::vector<Value>& parameters) const;
 

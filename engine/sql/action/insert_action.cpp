@@ -7,6 +7,8 @@
 // number, the others Null. The source rows are all read before the first is
 // written, so INSERT INTO t SELECT ... FROM t copies the rows that were there.
 #include <algorithm>
+#include <deque>
+#include <iterator>
 
 #include "jet/error.h"
 #include "jet/expression.h"
@@ -105,10 +107,11 @@ class InsertAction final : public Action {
       defaults.emplace_back(c, defaultOf(columns[c], options));
     }
     const std::size_t n = fields_.size();
-    std::vector<Value> values;  // n per row
+    std::deque<Value> values;  // n per row; grows without moving what it holds
     std::size_t rows = 0;
-    query_.forEachRow(parameters, options, [&](const std::vector<Value>& row, std::optional<RowId>) {
-      values.insert(values.end(), row.begin(), row.begin() + static_cast<std::ptrdiff_t>(n));
+    query_.forEachRow(parameters, options, [&](std::vector<Value>& row, std::optional<RowId>) {
+      values.insert(values.end(), std::make_move_iterator(row.begin()),
+                    std::make_move_iterator(row.begin() + static_cast<std::ptrdiff_t>(n)));
       ++rows;
     });
     return target_.write([&] {

@@ -82,9 +82,9 @@ class MakeTableAction final : public Action {
     std::uint64_t rows = 0;
     std::vector<Value> row;
     BulkInsert writes(table->impl());
-    query_.forEachRow(parameters, options, [&](const std::vector<Value>& values, std::optional<RowId>) {
+    query_.forEachRow(parameters, options, [&](std::vector<Value>& values, std::optional<RowId>) {
       row.assign(fields.size(), Value());
-      for (std::size_t i = 0; i < fields.size(); ++i) row[fields[i]] = values[i];
+      for (std::size_t i = 0; i < fields.size(); ++i) row[fields[i]] = std::move(values[i]);
       writes.insert(row);
       ++rows;
     });
