@@ -35,7 +35,7 @@ std::unique_ptr<RowSource> QueryDataSet::openSource() {
     statement.run();
     fail("CommandText does not return a result set");
   }
-  return std::make_unique<QueryRowSource>(database, statement.executeAll());
+  return std::make_unique<QueryRowSource>(database, text, statement.executeAll());
 }
 
 std::optional<std::u16string> viewNamed(jet::Database& database, std::u16string_view name) {
@@ -47,7 +47,8 @@ std::optional<std::u16string> viewNamed(jet::Database& database, std::u16string_
 }
 
 std::unique_ptr<RowSource> openResultSource(jet::Database& database, std::u16string_view statement) {
-  return std::make_unique<QueryRowSource>(database, jet::Statement::prepare(database, statement).executeAll());
+  return std::make_unique<QueryRowSource>(database, std::u16string(statement),
+                                          jet::Statement::prepare(database, statement).executeAll());
 }
 
 }  // namespace qb
