@@ -61,7 +61,9 @@ bool QueryRowSource::followChanges() {
 void QueryRowSource::rerun() {
   std::unique_ptr<jet::ResultSet> fresh;
   try {
-    fresh = jet::Statement::prepare(database_, statement_).executeAll();
+    const jet::Statement statement = jet::Statement::prepare(database_, statement_);
+    const jet::ReadLock lock(database_);  // one state, one lock for every row read
+    fresh = statement.executeAll();
   } catch (const jet::Error& e) {
     lost_ = std::string("The statement can no longer be run: ") + e.what() + "; run it again";
   }
