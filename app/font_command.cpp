@@ -1,7 +1,7 @@
 // The data font command.
 #include "app/font_command.h"
 
-#include "browse/data_grid.h"
+#include "connection/ui/data_grid.h"
 #include "ui_services/prompts.h"
 
 namespace qb {

@@ -13,9 +13,9 @@
 #include <QWheelEvent>
 
 #include "app/tool_bar_images.h"
-#include "browse/data_grid.h"
 #include "browse/filter_sort_panel.h"
-#include "browse/record_navigator.h"
+#include "connection/ui/data_grid.h"
+#include "connection/ui/record_navigator.h"
 #include "connection/ui/tab_strip.h"
 #include "ui_services/app_identity.h"
 #include "ui_services/handler_guard.h"

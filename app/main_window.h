@@ -216,7 +216,8 @@ class TForm1 : public QMainWindow {
   void Edit2KeyPress(QObject* sender, QChar& key);
   // Tab strip.
   void TabControl1Change();
-  // Timer1's tick: the view follows other programs' commits to the file.
+  // Timer1's tick, and after each statement of the query window: the tabs
+  // and the views follow what other programs and windows wrote to the file.
   void Timer1Timer();
   // Every data cell of the grid, after the grid painted it: the alternate
   // row shading.

@@ -7,7 +7,6 @@
 #include "app/main_window.h"
 #include "browse/column_commands.h"
 #include "browse/column_visibility_dialog.h"
-#include "browse/data_grid.h"
 #include "browse/filter_help.h"
 #include "browse/filter_sort_commands.h"
 #include "browse/filter_sort_panel.h"
@@ -20,6 +19,7 @@
 #include "browse/record_view_commands.h"
 #include "browse/record_view_window.h"
 #include "browse/sort_help.h"
+#include "connection/ui/data_grid.h"
 #include "ui_services/prompts.h"
 
 // --- Edit menu -----------------------------------------------------------------

@@ -12,7 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/tool_bar_images.h"
-#include "browse/data_grid.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/tab_strip.h"
 #include "ui_services/app_identity.h"
 

@@ -1,7 +1,7 @@
 // Handlers of the output commands (output/): CSV export, clipboard copies,
 // table information, printing and the counts.
 #include "app/main_window.h"
-#include "browse/data_grid.h"
+#include "connection/ui/data_grid.h"
 #include "output/clipboard_commands.h"
 #include "output/count_commands.h"
 #include "output/export_commands.h"

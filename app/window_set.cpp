@@ -24,6 +24,7 @@
 #include "query/query_wizard.h"
 #include "query/table_designer.h"
 #include "ui_services/app_identity.h"
+#include "ui_services/handler_guard.h"
 #include "ui_services/window_placement.h"
 
 namespace {
@@ -64,6 +65,8 @@ void createWindowSet() {
     create(frmMemo, Form1);
     create(frmPicture, Form1);
     create(Form14, Form1);
+    // What the query window's statements change, the main window shows at once.
+    QObject::connect(Form14, &TForm14::statementCarriedOut, Form1, [] { qb::guarded([] { Form1->Timer1Timer(); }); });
     create(frmWizard, Form1);
     create(frmSortHelp, Form1);
   } catch (...) {

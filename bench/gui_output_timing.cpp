@@ -33,7 +33,7 @@
 
 #include "app/main_window.h"
 #include "app/window_set.h"
-#include "browse/data_grid.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/tab_strip.h"
 #include "ui_services/page_preview_dialog.h"
 #include "ui_services/print_job.h"

@@ -26,7 +26,7 @@
 
 #include "app/main_window.h"
 #include "app/window_set.h"
-#include "browse/data_grid.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/tab_strip.h"
 #include "ui_services/prompts.h"
 

@@ -3,9 +3,9 @@
 
 #include <QScopedValueRollback>
 
-#include "browse/field_display.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
+#include "connection/ui/field_display.h"
 #include "ui_services/handler_guard.h"
 
 void FieldControl::bindField(const QString& name) {

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "browse/record_navigator.h"
+#include "connection/ui/record_navigator.h"
 
 namespace {
 

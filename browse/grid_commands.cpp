@@ -3,8 +3,8 @@
 
 #include <QColor>
 
-#include "browse/data_grid.h"
 #include "connection/data_set.h"
+#include "connection/ui/data_grid.h"
 
 namespace qb {
 

@@ -14,9 +14,9 @@
 #include <stdexcept>
 
 #include "browse/db_edit.h"
-#include "browse/record_navigator.h"
 #include "connection/ui/grid_columns.h"
 #include "connection/ui/main_data.h"
+#include "connection/ui/record_navigator.h"
 #include "ui_services/handler_guard.h"
 
 TfrmRecordView* frmRecordView = nullptr;

@@ -65,6 +65,9 @@ class Connection {
   // The open database, or nullptr when not connected. Never connects.
   jet::Database* databaseIfOpen() const { return database_.get(); }
 
+  // The datasets that use this connection, in the order they were given it.
+  const std::vector<DataSet*>& dataSets() const { return dataSets_; }
+
  private:
   friend class DataSet;
   void attach(DataSet* dataSet);

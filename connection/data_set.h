@@ -263,8 +263,9 @@ class DataSet {
   bool locate(std::u16string_view fieldName, std::u16string_view value, LocateOptions options);
 
   // ---- Other programs ------------------------------------------------------------
-  // Looks whether another program changed the source (committed to the same
-  // file) and, when it did, lists the view again with the filter and sort in
+  // Looks whether the source changed since this dataset last looked (another
+  // program committed to the same file, or another dataset or statement of
+  // this program wrote to it) and, when it did, lists the view again with the filter and sort in
   // force, keeping the current record by its key (its primary key's values,
   // else all its values) when it still exists, else the record at the same
   // position; observers hear dataChanged and recordMoved. While a record is
@@ -341,7 +342,7 @@ class DataSet {
   std::optional<std::size_t> viewPositionOfDisplayRow(std::size_t row) const;
   const std::vector<jet::Value>& cachedRow(jet::RowId id);
   void relist();
-  // Throws when another program changed or deleted the record being edited.
+  // Throws when another program or dataset changed or deleted the record being edited.
   void checkEditedRowUnchanged();
   void forgetCachedRows();
 
@@ -371,7 +372,7 @@ class DataSet {
 
   std::vector<jet::Value> buffer_;  // edit/insert values, in source column order
   std::vector<jet::Value> editedFrom_;  // the edited record as it was when the edit began
-  bool relistPending_ = false;          // another program changed the source during an edit
+  bool relistPending_ = false;          // the source changed elsewhere during an edit
   bool modified_ = false;
 
   std::vector<std::unique_ptr<Field>> fields_;

@@ -219,8 +219,8 @@ void DataSet::checkEditedRowUnchanged() {
     // The row is gone.
   }
   if (!same) {
-    fail("The record was changed or deleted by another program after you began editing it; nothing was saved. "
-         "Cancel the edit to see the record as it is now");
+    fail("The record was changed or deleted by another program or in another window after you began "
+         "editing it; nothing was saved. Cancel the edit to see the record as it is now");
   }
 }
 

@@ -35,7 +35,8 @@ std::unique_ptr<RowSource> QueryDataSet::openSource() {
     statement.run();
     fail("CommandText does not return a result set");
   }
-  return std::make_unique<QueryRowSource>(database, statement.executeAll());
+  const jet::ReadLock lock(database);  // see openResultSource
+  return std::make_unique<QueryRowSource>(database, text, statement.executeAll());
 }
 
 std::optional<std::u16string> viewNamed(jet::Database& database, std::u16string_view name) {
@@ -47,7 +48,11 @@ std::optional<std::u16string> viewNamed(jet::Database& database, std::u16string_
 }
 
 std::unique_ptr<RowSource> openResultSource(jet::Database& database, std::u16string_view statement) {
-  return std::make_unique<QueryRowSource>(database, jet::Statement::prepare(database, statement).executeAll());
+  const jet::Statement prepared = jet::Statement::prepare(database, statement);
+  // One read lock for the whole result: it comes from one committed state,
+  // and its row reads do not each lock the file for themselves.
+  const jet::ReadLock lock(database);
+  return std::make_unique<QueryRowSource>(database, std::u16string(statement), prepared.executeAll());
 }
 
 }  // namespace qb

@@ -12,18 +12,90 @@
 
 namespace qb {
 
-QueryRowSource::QueryRowSource(jet::Database& database, std::unique_ptr<jet::ResultSet> result)
-    : database_(database), result_(std::move(result)) {
-  for (const jet::ResultColumn& c : result_->columns()) {
+QueryRowSource::QueryRowSource(jet::Database& database, std::u16string statement,
+                               std::unique_ptr<jet::ResultSet> result)
+    : database_(database), statement_(std::move(statement)), commits_(database) {
+  for (const jet::ResultColumn& c : result->columns()) {
     jet::ColumnDef column = c.column;
     column.name = c.name;
     columns_.push_back(std::move(column));
     sourceColumns_.push_back(c.sourceColumn);
   }
+  take(std::move(result));
+}
+
+void QueryRowSource::take(std::unique_ptr<jet::ResultSet> result) {
+  result_ = std::move(result);
+  indexOfRow_.clear();
+  indexBuilt_ = false;
+  table_.reset();
   const std::u16string& tableName = result_->updatableTable();
   // A result that has rows but no locators for them cannot name the rows it
   // would change.
   if (!tableName.empty() && (result_->size() == 0 || result_->rowId(0))) table_ = database_.table(tableName);
+}
+
+namespace {
+
+// Whether a new result of the statement can stand in for the one the
+// dataset's fields were made from.
+bool sameShape(const std::vector<jet::ResultColumn>& now, const std::vector<jet::ColumnDef>& columns,
+               const std::vector<int>& sourceColumns) {
+  if (now.size() != columns.size()) return false;
+  for (std::size_t i = 0; i < now.size(); ++i) {
+    if (now[i].name != columns[i].name || now[i].column.type != columns[i].type ||
+        now[i].sourceColumn != sourceColumns[i])
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool QueryRowSource::followChanges() {
+  if (!commits_.changed()) return false;
+  rerun();
+  return true;
+}
+
+void QueryRowSource::rerun() {
+  std::unique_ptr<jet::ResultSet> fresh;
+  try {
+    const jet::Statement statement = jet::Statement::prepare(database_, statement_);
+    const jet::ReadLock lock(database_);  // one state, one lock for every row read
+    fresh = statement.executeAll();
+  } catch (const jet::Error& e) {
+    lost_ = std::string("The statement can no longer be run: ") + e.what() + "; run it again";
+  }
+  if (fresh && !sameShape(fresh->columns(), columns_, sourceColumns_)) {
+    fresh.reset();
+    lost_ = "The statement's result no longer has the columns shown (a table it reads was changed); run it again";
+  }
+  if (!fresh) {
+    // The old rows may name rows that are gone, or other ones: none are shown.
+    result_.reset();
+    table_.reset();
+    indexOfRow_.clear();
+    indexBuilt_ = false;
+    return;
+  }
+  lost_.clear();
+  take(std::move(fresh));
+}
+
+std::vector<std::size_t> QueryRowSource::keyColumns() const {
+  if (!updatable()) return {};
+  for (const jet::IndexDef& index : table_->indexes()) {
+    if (!index.primaryKey) continue;
+    std::vector<std::size_t> out;
+    for (const jet::IndexColumn& c : index.columns) {
+      const auto shown = std::find(sourceColumns_.begin(), sourceColumns_.end(), static_cast<int>(c.column));
+      if (shown == sourceColumns_.end()) return {};
+      out.push_back(static_cast<std::size_t>(shown - sourceColumns_.begin()));
+    }
+    return out;
+  }
+  return {};
 }
 
 QueryRowSource::~QueryRowSource() = default;
@@ -35,6 +107,7 @@ bool QueryRowSource::allPlain() const {
 }
 
 std::vector<jet::RowId> QueryRowSource::rowIds() {
+  if (!result_) return {};
   const std::size_t n = result_->size();
   std::vector<jet::RowId> ids(n);
   for (std::size_t i = 0; i < n; ++i)
@@ -55,6 +128,7 @@ std::optional<std::size_t> QueryRowSource::resultIndexOf(jet::RowId row) {
 }
 
 void QueryRowSource::readRow(jet::RowId row, std::vector<jet::Value>& out) {
+  if (!result_) throw jet::Error(jet::ErrorCode::NotFound, lost_);
   out.resize(columns_.size());
   if (!updatable()) {
     const std::vector<jet::Value>& values = result_->row(row.value);
@@ -91,6 +165,7 @@ bool QueryRowSource::canModify() const {
 }
 
 std::string QueryRowSource::readOnlyReason() const {
+  if (!result_) return lost_;
   if (!updatable()) {
     return "the rows of this result are not the rows of one table (a join, a grouping, DISTINCT, TOP, UNION "
            "or a crosstab), so they cannot be changed";
@@ -100,6 +175,7 @@ std::string QueryRowSource::readOnlyReason() const {
 
 std::string QueryRowSource::refusedChangeMessage() const {
   if (updatable()) return {};
+  if (!result_) return lost_;
   return "Operation must use an updateable query: the rows of this result are not the rows of one table";
 }
 
@@ -119,6 +195,7 @@ void QueryRowSource::copyFromRow(const std::vector<jet::Value>& tableRow, std::v
 
 jet::RowId QueryRowSource::insertRow(std::vector<jet::Value>& values) {
   checkUpdatable();
+  const CommitWatch::OwnWrite own(commits_);
   std::vector<jet::Value> row(table_->columns().size());
   copyIntoRow(values, row);
   const jet::RowId id = table_->insertRow(row);
@@ -128,6 +205,7 @@ jet::RowId QueryRowSource::insertRow(std::vector<jet::Value>& values) {
 
 void QueryRowSource::updateRow(jet::RowId row, std::vector<jet::Value>& values) {
   checkUpdatable();
+  const CommitWatch::OwnWrite own(commits_);
   std::vector<jet::Value> tableRow;
   table_->readRow(row, tableRow);
   copyIntoRow(values, tableRow);
@@ -137,6 +215,7 @@ void QueryRowSource::updateRow(jet::RowId row, std::vector<jet::Value>& values) 
 
 void QueryRowSource::deleteRow(jet::RowId row) {
   checkUpdatable();
+  const CommitWatch::OwnWrite own(commits_);
   table_->deleteRow(row);
 }
 

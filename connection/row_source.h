@@ -40,9 +40,10 @@ class RowSource {
     return std::nullopt;
   }
 
-  // Whether another program changed the source since the last call (its
-  // locators may name other rows now, or none); false for a source that
-  // cannot tell.
+  // Whether the source changed since the last call by writes it did not make
+  // itself (another program's commit, or another dataset's or statement's of
+  // this program): its locators may name other rows now, or none. False for
+  // a source that cannot tell.
   virtual bool followChanges() { return false; }
   // Columns whose values identify a row (a primary key's); empty when there
   // are none.

@@ -30,14 +30,10 @@ bool indexOrderMatchesSort(const jet::ColumnDef& column, const jet::DatabaseInfo
 }  // namespace
 
 TableRowSource::TableRowSource(jet::Database& database, std::shared_ptr<jet::Table> table)
-    : database_(database), table_(std::move(table)), changesSeen_(database.changesByOthers()) {}
+    : database_(database), table_(std::move(table)), commits_(database) {}
 
 bool TableRowSource::followChanges() {
-  database_.followChanges();
-  const std::uint64_t now = database_.changesByOthers();
-  const bool changed = now != changesSeen_;
-  changesSeen_ = now;
-  return changed;
+  return commits_.changed();
 }
 
 std::vector<std::size_t> TableRowSource::keyColumns() const {
@@ -102,14 +98,17 @@ std::string TableRowSource::readOnlyReason() const {
 }
 
 jet::RowId TableRowSource::insertRow(std::vector<jet::Value>& values) {
+  const CommitWatch::OwnWrite own(commits_);
   return table_->insertRow(values);
 }
 
 void TableRowSource::updateRow(jet::RowId row, std::vector<jet::Value>& values) {
+  const CommitWatch::OwnWrite own(commits_);
   table_->updateRow(row, values);
 }
 
 void TableRowSource::deleteRow(jet::RowId row) {
+  const CommitWatch::OwnWrite own(commits_);
   table_->deleteRow(row);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "connection/commit_watch.h"
 #include "connection/row_source.h"
 
 namespace jet {
@@ -26,8 +27,9 @@ class TableRowSource final : public RowSource {
   void readRow(jet::RowId row, std::vector<jet::Value>& out) override;
   jet::Value readValue(jet::RowId row, std::size_t column) override;
   std::optional<std::vector<jet::RowId>> rowIdsInOrder(std::span<const jet::SortKey> keys) override;
-  // Another program's commit to the database, seen by any read since the
-  // last call or by a look now.
+  // A commit to the database since the last call that this source did not
+  // make: another program's (seen by any read since, or by a look now) or
+  // one made through another object of this program.
   bool followChanges() override;
   std::vector<std::size_t> keyColumns() const override;
   bool canModify() const override;
@@ -40,7 +42,7 @@ class TableRowSource final : public RowSource {
   jet::Database& database_;
   std::shared_ptr<jet::Table> table_;
   std::size_t unreadableRows_ = 0;
-  std::uint64_t changesSeen_ = 0;  // the database's count of other programs' commits at the last look
+  CommitWatch commits_;
 };
 
 }  // namespace qb

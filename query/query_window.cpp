@@ -12,9 +12,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "browse/data_grid.h"
-#include "browse/record_navigator.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/main_data.h"
+#include "connection/ui/record_navigator.h"
 #include "query/query_wizard.h"
 #include "ui_services/handler_guard.h"
 #include "ui_services/prompts.h"
@@ -138,7 +138,15 @@ void TForm14::SpeedButton1Click() {
     for (const QString& line : text.split(QLatin1Char('\n'))) lines.push_back(line.toStdU16String());
   }
   ADOQuery1.setSql(std::move(lines));
-  ADOQuery1.setActive(true);
+  try {
+    ADOQuery1.setActive(true);
+  } catch (...) {
+    // A statement carried out reports "no result set"; the others' errors
+    // may come after a part of the work too. The error box comes after.
+    emit statementCarriedOut();
+    throw;
+  }
+  emit statementCarriedOut();
 }
 
 void TForm14::SpeedButton2Click() {

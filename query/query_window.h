@@ -69,6 +69,12 @@ class TForm14 : public QWidget {
   qb::QueryDataSet ADOQuery1{"ADOQuery1"};
   DataSource DataSource1;
 
+ signals:
+  // Execute gave the statement to the engine (whether it then failed or
+  // not): it may have changed the data or the tables, and windows showing
+  // them follow at once.
+  void statementCarriedOut();
+
  private:
   bool shownBefore_ = false;
 };

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "connection/connection_string.h"
+#include "connection/query_data_set.h"
 #include "connection/ui/field_link.h"
 #include "connection/ui/main_data.h"
 #include "connection/ui/quick_open_dialog.h"
@@ -70,6 +71,7 @@ void openDatabaseFile(MainData& data, const DatabaseView& view, Prompts& prompts
     throw;
   }
   view.tabs.setTabNames(names);
+  view.tabs.setListsSystemTables(withSystemTables);
 
   view.window.setWindowTitle(captionWith(QLatin1Char(' ') + path));
   setNormalCursor();
@@ -144,23 +146,59 @@ void showDatabaseNotices(Connection& con, Prompts& prompts) {
   for (const std::string& notice : db->takeNotices()) prompts.messageBox(errorBoxText(QString::fromStdString(notice)));
 }
 
+namespace {
+
+// The tabs made again when tables were created or dropped; the current tab
+// stays chosen while its table exists. When the table `mdb` shows is gone it
+// is closed (the grid empties) and the reason it cannot open is shown, as
+// when a tab's table cannot open.
+void followTables(MainData& data, const DatabaseView& view, Prompts& prompts) {
+  jet::Database& db = *data.con.databaseIfOpen();
+  QStringList names;
+  for (const std::u16string& name : data.con.listTableNames(view.tabs.listsSystemTables())) {
+    names.append(QString::fromStdU16String(name));
+  }
+  if (names != view.tabs.tabNames()) view.tabs.setTabNames(names, view.tabs.selectedCaption());
+
+  if (!data.mdb.active()) return;
+  const std::u16string& shown = data.mdb.tableName();
+  if (db.hasTable(shown) || viewNamed(db, shown)) return;
+  data.mdb.setActive(false);
+  try {
+    data.mdb.setActive(true);
+  } catch (const jet::Error& e) {
+    prompts.errorBox(errorBoxText(QString::fromUtf8(e.what())));
+  }
+}
+
+}  // namespace
+
 void followOtherPrograms(MainData& data, const DatabaseView& view, Prompts& prompts) {
   if (QApplication::activeModalWidget() || screenCursor().shape() == Qt::WaitCursor || data.mdb.walking()) return;
   jet::Database* db = data.con.databaseIfOpen();
   if (!db) return;
   try {
+    db->followChanges();
+    followTables(data, view, prompts);
     if (data.mdb.active()) {
       // A record being edited stays as the user typed it; its save checks
       // it against the file, and the view follows after the edit ends.
       if (data.mdb.state() == DataSetState::Browse && data.mdb.followChanges()) {
         view.countPanel.setText(QStringLiteral("Count: ") + QString::number(data.mdb.recordCount()));
       }
-    } else {
-      db->followChanges();
     }
   } catch (const jet::Error&) {
     // The file is busy or cannot be read just now: the next tick tries again,
     // and a command that reads it reports the error.
+  }
+  // The other windows' datasets on the same file (the query window's result).
+  for (DataSet* other : data.con.dataSets()) {
+    if (other == &data.mdb || !other->active() || other->state() != DataSetState::Browse || other->walking()) continue;
+    try {
+      other->followChanges();
+    } catch (const jet::Error&) {
+      // As above: left to the next tick and the next command.
+    }
   }
   showDatabaseNotices(data.con, prompts);
 }

@@ -71,14 +71,21 @@ void chooseTable(MainData& data, const DatabaseView& view);
 // database is open.
 void showDatabaseNotices(Connection& con, Prompts& prompts);
 
-// The main window's timer: follows what other programs commit to the open
-// file. When one did, `mdb` lists its view again (the current record kept by
-// its key), the grid repaints through its data link and the count panel shows
-// the new count; the engine's notices are shown (showDatabaseNotices). Does
-// nothing while a modal window is up, while a command runs (the busy cursor)
-// or walks `mdb`, while a record of `mdb` is edited or inserted, and while no
-// database is open. An error reading the file
-// is left to the next tick and to the commands that read next.
+// The main window's timer (and the query window's statements): follows what
+// other programs, and other datasets of this program, commit to the open
+// file. The tabs are made again when tables or views were created or
+// dropped, the current tab kept while its table exists; when the table `mdb`
+// shows is gone, `mdb` is closed (the grid empties) and the error of opening
+// it is shown once, as for a tab whose table cannot open. When the data
+// changed, `mdb` lists its view again (the current record kept by its key),
+// the grid repaints through its data link and the count panel shows the new
+// count; every other dataset on `con` in Browse state (the query window's
+// result) follows the same way; the engine's notices are shown
+// (showDatabaseNotices). Does nothing while a modal window is up, while a
+// command runs (the busy cursor) or walks `mdb`, and while no database is
+// open; a dataset whose record is edited or inserted is left as it is. An
+// error reading the file is left to the next tick and to the commands that
+// read next.
 void followOtherPrograms(MainData& data, const DatabaseView& view, Prompts& prompts);
 
 }  // namespace qb

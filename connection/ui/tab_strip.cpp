@@ -21,6 +21,10 @@ TabStrip::TabStrip(QWidget* parent) : QTabBar(parent) {
 }
 
 void TabStrip::setTabNames(const QStringList& names) {
+  setTabNames(names, QString());
+}
+
+void TabStrip::setTabNames(const QStringList& names, const QString& keep) {
   ++quiet_;
   while (count() > 0) removeTab(count() - 1);
   for (const QString& name : names) {
@@ -29,8 +33,15 @@ void TabStrip::setTabNames(const QStringList& names) {
     const int index = addTab(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
     setTabData(index, name);
   }
-  if (count() > 0) setCurrentIndex(0);
+  const qsizetype kept = keep.isEmpty() ? -1 : names.indexOf(keep);
+  if (count() > 0) setCurrentIndex(kept < 0 ? 0 : static_cast<int>(kept));
   --quiet_;
+}
+
+QStringList TabStrip::tabNames() const {
+  QStringList names;
+  for (int i = 0; i < count(); ++i) names.append(tabData(i).toString());
+  return names;
 }
 
 void TabStrip::removeAllTabs() {

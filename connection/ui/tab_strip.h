@@ -17,6 +17,14 @@ class TabStrip : public QTabBar {
   // Replaces every tab by one per name, in order; the first becomes selected.
   // Emits no userChanged.
   void setTabNames(const QStringList& names);
+  // The same, selecting the tab named `keep` when there is one (the first
+  // otherwise).
+  void setTabNames(const QStringList& names, const QString& keep);
+  // The table names the tabs show, in order.
+  QStringList tabNames() const;
+  // Whether the tabs list system tables too (as the last open asked).
+  bool listsSystemTables() const { return listsSystemTables_; }
+  void setListsSystemTables(bool lists) { listsSystemTables_ = lists; }
   // Removes every tab; emits no userChanged.
   void removeAllTabs();
   // Caption of the selected tab; empty when there is none.
@@ -29,4 +37,5 @@ class TabStrip : public QTabBar {
 
  private:
   int quiet_ = 0;
+  bool listsSystemTables_ = false;
 };

@@ -1,10 +1,9 @@
 // The layers of the program include one another downwards only:
 //
 //   app/                          the main window and start-up: any layer
-//   browse/   output/   query/    each on the two below, never on one another,
-//                                 except that the query window shows its
-//                                 result in browse/'s grid and navigator
-//   connection/ui/                the data-access layer and the services
+//   browse/   output/   query/    each on the two below, never on one another
+//   connection/ui/                the data-access layer, the services and the
+//                                 data-bound controls several windows share
 //   ui_services/                  Qt alone
 //   connection/ (core), engine/, cli/, migrate/   no Qt at all
 //
@@ -52,7 +51,7 @@ const std::map<std::string, std::set<std::string>>& allowedIncludes() {
     return std::map<std::string, std::set<std::string>>{
         {"ui_services/", {"ui_services/"}}, {"connection/ui/", base},
         {"browse/", with({"browse/"})},     {"output/", with({"output/"})},
-        {"query/", with({"query/", "browse/"})},       {"app/", with({"browse/", "output/", "query/", "app/"})},
+        {"query/", with({"query/"})},       {"app/", with({"browse/", "output/", "query/", "app/"})},
     };
   }();
   return kAllowed;

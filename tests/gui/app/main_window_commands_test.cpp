@@ -8,10 +8,10 @@
 #include <QTest>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "browse/db_memo.h"
 #include "browse/memo_window.h"
 #include "browse/record_view_window.h"
+#include "connection/ui/data_grid.h"
 #include "fixtures/window_set_fixture.h"
 #include "jet/error.h"
 

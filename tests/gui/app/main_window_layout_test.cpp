@@ -12,10 +12,10 @@
 
 #include "app/main_window.h"
 #include "app/tool_bar_images.h"
-#include "browse/data_grid.h"
 #include "browse/filter_sort_panel.h"
-#include "browse/record_navigator.h"
 #include "browse/record_view_window.h"
+#include "connection/ui/data_grid.h"
+#include "connection/ui/record_navigator.h"
 #include "connection/ui/tab_strip.h"
 #include "fixtures/window_set_fixture.h"
 

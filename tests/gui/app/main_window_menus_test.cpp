@@ -10,8 +10,8 @@
 #include <QToolButton>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "browse/record_view_window.h"
+#include "connection/ui/data_grid.h"
 #include "fixtures/window_set_fixture.h"
 #include "query/query_window.h"
 

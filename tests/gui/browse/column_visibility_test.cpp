@@ -13,8 +13,8 @@
 
 #include "app/main_window.h"
 #include "browse/column_visibility_dialog.h"
-#include "browse/data_grid.h"
 #include "browse/filter_sort_panel.h"
+#include "connection/ui/data_grid.h"
 #include "fixtures/built_database.h"
 #include "fixtures/database_fixture.h"
 

@@ -11,12 +11,12 @@
 #include <QTest>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "browse/drop_down_combo_box.h"
 #include "browse/goto_column_dialog.h"
 #include "browse/locate_commands.h"
 #include "browse/locate_dialog.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
 #include "fixtures/built_database.h"
 #include "fixtures/database_fixture.h"
 #include "fixtures/recording_cursor.h"

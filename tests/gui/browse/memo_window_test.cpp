@@ -11,11 +11,11 @@
 #include <QTimer>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "browse/db_memo.h"
 #include "browse/memo_commands.h"
 #include "browse/memo_window.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
 #include "fixtures/built_database.h"
 #include "fixtures/database_fixture.h"
 

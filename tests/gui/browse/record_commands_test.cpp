@@ -8,10 +8,10 @@
 #include <cmath>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
-#include "browse/record_navigator.h"
 #include "browse/record_view_window.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
+#include "connection/ui/record_navigator.h"
 #include "fixtures/database_fixture.h"
 
 namespace {

@@ -11,11 +11,11 @@
 #include <QWheelEvent>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "browse/db_edit.h"
-#include "browse/record_navigator.h"
 #include "browse/record_view_window.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
+#include "connection/ui/record_navigator.h"
 #include "fixtures/built_database.h"
 #include "fixtures/database_fixture.h"
 
@@ -27,12 +27,7 @@ class RecordViewTest : public DatabaseTest {
  protected:
   void SetUp() override {
     DatabaseTest::SetUp();
-    BuiltTable trio{u"Trio",
-                    {builtColumn(u"Id", DataType::Long), builtColumn(u"Name", DataType::Text, 20),
-                     builtColumn(u"Town", DataType::Text, 20)},
-                    {{longValue(1), textValue(u"Ann"), textValue(u"Leeds")},
-                     {longValue(2), textValue(u"Ben"), textValue(u"York")},
-                     {longValue(3), textValue(u"Cy"), textValue(u"Hull")}}};
+    const BuiltTable trio = peopleTable(u"Trio", {{u"Ann", u"Leeds"}, {u"Ben", u"York"}, {u"Cy", u"Hull"}});
     BuiltTable staff{u"Staff",
                      {builtColumn(u"Code", DataType::Text, 8), builtColumn(u"Grade", DataType::Long)},
                      {{textValue(u"S-1"), longValue(7)}}};

@@ -8,11 +8,11 @@
 #include <stdexcept>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "browse/db_memo.h"
 #include "browse/memo_window.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
 #include "fixtures/database_fixture.h"
 #include "fixtures/recording_cursor.h"
 

@@ -15,6 +15,7 @@
 #include "connection/ui/quick_open_dialog.h"
 #include "connection/ui/tab_strip.h"
 #include "fixtures/database_fixture.h"
+#include "fixtures/database_view_fixture.h"
 #include "fixtures/recording_cursor.h"
 #include "fixtures/scripted_prompts.h"
 
@@ -23,24 +24,7 @@ namespace {
 // Table1 (5 columns, ids 0-3), Table2 (ids 0-2), Table3 (ids 10-13).
 constexpr char kThreeTables[] = "jackcess-V2000-indexTestV2000.mdb";
 
-class DatabaseCommandsTest : public ::testing::Test {
- protected:
-  QStringList tabNames() const {
-    QStringList names;
-    for (int i = 0; i < tabs.count(); ++i) names.append(tabs.tabData(i).toString());
-    return names;
-  }
-
-  ScopedScriptedPrompts prompts;
-  qbtest::TempDir scratch;
-  MainData data;
-  QWidget window;
-  TabStrip tabs;
-  QLabel countPanel{QStringLiteral("Count: ")};
-  QLabel fileNamePanel;
-  FieldLink memo;
-  qb::DatabaseView view{window, tabs, countPanel, fileNamePanel, memo};
-};
+using DatabaseCommandsTest = DatabaseViewTest;
 
 TEST_F(DatabaseCommandsTest, TheOpenProcedureFillsTheControlsItIsGiven) {
   QB_REQUIRE_CORPUS();

@@ -7,9 +7,9 @@
 #include <QLineEdit>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "browse/db_memo.h"
 #include "browse/memo_window.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/quick_open_dialog.h"
 #include "connection/ui/tab_strip.h"
 #include "fixtures/database_fixture.h"

@@ -10,12 +10,13 @@
 #include <fstream>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/database_commands.h"
 #include "connection/ui/field_link.h"
 #include "connection/ui/main_data.h"
 #include "connection/ui/tab_strip.h"
 #include "fixtures/database_fixture.h"
+#include "fixtures/database_view_fixture.h"
 #include "fixtures/recording_cursor.h"
 #include "fixtures/scripted_prompts.h"
 #include "jet/database.h"
@@ -39,11 +40,8 @@ QStringList messages(const ScriptedPrompts& prompts) {
   return out;
 }
 
-class OtherProgramsTest : public ::testing::Test {
+class OtherProgramsTest : public DatabaseViewTest {
  protected:
-  void openFile(const std::filesystem::path& path) {
-    qb::openDatabaseFile(data, view, *prompts, QString::fromStdString(path.string()), false, false);
-  }
   // Another program on the same file adds a row to "Table".
   void insertElsewhere(jet::Database& other, const std::u16string& a) {
     const auto t = other.table(u"Table");
@@ -52,16 +50,6 @@ class OtherProgramsTest : public ::testing::Test {
     t->insertRow(row);
   }
   void follow() { qb::followOtherPrograms(data, view, *prompts); }
-
-  ScopedScriptedPrompts prompts;
-  qbtest::TempDir scratch;
-  MainData data;
-  QWidget window;
-  TabStrip tabs;
-  QLabel countPanel{QStringLiteral("Count: ")};
-  QLabel fileNamePanel;
-  FieldLink memo;
-  qb::DatabaseView view{window, tabs, countPanel, fileNamePanel, memo};
 };
 
 TEST_F(OtherProgramsTest, TheTableFollowsAnotherProgramsCommitsKeepingTheCurrentRecord) {

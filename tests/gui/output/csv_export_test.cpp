@@ -8,7 +8,9 @@
 #include <QProcess>
 #include <filesystem>
 
+#include "app/main_window.h"
 #include "connection/memory_table.h"
+#include "connection/ui/data_grid.h"
 #include "connection/value_text.h"
 #include "fixtures/database_fixture.h"
 #include "fixtures/list_columns.h"
@@ -19,8 +21,6 @@
 #include "output/export_commands.h"
 #include "output/export_file.h"
 #include "support/test_files.h"
-#include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "ui_services/file_dialog.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <stdexcept>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "connection/memory_table.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/main_data.h"
 #include "fixtures/database_fixture.h"
 #include "fixtures/list_columns.h"

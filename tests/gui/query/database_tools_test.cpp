@@ -11,9 +11,9 @@
 #include <fstream>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "connection/automation.h"
 #include "connection/connection.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/main_data.h"
 #include "fixtures/database_fixture.h"
 #include "fixtures/recording_cursor.h"

@@ -16,10 +16,11 @@
 #include <QToolButton>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
-#include "browse/record_navigator.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/main_data.h"
+#include "connection/ui/record_navigator.h"
+#include "connection/ui/tab_strip.h"
 #include "fixtures/built_database.h"
 #include "fixtures/database_fixture.h"
 #include "jet/error.h"
@@ -33,12 +34,8 @@ class QueryWindowTest : public DatabaseTest {
  protected:
   void SetUp() override {
     DatabaseTest::SetUp();
-    BuiltTable customers{u"Customers",
-                         {builtColumn(u"Id", DataType::Long), builtColumn(u"Name", DataType::Text, 20),
-                          builtColumn(u"Town", DataType::Text, 20)},
-                         {{longValue(1), textValue(u"Ann"), textValue(u"Leeds")},
-                          {longValue(2), textValue(u"Ben"), textValue(u"York")},
-                          {longValue(3), textValue(u"Cy"), textValue(u"Leeds")}}};
+    const BuiltTable customers =
+        peopleTable(u"Customers", {{u"Ann", u"Leeds"}, {u"Ben", u"York"}, {u"Cy", u"Leeds"}});
     BuiltTable orders{u"Orders",
                       {builtColumn(u"OrderId", DataType::Long), builtColumn(u"CustomerId", DataType::Long),
                        builtColumn(u"Amount", DataType::Long)},
@@ -351,6 +348,70 @@ TEST_F(QueryWindowTest, ViewsOpenInTheMainGridAndAFailingOneSaysWhy) {
   EXPECT_TRUE(prompts->errorBoxes().isEmpty()) << prompts->errorBoxes().join('|').toStdString();
   EXPECT_TRUE(mainData->mdb.active());
   EXPECT_EQ(mainData->mdb.fieldCount(), 6u);
+}
+
+// Tables made and dropped by statements: the main window's tabs follow at
+// once, before the box that says the statement gave no rows; the shown table
+// dropped empties the main grid without a crash.
+TEST_F(QueryWindowTest, StatementsThatMakeOrDropTablesChangeTheTabsAtOnce) {
+  open(path_);
+  chooseTab(QStringLiteral("Orders"));
+  type(QStringLiteral("CREATE TABLE Made (x LONG)"));
+  execute();
+  EXPECT_TRUE(tabCaptions().contains("Made"));
+  EXPECT_EQ(tabCaptions().size(), 4);
+  EXPECT_EQ(Form1->TabControl1->selectedCaption(), "Orders");
+  type(QStringLiteral("SELECT * INTO Copy FROM Customers WHERE Town = 'Leeds'"));
+  execute();
+  EXPECT_TRUE(tabCaptions().contains("Copy"));
+  EXPECT_EQ(prompts->errorBoxes(), (QStringList{"ADOQuery1: CommandText does not return a result set.",
+                                                "ADOQuery1: CommandText does not return a result set."}));
+
+  chooseTab(QStringLiteral("Copy"));
+  ASSERT_EQ(grid().model()->rowCount(), 2);
+  prompts->clearShown();
+  type(QStringLiteral("DROP TABLE Copy"));
+  execute();
+  EXPECT_FALSE(tabCaptions().contains("Copy"));
+  EXPECT_FALSE(mainData->mdb.active());
+  EXPECT_EQ(grid().model()->rowCount(), 0);
+  const QStringList boxes = prompts->errorBoxes();
+  ASSERT_EQ(boxes.size(), 2) << boxes.join(" | ").toStdString();
+  EXPECT_TRUE(boxes[0].contains("Copy")) << boxes[0].toStdString();  // the table that cannot open
+  EXPECT_EQ(boxes[1], "ADOQuery1: CommandText does not return a result set.");
+  Form1->Timer1Timer();
+  EXPECT_EQ(prompts->errorBoxes().size(), 2) << "told once";
+}
+
+// The result and the main grid on one table, and another process writing.
+TEST_F(QueryWindowTest, TheResultFollowsTheMainGridAndAnotherProcess) {
+  open(path_);
+  chooseTab(QStringLiteral("Customers"));
+  type(QStringLiteral("SELECT Name, Town FROM Customers ORDER BY Name"));
+  execute();
+  ASSERT_EQ(column(0), (QStringList{"Ann", "Ben", "Cy"}));
+
+  const QString qbtool = QStringLiteral(QB_QBTOOL);
+  ASSERT_EQ(QProcess::execute(qbtool, {"sql", path_, "INSERT INTO Customers (Id, Name, Town) VALUES (4, 'Al', 'Ely')"}),
+            0);
+  Form1->Timer1Timer();
+  EXPECT_EQ(column(0), (QStringList{"Al", "Ann", "Ben", "Cy"}));
+  EXPECT_EQ(statusText(0), "Count: 4");
+
+  // An edit in the main grid shows in the result; a delete in the result leaves the main grid.
+  qb::TableDataSet& mdb = mainData->mdb;
+  ASSERT_TRUE(mdb.locate(u"Name", u"Ben", {}));
+  mdb.edit();
+  mdb.fieldByName(u"Town").setText(u"Bath");
+  mdb.save();
+  Form1->Timer1Timer();
+  EXPECT_EQ(column(1), (QStringList{"Ely", "Leeds", "Bath", "Leeds"}));
+  ASSERT_TRUE(query().locate(u"Name", u"Al", {}));
+  query().deleteRecord();
+  Form1->Timer1Timer();
+  EXPECT_EQ(grid().model()->rowCount(), 3);
+  EXPECT_EQ(statusText(0), "Count: 3");
+  EXPECT_TRUE(prompts->errorBoxes().isEmpty()) << prompts->errorBoxes().join(" | ").toStdString();
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include <cmath>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
-#include "browse/field_display.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
+#include "connection/ui/field_display.h"
 #include "fixtures/built_database.h"
 #include "fixtures/database_fixture.h"
 

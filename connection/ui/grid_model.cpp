@@ -1,6 +1,6 @@
 // The grid's item model: rows read on demand, the indicator glyphs, and the
 // refreshes the grid calls for each kind of dataset change.
-#include "browse/grid_model.h"
+#include "connection/ui/grid_model.h"
 
 #include <QIcon>
 #include <QPainter>
@@ -8,9 +8,9 @@
 #include <QPixmap>
 #include <exception>
 
-#include "browse/field_display.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
+#include "connection/ui/field_display.h"
 
 namespace {
 

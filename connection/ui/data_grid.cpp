@@ -1,7 +1,7 @@
 // Grid settings, the column list, following the dataset through the data
 // link, and the cell-painting handler's hooks. Keys, the current cell and
 // the in-place editor are in data_grid_editing.cpp.
-#include "browse/data_grid.h"
+#include "connection/ui/data_grid.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -14,10 +14,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "browse/grid_delegate.h"
-#include "browse/grid_model.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
+#include "connection/ui/grid_delegate.h"
+#include "connection/ui/grid_model.h"
 #include "ui_services/handler_guard.h"
 
 namespace {

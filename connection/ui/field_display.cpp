@@ -1,5 +1,5 @@
 // Texts the browsing controls show for field values.
-#include "browse/field_display.h"
+#include "connection/ui/field_display.h"
 
 #include "connection/field.h"
 #include "jet/value.h"

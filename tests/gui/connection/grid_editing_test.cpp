@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "app/main_window.h"
-#include "browse/data_grid.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
 #include "fixtures/database_fixture.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <QTest>
 #include <cmath>
 
-#include "browse/data_grid.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
 #include "connection/ui/data_source.h"
 #include "fixtures/generated_table.h"
 #include "fixtures/window_set_fixture.h"

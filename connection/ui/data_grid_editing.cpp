@@ -6,11 +6,11 @@
 #include <QScopedValueRollback>
 #include <QTimer>
 
-#include "browse/data_grid.h"
-#include "browse/grid_delegate.h"
-#include "browse/grid_model.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
+#include "connection/ui/grid_delegate.h"
+#include "connection/ui/grid_model.h"
 #include "ui_services/handler_guard.h"
 #include "ui_services/prompts.h"
 

@@ -1,5 +1,5 @@
 // Cell painting and the in-place editor of the grid.
-#include "browse/grid_delegate.h"
+#include "connection/ui/grid_delegate.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -7,9 +7,9 @@
 #include <QLineEdit>
 #include <QPainter>
 
-#include "browse/data_grid.h"
 #include "connection/data_set.h"
 #include "connection/field.h"
+#include "connection/ui/data_grid.h"
 #include "ui_services/handler_guard.h"
 
 GridDelegate::GridDelegate(DataGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}

@@ -1,5 +1,5 @@
 // The navigator's buttons and their drawn glyphs.
-#include "browse/record_navigator.h"
+#include "connection/ui/record_navigator.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
