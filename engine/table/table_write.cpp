@@ -7,6 +7,7 @@
 #include "index/index_maintenance.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "table/relationship_rules.h"
 #include "table/row_write_hooks.h"
 #include "table/row_writer.h"
 #include "table/table_impl.h"
@@ -137,6 +138,37 @@ void Table::Impl::deleteRow(RowId id) {
   db->indexes->removeRow(*this, old, id);
   w.erase(id);
   w.addToRowCount(-1);
+  scope.commit();
+}
+
+void Table::Impl::deleteRows(const std::vector<RowId>& ids) {
+  requireUserTable(*this);
+  requireWritable(*db);
+  WriteScope scope(*db);
+  requireWritableTable(*this);
+  // A table that refers to itself can lose rows to a cascade while the
+  // statement runs: those need the indexes as they are, row by row.
+  bool refersToItself = false;
+  if (db->hooks) {
+    for (const RelationshipRule& rule : relationshipRulesOf(*this)) {
+      if (&rule.referenced->impl() == this && &rule.referencing->impl() == this) refersToItself = true;
+    }
+  }
+  if (refersToItself) {
+    for (RowId id : ids) deleteRow(id);
+    scope.commit();
+    return;
+  }
+  RowWriter& w = writer();
+  const std::unique_ptr<IndexRemovals> removals = db->indexes->beginRemovals(*this);
+  for (RowId id : ids) {
+    const std::vector<Value> old = readValues(id);
+    if (db->hooks) db->hooks->beforeDelete(*this, id, old);
+    removals->add(old, id);
+    w.erase(id);
+  }
+  removals->finish();
+  if (!ids.empty()) w.addToRowCount(-static_cast<int>(ids.size()));
   scope.commit();
 }
 
