@@ -143,6 +143,7 @@ void Table::Impl::deleteRow(RowId id) {
 
 void Table::Impl::deleteRows(const std::vector<RowId>& ids) {
   requireUserTable(*this);
+  if (ids.empty()) return;
   requireWritable(*db);
   WriteScope scope(*db);
   requireWritableTable(*this);
@@ -168,7 +169,7 @@ void Table::Impl::deleteRows(const std::vector<RowId>& ids) {
     w.erase(id);
   }
   removals->finish();
-  if (!ids.empty()) w.addToRowCount(-static_cast<int>(ids.size()));
+  w.addToRowCount(-static_cast<int>(ids.size()));
   scope.commit();
 }
 
