@@ -82,17 +82,8 @@ RowWriter::RowWriter(Table::Impl& table)
   fieldBytes_.resize(columns_.size());
 }
 
-const std::string& RowWriter::where(std::size_t column) const {
-  // Every value of every row names its field in case it is refused: the text
-  // is kept, and made again only when a name changed.
-  if (where_.size() < table_.columns.size()) where_.resize(table_.columns.size());
-  Where& w = where_[column];
-  if (w.text.empty() || w.table != table_.name || w.column != table_.columns[column].name) {
-    w.table = table_.name;
-    w.column = table_.columns[column].name;
-    w.text = "field '" + toUtf8(w.column) + "' of " + table_.describe();
-  }
-  return w.text;
+std::string RowWriter::where(std::size_t column) const {
+  return "field '" + toUtf8(table_.columns[column].name) + "' of " + table_.describe();
 }
 
 void RowWriter::checkEncodable(std::u16string_view text, std::size_t column) const {

@@ -75,8 +75,7 @@ class RowWriter {
   void writeCounter(std::uint32_t value);
   // Refuses text the database's code page cannot hold (Access 97 files).
   void checkEncodable(std::u16string_view text, std::size_t column) const;
-  // "field 'Qty' of table 'Orders'", made once per table and field name.
-  const std::string& where(std::size_t column) const;
+  std::string where(std::size_t column) const;
 
   Table::Impl& table_;
   std::vector<ColumnWrite> columns_;
@@ -88,11 +87,6 @@ class RowWriter {
   LongValueWriter longValues_;
   std::vector<std::uint8_t> rowBytes_;
   std::vector<std::vector<std::uint8_t>> fieldBytes_;
-  struct Where {
-    std::u16string table, column;
-    std::string text;
-  };
-  mutable std::vector<Where> where_;
 };
 
 }  // namespace jet
