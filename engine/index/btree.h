@@ -150,6 +150,11 @@ class BTree {
   // Fills an empty tree (the root an empty leaf) with entries given in index
   // order, packing leaves full and building the node levels above them.
   void build(std::span<const std::uint8_t> keys, std::span<const BuildEntry> entries);
+  // Removes many entries, given in index order (as for build), each leaf
+  // rewritten once for all the entries it loses. Returns how many distinct
+  // key values no entry holds any more. Corruption when an entry is missing
+  // (the tree is then partly changed: the caller's write is undone).
+  std::size_t removeSorted(std::span<const std::uint8_t> keys, std::span<const BuildEntry> entries);
 
   // A loaded page of this index: Corruption unless it belongs to the table.
   std::shared_ptr<CachedIndexPage> load(std::uint32_t number);

@@ -69,6 +69,7 @@ class BTreeWriter {
 
   BTree::InsertResult insert(std::span<const std::uint8_t> key, RowId row, bool refuseEqualKey);
   bool remove(std::span<const std::uint8_t> key, RowId row);
+  std::size_t removeSorted(std::span<const std::uint8_t> keys, std::span<const BTree::BuildEntry> entries);
   void build(std::span<const std::uint8_t> keys, std::span<const BTree::BuildEntry> entries);
 
  private:
@@ -121,6 +122,10 @@ BTree::InsertResult BTree::insert(std::span<const std::uint8_t> key, RowId row, 
 }
 
 bool BTree::remove(std::span<const std::uint8_t> key, RowId row) { return BTreeWriter(*this).remove(key, row); }
+
+std::size_t BTree::removeSorted(std::span<const std::uint8_t> keys, std::span<const BuildEntry> entries) {
+  return BTreeWriter(*this).removeSorted(keys, entries);
+}
 
 void BTree::build(std::span<const std::uint8_t> keys, std::span<const BuildEntry> entries) {
   BTreeWriter(*this).build(keys, entries);
@@ -284,6 +289,70 @@ bool BTreeWriter::remove(std::span<const std::uint8_t> key, RowId row) {
   const bool stored = !p.empty() && editInPlace(leaf, pos, erasedKeyLength);
   settle(path, leaf, std::move(last), kNoHint, stored, true);
   return t_.containsKey(key);
+}
+
+// The entries of one leaf go together: the leaf is found once, loses every
+// entry of the run that falls within it, and is stored (or merged, or freed)
+// once. Whether a key value is gone for good is known on the leaf when the
+// leaf held smaller and larger keys around it; a key at either end of a leaf
+// may go on in its neighbour, so the tree is asked once every leaf is done.
+std::size_t BTreeWriter::removeSorted(std::span<const std::uint8_t> keys, std::span<const BTree::BuildEntry> entries) {
+  const auto keyOf = [&](std::size_t i) { return keys.subspan(entries[i].offset, entries[i].length); };
+  std::size_t vanished = 0;
+  std::vector<std::vector<std::uint8_t>> atEdges;  // key values to look for afterwards, in order
+  std::vector<BTree::Step> path;
+  std::vector<std::uint8_t> firstKey;
+  for (std::size_t i = 0; i < entries.size();) {
+    auto leaf = t_.descend(keyOf(i), entries[i].row, &path);
+    IndexPage& p = leaf->page;
+    if (p.kind != IndexPageKind::Leaf || p.empty()) {
+      t_.damaged("it has no entry for the row at page " + std::to_string(entries[i].row.page()) + ", slot " +
+                 std::to_string(entries[i].row.slot()));
+    }
+    firstKey.assign(p.key(0).begin(), p.key(0).end());
+    const Last bound = Last::of(p, p.size() - 1);
+    cache_.beginEdit(*leaf);
+    bool lastErased = false;
+    const std::size_t runStart = i;
+    do {
+      const auto key = keyOf(i);
+      const RowId row = entries[i].row;
+      const std::size_t pos = p.lowerBound(key, row);
+      if (pos >= p.size() || p.row(pos) != row || !sameKey(p.key(pos), key)) {
+        t_.damaged("it has no entry for the row at page " + std::to_string(row.page()) + ", slot " +
+                   std::to_string(row.slot()));
+      }
+      if (pos + 1 == p.size()) lastErased = true;
+      p.erase(pos);
+      ++i;
+    } while (i < entries.size() && compareIndexEntries(keyOf(i), entries[i].row, bound.key, bound.row) <= 0);
+
+    // Each key value of the run once: still on the leaf, gone, or to be asked.
+    // A value left to ask at the end of an earlier leaf can be inside this one
+    // now (that leaf merged into this one): it is asked, not counted here.
+    for (std::size_t k = runStart; k < i; ++k) {
+      const auto key = keyOf(k);
+      if (k > runStart && sameKey(keyOf(k - 1), key)) continue;
+      const std::size_t at = p.lowerBound(key, RowId{0});
+      if (at < p.size() && sameKey(p.key(at), key)) continue;
+      if (!atEdges.empty() && sameKey(atEdges.back(), key)) continue;
+      const bool inside = std::ranges::lexicographical_compare(firstKey, key) &&
+                          std::ranges::lexicographical_compare(key, bound.key);
+      if (inside) {
+        ++vanished;
+      } else {
+        atEdges.emplace_back(key.begin(), key.end());
+      }
+    }
+
+    std::optional<Last> last;
+    if (lastErased && !p.empty()) last = Last::of(p, p.size() - 1);
+    settle(path, leaf, std::move(last), kNoHint, false, true);
+  }
+  for (const std::vector<std::uint8_t>& key : atEdges) {
+    if (!t_.containsKey(key)) ++vanished;
+  }
+  return vanished;
 }
 
 // --- Keeping the shape ---

@@ -114,6 +114,21 @@ std::string keyValues(const RealIndexInfo& index, const std::vector<Value>& row)
   return index.keyColumns.size() > 1 ? "(" + out + ")" : out;
 }
 
+// Whether a row's key columns hold the very same values before and after a
+// change, so that its entry cannot move (most updates change no key). Floating
+// values are left to the key bytes: 0 and -0 are equal values with different
+// keys.
+bool sameKeyValues(const RealIndexInfo& index, const std::vector<Value>& before, const std::vector<Value>& after) {
+  for (const KeyColumn& c : index.keyColumns) {
+    const Value& a = before[c.rowPosition];
+    const Value& b = after[c.rowPosition];
+    const ValueKind kind = a.kind();
+    if (kind == ValueKind::Single || kind == ValueKind::Double || kind == ValueKind::DateTime) return false;
+    if (!(a == b)) return false;
+  }
+  return true;
+}
+
 class BTreeIndexMaintenance final : public IndexMaintenance, public IndexTrees {
  public:
   std::string unsupportedReason(const Table::Impl& table) override {
@@ -135,11 +150,16 @@ class BTreeIndexMaintenance final : public IndexMaintenance, public IndexTrees {
     });
   }
 
+  std::unique_ptr<IndexRemovals> beginRemovals(Table::Impl& table) override {
+    return std::make_unique<Removals>(*this, table);
+  }
+
   void updateRow(Table::Impl& table, const std::vector<Value>& before, const std::vector<Value>& after,
                  RowId id) override {
     guarded([&] {
       for (const RealIndexInfo& index : indexesOf(table)) {
         const encoder_t& encoder = usable(table, index);
+        if (sameKeyValues(index, before, after)) continue;
         const bool wasIn = !(index.ignoreNulls && encoder.allNull(before));
         const bool isIn = !(index.ignoreNulls && encoder.allNull(after));
         if (wasIn && isIn) {
@@ -206,6 +226,64 @@ class BTreeIndexMaintenance final : public IndexMaintenance, public IndexTrees {
       throw;
     }
   }
+
+  // The keys of the rows going, per real index, until they are removed in key
+  // order at finish().
+  class Removals final : public IndexRemovals {
+   public:
+    Removals(BTreeIndexMaintenance& owner, Table::Impl& table) : owner_(owner), table_(table) {
+      const std::vector<RealIndexInfo>& indexes = owner_.indexesOf(table_);
+      pending_.resize(indexes.size());
+      for (const RealIndexInfo& index : indexes) owner_.usable(table_, index);
+    }
+
+    void add(const std::vector<Value>& row, RowId id) override {
+      const std::vector<RealIndexInfo>& indexes = owner_.indexesOf(table_);
+      for (std::size_t i = 0; i < indexes.size() && i < pending_.size(); ++i) {
+        const encoder_t& encoder = owner_.usable(table_, indexes[i]);
+        if (indexes[i].ignoreNulls && encoder.allNull(row)) continue;
+        Pending& p = pending_[i];
+        const std::size_t at = p.keys.size();
+        encoder.appendKey(row, p.keys);
+        p.entries.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(p.keys.size() - at), id});
+      }
+    }
+
+    void finish() override {
+      owner_.guarded([&] {
+        const std::vector<RealIndexInfo>& indexes = owner_.indexesOf(table_);
+        if (indexes.size() != pending_.size()) {
+          throw Error(ErrorCode::InvalidArgument,
+                      "Internal error: the indexes of " + table_.describe() + " changed while rows were deleted");
+        }
+        for (std::size_t i = 0; i < indexes.size(); ++i) {
+          Pending& p = pending_[i];
+          if (p.entries.empty()) continue;
+          const RealIndexInfo& index = indexes[i];
+          std::vector<BTree::BuildEntry> sorted;
+          sorted.reserve(p.entries.size());
+          for (const std::uint32_t k : BuildOrder(p.keys, p.entries).order()) sorted.push_back(p.entries[k]);
+          IndexPages pages(*table_.db->pager, *table_.db->version, index.usageMap);
+          BTree tree = owner_.treeOf(table_, index, pages);
+          const std::size_t vanished = tree.removeSorted(p.keys, sorted);
+          if (vanished > 0) {
+            const std::uint32_t count = table_.definition.realIndexes[index.number].uniqueCount;
+            owner_.setUniqueCount(table_, index, count > vanished ? static_cast<std::uint32_t>(count - vanished) : 0);
+          }
+          p = Pending{};
+        }
+      });
+    }
+
+   private:
+    struct Pending {
+      std::vector<std::uint8_t> keys;
+      std::vector<BTree::BuildEntry> entries;
+    };
+    BTreeIndexMaintenance& owner_;
+    Table::Impl& table_;
+    std::vector<Pending> pending_;
+  };
 
   const encoder_t& usable(const Table::Impl& table, const RealIndexInfo& index) {
     if (!index.encoder) {
@@ -328,6 +406,20 @@ class BTreeIndexMaintenance final : public IndexMaintenance, public IndexTrees {
 };
 
 }  // namespace
+
+std::unique_ptr<IndexRemovals> IndexMaintenance::beginRemovals(Table::Impl& table) {
+  class RowByRow final : public IndexRemovals {
+   public:
+    RowByRow(IndexMaintenance& owner, Table::Impl& t) : owner_(owner), table_(t) {}
+    void add(const std::vector<Value>& row, RowId id) override { owner_.removeRow(table_, row, id); }
+    void finish() override {}
+
+   private:
+    IndexMaintenance& owner_;
+    Table::Impl& table_;
+  };
+  return std::make_unique<RowByRow>(*this, table);
+}
 
 std::unique_ptr<IndexMaintenance> makeIndexMaintenance() { return std::make_unique<BTreeIndexMaintenance>(); }
 

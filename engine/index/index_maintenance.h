@@ -23,6 +23,18 @@
 
 namespace jet {
 
+// The entries of many rows removed together (a statement deleting many rows):
+// each row is handed over as it goes, and at finish() its entries leave every
+// real index, index by index in key order, so that a leaf losing many entries
+// is rewritten once. Until finish() the indexes still hold the entries of rows
+// already gone: nothing may read or change this table's indexes meanwhile.
+class IndexRemovals {
+ public:
+  virtual ~IndexRemovals() = default;
+  virtual void add(const std::vector<Value>& row, RowId id) = 0;
+  virtual void finish() = 0;
+};
+
 class IndexMaintenance {
  public:
   virtual ~IndexMaintenance() = default;
@@ -36,6 +48,9 @@ class IndexMaintenance {
   virtual void insertRow(Table::Impl& table, const std::vector<Value>& row, RowId id) = 0;
   // The row at `id` is about to go: remove its entries.
   virtual void removeRow(Table::Impl& table, const std::vector<Value>& row, RowId id) = 0;
+  // Removals of many rows' entries at once (see IndexRemovals). By default
+  // each row's entries go as it is added, through removeRow.
+  virtual std::unique_ptr<IndexRemovals> beginRemovals(Table::Impl& table);
   // The row at `id` changed from `before` to `after`: move the entries of every
   // real index whose key changed.
   virtual void updateRow(Table::Impl& table, const std::vector<Value>& before, const std::vector<Value>& after,

@@ -247,8 +247,12 @@ JournalWriter::JournalWriter(Vfs& vfs, std::string path, std::uint32_t pageSize,
                              std::uint32_t nonce)
     : vfs_(vfs), path_(std::move(path)), pageSize_(pageSize), originalSize_(originalSize), nonce_(nonce) {}
 
-void JournalWriter::appendSegment(const std::vector<JournalPage>& originals, const std::vector<JournalPage>& written) {
+void JournalWriter::appendSegment(std::span<const std::uint32_t> originals, File& database,
+                                  const std::vector<JournalPage>& written) {
+  // Written in pieces of about this size as the segment is put together.
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
   std::vector<std::uint8_t> out;
+  out.reserve(kPiece + pageSize_ + 64);
   const bool first = !file_;
   if (first) {
     file_ = vfs_.create(path_);
@@ -260,16 +264,27 @@ void JournalWriter::appendSegment(const std::vector<JournalPage>& originals, con
     putU32(out.data() + kJournalHeaderChecksum,
            journalChecksum(0, std::span<const std::uint8_t>(out.data(), kJournalHeaderChecksum)));
   }
+  const auto flush = [&](bool always) {
+    if (out.empty() || (!always && out.size() < kPiece)) return;
+    file_->write(end_, out);
+    end_ += out.size();
+    out.clear();
+  };
   const std::size_t sectors = pageSize_ / kJournalSectorSize;
-  out.reserve(out.size() + originals.size() * (pageSize_ + 8) + written.size() * (12 + 4 * sectors) +
-              kJournalMarkerSize);
   std::uint8_t word[4];
-  for (const auto& [page, image] : originals) {
+  for (const std::uint32_t page : originals) {
     putU32(word, page);
     out.insert(out.end(), word, word + 4);
-    out.insert(out.end(), image.begin(), image.end());
+    const std::size_t at = out.size();
+    out.resize(at + pageSize_);
+    const std::span<std::uint8_t> image(out.data() + at, pageSize_);
+    if (database.readFully(static_cast<std::uint64_t>(page) * pageSize_, image) != pageSize_) {
+      throw Error(ErrorCode::Io, "Cannot read page " + std::to_string(page) + " of '" + database.name() +
+                                     "' to keep its original in the journal");
+    }
     putU32(word, recordChecksum(nonce_, page, image));
     out.insert(out.end(), word, word + 4);
+    flush(false);
   }
   for (const auto& [page, image] : written) {
     putU32(word, kJournalWrittenRecord);
@@ -284,6 +299,7 @@ void JournalWriter::appendSegment(const std::vector<JournalPage>& originals, con
     putU32(word, journalChecksum(nonce_ ^ kJournalSectorSalt,
                                  std::span<const std::uint8_t>(out.data() + body, out.size() - body)));
     out.insert(out.end(), word, word + 4);
+    flush(false);
   }
   const auto records = static_cast<std::uint32_t>(originals.size() + written.size());
   std::uint8_t marker[kJournalMarkerSize];
@@ -291,9 +307,7 @@ void JournalWriter::appendSegment(const std::vector<JournalPage>& originals, con
   putU32(marker + 4, records);
   putU32(marker + 8, markerChecksum(nonce_, records));
   out.insert(out.end(), marker, marker + kJournalMarkerSize);
-
-  file_->write(end_, out);
-  end_ += out.size();
+  flush(true);
   file_->sync();
   if (first) vfs_.syncDirectory(path_);
   hot_ = true;

@@ -28,12 +28,14 @@ class JournalWriter {
  public:
   JournalWriter(Vfs& vfs, std::string path, std::uint32_t pageSize, std::uint64_t originalSize, std::uint32_t nonce);
 
-  // Appends one segment holding these original page images and the
-  // fingerprints of the images about to be written (both as stored in the
-  // file), and syncs it; the first call creates the journal and also syncs its
-  // folder, so the journal is known to exist before the database is touched.
-  // When it returns, the database file may be overwritten with `written`.
-  void appendSegment(const std::vector<JournalPage>& originals, const std::vector<JournalPage>& written);
+  // Appends one segment holding the original images of the pages `originals`
+  // (read from `database`, which still holds them) and the fingerprints of
+  // the images about to be written (as stored in the file), and syncs it; the
+  // first call creates the journal and also syncs its folder, so the journal
+  // is known to exist before the database is touched. The segment goes out a
+  // piece at a time, so memory stays small however many pages it holds. When
+  // it returns, the database file may be overwritten with `written`.
+  void appendSegment(std::span<const std::uint32_t> originals, File& database, const std::vector<JournalPage>& written);
 
   // True once a segment is durable: from then on a crash needs a rollback.
   bool hot() const { return hot_; }

@@ -245,9 +245,7 @@ std::span<std::uint8_t> Pager::modify(std::uint32_t number) {
   }
   Frame& f = frame(number);
   if (!f.dirty) {
-    if (number < originalPages_ && !journaled_.count(number) && !originals_.count(number)) {
-      originals_.emplace(number, *f.data);
-    }
+    if (number < originalPages_ && !journaled_.count(number)) originals_.insert(number);
     lru_.erase(f.lru);
     f.dirty = true;
     dirty_.push_back(number);
@@ -313,16 +311,11 @@ void Pager::flushDirty() {
   }
   // The journal's fingerprint of the file: the first segment holds the header
   // page as it was, changed or not.
-  if (!journal_ && originalPages_ > 0 && !originals_.count(0) && !journaled_.count(0)) {
-    std::vector<std::uint8_t> header(pageSize_);
-    if (file_->readFully(0, header) != pageSize_) {
-      throw Error(ErrorCode::Io, "Cannot read the header page of '" + file_->name() + "' for the journal");
-    }
-    originals_.emplace(0, std::move(header));  // page 0 is stored as it is read
-  }
+  if (!journal_ && originalPages_ > 0 && !journaled_.count(0)) originals_.insert(0);
 
   // 1. Originals not yet journaled go to the journal with the fingerprints of
-  // the pages about to be written, synced.
+  // the pages about to be written, synced. Nothing has written those pages
+  // to the file yet: the journal takes their originals from there.
   std::sort(dirty_.begin(), dirty_.end());
   std::vector<std::vector<std::uint8_t>> encodedDirty(databaseKey_ != 0 ? dirty_.size() : 0);
   std::vector<JournalPage> written;
@@ -332,21 +325,13 @@ void Pager::flushDirty() {
     const std::vector<std::uint8_t>& decoded = *frames_.at(n).data;
     written.emplace_back(n, databaseKey_ != 0 ? stored(n, decoded, encodedDirty[i]) : std::span<const std::uint8_t>(decoded));
   }
-  std::vector<std::uint32_t> numbers;
-  numbers.reserve(originals_.size());
-  for (const auto& entry : originals_) numbers.push_back(entry.first);
+  std::vector<std::uint32_t> numbers(originals_.begin(), originals_.end());
   std::sort(numbers.begin(), numbers.end());
-  std::vector<std::vector<std::uint8_t>> encoded(numbers.size());
-  std::vector<JournalPage> records;
-  records.reserve(numbers.size());
-  for (std::size_t i = 0; i < numbers.size(); ++i) {
-    records.emplace_back(numbers[i], stored(numbers[i], originals_.at(numbers[i]), encoded[i]));
-  }
   if (!journal_) {
     const std::uint32_t nonce = static_cast<std::uint32_t>(splitMix(nonceState_));
     journal_ = std::make_unique<JournalWriter>(*vfs_, journalPath_, pageSize_, originalSize_, nonce);
   }
-  journal_->appendSegment(records, written);
+  journal_->appendSegment(numbers, *file_, written);
   for (const std::uint32_t n : numbers) journaled_.insert(n);
   originals_.clear();
 

@@ -273,7 +273,8 @@ class Pager {
   std::uint32_t originalPages_ = 0;      // page count when the transaction began
   std::uint64_t nonceState_ = 0;
   std::vector<std::uint32_t> dirty_;     // modified pages not yet written
-  std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> originals_;  // not yet journaled
+  // Changed pages whose originals are not journaled yet: the file still holds them.
+  std::unordered_set<std::uint32_t> originals_;
   std::unordered_set<std::uint32_t> journaled_;  // originals already in the journal
   std::unique_ptr<JournalWriter> journal_;
   bool wroteDatabase_ = false;           // the database file was written in this transaction

@@ -61,6 +61,10 @@ struct Table::Impl {
   // once. Refuses system tables, as the public Table calls do.
   void updateFields(RowId id, const std::vector<std::size_t>& fields, std::vector<Value>& values);
   void deleteRow(RowId id);
+  // A DELETE statement's write: every row of `ids` (live, each once) goes as
+  // deleteRow would take it, in one write scope, the rows' index entries
+  // leaving the indexes together at the end. Refuses system tables.
+  void deleteRows(const std::vector<RowId>& ids);
   // Why the table cannot be written (database read-only, table dropped, indexes
   // that cannot be kept); empty when it can.
   std::string readOnlyReason() const;

@@ -1,12 +1,15 @@
 // Row writes through the table's API: each one inside a write scope, with the
 // relationship hooks before the change and the index maintenance after the
 // row's bytes are placed, so that any refusal undoes all of it.
+#include <algorithm>
+
 #include "catalog/database_impl.h"
 #include "format/index_key.h"
 #include "format/table_definition_format.h"
 #include "index/index_maintenance.h"
 #include "jet/error.h"
 #include "jet/text.h"
+#include "table/relationship_rules.h"
 #include "table/row_write_hooks.h"
 #include "table/row_writer.h"
 #include "table/table_impl.h"
@@ -165,6 +168,58 @@ void Table::Impl::deleteRow(RowId id) {
   db->indexes->removeRow(*this, old, id);
   w.erase(id);
   w.addToRowCount(-1);
+  scope.commit();
+}
+
+namespace {
+
+// Whether deleting a row of `table` can, through relationships that cascade
+// deletes, delete rows of `table` itself.
+// Relationships that cannot be read count as such a way back: the row-by-row
+// path then meets them as it always did.
+bool cascadesBackInto(const Table::Impl& table) {
+  std::vector<const Table::Impl*> reached{&table};
+  try {
+    for (std::size_t next = 0; next < reached.size(); ++next) {
+      for (const RelationshipRule& rule : relationshipRulesOf(*reached[next])) {
+        if (!rule.cascadeDeletes || &rule.referenced->impl() != reached[next]) continue;
+        const Table::Impl* child = &rule.referencing->impl();
+        if (child == &table) return true;
+        if (std::find(reached.begin(), reached.end(), child) == reached.end()) reached.push_back(child);
+      }
+    }
+  } catch (const Error&) {
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void Table::Impl::deleteRows(const std::vector<RowId>& ids) {
+  requireUserTable(*this);
+  if (ids.empty()) return;
+  requireWritable(*db);
+  WriteScope scope(*db);
+  requireWritableTable(*this);
+  // When cascading deletes lead from this table back to it (directly or
+  // through other tables), a row's delete can take rows of this table along
+  // while the statement runs: those need the indexes as they are, row by row.
+  if (db->hooks && cascadesBackInto(*this)) {
+    for (RowId id : ids) deleteRow(id);
+    scope.commit();
+    return;
+  }
+  RowWriter& w = writer();
+  const std::unique_ptr<IndexRemovals> removals = db->indexes->beginRemovals(*this);
+  for (RowId id : ids) {
+    const std::vector<Value> old = readValues(id);
+    if (db->hooks) db->hooks->beforeDelete(*this, id, old);
+    removals->add(old, id);
+    w.erase(id);
+  }
+  removals->finish();
+  w.addToRowCount(-static_cast<int>(ids.size()));
   scope.commit();
 }
 

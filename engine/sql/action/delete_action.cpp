@@ -8,6 +8,7 @@
 #include "jet/text.h"
 #include "sql/action/action_query.h"
 #include "sql/action/actions.h"
+#include "table/table_impl.h"
 #include "sql/lexer.h"
 
 namespace jet::sql {
@@ -45,7 +46,7 @@ class DeleteAction final : public Action {
       std::sort(ids.begin(), ids.end());
       ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     }
-    for (RowId id : ids) table_->deleteRow(id);
+    table_->impl().deleteRows(ids);
     return RunResult{ids.size()};
   }
 

@@ -303,6 +303,99 @@ TEST(BTreeLimitsTest, MissingAndRepeatedEntriesAreCorruption) {
   EXPECT_EQ(codeOf([&] { t.tree.insert({}, RowId{12}, false); }), jet::ErrorCode::InvalidArgument);
 }
 
+// --- Batched removals ---
+
+// Removes `victims` (a subset of the reference) in one batch and checks the
+// tree and the count of key values that went.
+void removeBatch(Tree& t, std::set<Entry>& reference, const std::set<Entry>& victims) {
+  Key keys;
+  std::vector<jet::BTree::BuildEntry> entries;
+  for (const auto& [key, row] : victims) {
+    entries.push_back({static_cast<std::uint32_t>(keys.size()), static_cast<std::uint32_t>(key.size()), RowId{row}});
+    keys.insert(keys.end(), key.begin(), key.end());
+  }
+  const std::size_t before = distinctKeys(reference);
+  for (const Entry& v : victims) reference.erase(v);
+  EXPECT_EQ(t.tree.removeSorted(keys, entries), before - distinctKeys(reference));
+  ASSERT_NO_FATAL_FAILURE(expectMatches(t, reference));
+}
+
+TEST(BTreeRemoveSortedTest, BatchesOfEverySizeLeaveTheRestAndCountTheKeysThatWent) {
+  // Keys repeated across leaf boundaries (a few hundred values), unique
+  // ascending keys, and long text keys (few per leaf, deep trees).
+  for (const int kind : {0, 1, 2}) {
+    for (const double share : {0.0, 0.001, 0.1, 0.5, 0.97, 1.0}) {
+      Tree t;
+      std::mt19937 rng(static_cast<unsigned>(kind * 100 + share * 1000));
+      std::set<Entry> reference;
+      for (std::uint32_t i = 0; i < 6000; ++i) {
+        Key key;
+        if (kind == 0) {
+          key = longKey(static_cast<std::int32_t>(rng() % 200));
+        } else if (kind == 1) {
+          key = longKey(static_cast<std::int32_t>(i));
+        } else {
+          std::u16string text(60 + rng() % 60, u'k');
+          for (std::size_t c = 40; c < text.size(); ++c) text[c] = static_cast<char16_t>(u'a' + rng() % 3);
+          key = jet::encodeIndexKey({{jet::Value::text(text), jet::DataType::Text, true, 0}});
+        }
+        const std::uint32_t row = 0x100 + static_cast<std::uint32_t>(rng() % 0x100000);
+        if (reference.insert({key, row}).second) t.tree.insert(key, RowId{row}, false);
+      }
+      std::set<Entry> victims;
+      for (const Entry& e : reference) {
+        if (share >= 1.0 || static_cast<double>(rng() % 100000) < share * 100000) victims.insert(e);
+      }
+      SCOPED_TRACE("kind " + std::to_string(kind) + ", share " + std::to_string(share));
+      ASSERT_NO_FATAL_FAILURE(removeBatch(t, reference, victims));
+      // The tree takes later changes, and an emptied one starts again.
+      for (std::uint32_t i = 0; i < 500; ++i) {
+        const Key key = longKey(static_cast<std::int32_t>(rng() % 300));
+        t.tree.insert(key, RowId{0x200000 + i}, false);
+        reference.insert({key, 0x200000 + i});
+      }
+      ASSERT_NO_FATAL_FAILURE(expectMatches(t, reference)) << "kind " << kind << ", share " << share << ", refilled";
+    }
+  }
+}
+
+TEST(BTreeRemoveSortedTest, AKeyValueSpreadOverManyLeavesGoesOnlyWithItsLastEntry) {
+  Tree t;
+  std::set<Entry> reference;
+  // One value on several leaves, between two others.
+  for (std::uint32_t i = 0; i < 3000; ++i) {
+    const std::int32_t v = i < 10 ? 1 : i >= 2990 ? 3 : 2;
+    t.tree.insert(longKey(v), RowId{0x100 + i}, false);
+    reference.insert({longKey(v), 0x100 + i});
+  }
+  std::set<Entry> most;  // every entry of value 2 but one in the middle
+  for (std::uint32_t i = 10; i < 2990; ++i) {
+    if (i != 1500) most.insert({longKey(2), 0x100 + i});
+  }
+  ASSERT_NO_FATAL_FAILURE(removeBatch(t, reference, most));
+  EXPECT_TRUE(t.tree.containsKey(longKey(2)));
+  ASSERT_NO_FATAL_FAILURE(removeBatch(t, reference, {{longKey(2), 0x100 + 1500}, {longKey(3), 0x100 + 2999}}));
+  EXPECT_FALSE(t.tree.containsKey(longKey(2)));
+}
+
+TEST(BTreeRemoveSortedTest, AnEntryTheTreeDoesNotHoldIsCorruption) {
+  Tree t;
+  for (std::uint32_t i = 0; i < 50; ++i) t.tree.insert(longKey(static_cast<std::int32_t>(i)), RowId{0x100 + i}, false);
+  Key keys = longKey(3);
+  const Key other = longKey(4);
+  keys.insert(keys.end(), other.begin(), other.end());
+  const std::vector<jet::BTree::BuildEntry> entries{{0, static_cast<std::uint32_t>(other.size()), RowId{0x103}},
+                                                    {static_cast<std::uint32_t>(other.size()),
+                                                     static_cast<std::uint32_t>(other.size()), RowId{0x999}}};
+  try {
+    t.tree.removeSorted(keys, entries);
+    ADD_FAILURE() << "a missing entry was not noticed";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.code(), jet::ErrorCode::Corruption);
+    EXPECT_NE(std::string(e.what()).find("no entry for the row"), std::string::npos) << e.what();
+  }
+}
+
 // --- Bulk build ---
 
 TEST(BTreeBuildTest, BuiltTreesMatchTheirEntriesAndTakeLaterChanges) {

@@ -166,6 +166,57 @@ TEST_F(ItemsTable, AnUpdateWalkingTheIndexItChangesChangesEachRowOnce) {
   }
 }
 
+// A DELETE takes its rows' index entries out together, index by index: one
+// that leaves a few rows, then one that empties the table, each followed by a
+// strict check, a reopen and seeks through both indexes.
+TEST_F(ItemsTable, DeletesOfMostAndOfAllRowsKeepTheIndexesRight) {
+  db_->beginTransaction();
+  for (int i = 0; i < 3000; ++i) {
+    char code[8];
+    std::snprintf(code, sizeof code, "c%04d", (i * 7919) % 3000);
+    run(*db_, u"INSERT INTO Items (Code, Qty, Note) VALUES ('" + jet::fromUtf8(code) + u"', " +
+                  jet::fromUtf8(std::to_string(i % 7)) + u", " + (i % 5 == 0 ? u"String(3000, 'n')" : u"Null") + u")");
+  }
+  db_->commitTransaction();
+  const auto count = [&](const std::u16string& where) {
+    const auto result = jet::Statement::prepare(*db_, u"SELECT Count(*) FROM Items WHERE " + where).executeAll();
+    return result->row(0).at(0).asLong();
+  };
+  // Both indexes are unique: each holds as many distinct keys as there are rows.
+  const auto expectDistinctKeys = [&](std::uint32_t n) {
+    for (const auto& real : db_->table(u"Items")->impl().definition.realIndexes) EXPECT_EQ(real.uniqueCount, n);
+  };
+  const auto checkAndReopen = [&](const char* when) {
+    jet::IntegrityOptions strict;
+    strict.strictness = jet::IntegrityStrictness::Strict;
+    for (const auto& p : jet::checkIntegrity(*db_, strict).problems) ADD_FAILURE() << when << ": " << p.message;
+    db_.reset();
+    db_ = disk_.open();
+  };
+  // Rows with Qty 3 stay: about one in seven, spread over every leaf.
+  EXPECT_EQ(run(*db_, u"DELETE FROM Items WHERE Qty <> 3"), 3000u - 429u);
+  checkAndReopen("after deleting most rows");
+  EXPECT_EQ(rows().size(), 429u);
+  expectDistinctKeys(429);
+  jet::Statement seek = jet::Statement::prepare(*db_, u"SELECT Count(*) FROM Items WHERE Code >= 'c1000' AND Code < 'c2000'");
+  EXPECT_NE(seek.explain().find("using index 'Code'"), std::string::npos) << seek.explain();
+  int expected = 0;
+  for (int i = 0; i < 3000; ++i) expected += i % 7 == 3 && (i * 7919) % 3000 >= 1000 && (i * 7919) % 3000 < 2000;
+  EXPECT_EQ(count(u"Code >= 'c1000' AND Code < 'c2000'"), expected);
+  EXPECT_EQ(count(u"ID BETWEEN 1 AND 1000"), 143);
+  // A value deleted can come back (the unique index lost it); one kept cannot.
+  EXPECT_EQ(run(*db_, u"INSERT INTO Items (Code, Qty) VALUES ('c0000', 1)"), 1u);
+  EXPECT_THROW(run(*db_, u"INSERT INTO Items (Code, Qty) VALUES ('c2757', 1)"), jet::Error);
+  EXPECT_EQ(run(*db_, u"DELETE FROM Items"), 430u);
+  checkAndReopen("after deleting every row");
+  EXPECT_TRUE(rows().empty());
+  expectDistinctKeys(0);
+  EXPECT_EQ(count(u"Code >= ''"), 0);
+  EXPECT_EQ(run(*db_, u"INSERT INTO Items (Code, Qty) VALUES ('c0001', 1)"), 1u);
+  EXPECT_EQ(count(u"Code = 'c0001'"), 1);
+  checkAndReopen("after the table was filled again");
+}
+
 // A large UPDATE (every row of a table spanning many pages, moving rows in two
 // indexes) crashed at each mutating operation of its commit: the file always
 // reopens to the rows from before or from after, and checks clean.

@@ -136,6 +136,46 @@ TEST(Journal, EveryCrashPointLeavesTheBeforeOrTheAfterState) {
   }
 }
 
+// A commit whose journal segment is larger than the pieces it is written in
+// (600 changed pages, each changed twice, plus pages added): crashed at the
+// writes of the journal and at a spread of the rest, it leaves the before or
+// the after state.
+TEST(Journal, ALargeSegmentWrittenInPiecesIsAsSafeAsOneWrite) {
+  const Bytes before = pagesOf(700, 3);
+  const auto change = [](jet::Pager& pager) {
+    pager.beginWrite();
+    for (std::uint32_t p = 50; p < 650; ++p) pager.modify(p)[p % kPage] = 0x5A;
+    for (std::uint32_t p = 50; p < 650; ++p) pager.modify(p)[(p + 1) % kPage] = 0xA5;
+    for (int i = 0; i < 20; ++i) pager.modify(pager.appendPage())[1] = 0x77;
+  };
+  Bytes after;
+  std::size_t operations = 0;
+  {
+    Disk probe;
+    probe.vfs->put(kDb, before);
+    auto pager = probe.pager();
+    change(*pager);
+    const std::size_t start = probe.vfs->operations();
+    pager->commitWrite();
+    operations = probe.vfs->operations() - start;
+    after = probe.vfs->contents(kDb);
+  }
+  ASSERT_NE(after, before);
+  for (std::size_t crash = 0; crash <= operations; crash += crash < 12 || crash + 6 > operations ? 1 : 41) {
+    Disk disk;
+    disk.vfs->put(kDb, before);
+    {
+      auto pager = disk.pager();
+      change(*pager);
+      disk.vfs->crashAt(disk.vfs->operations() + crash);
+      pager->commitWrite();
+    }
+    disk.vfs->powerCut(jet::MemoryVfs::Survival::Random, static_cast<std::uint32_t>(crash));
+    const Bytes seen = disk.recovered();
+    EXPECT_TRUE(seen == before || seen == after) << "crash at operation " << crash << " of " << operations;
+  }
+}
+
 // An I/O error at any operation of the commit: the commit fails, rollback puts
 // the file back, and it stays so after a power cut.
 TEST(Journal, AFailedCommitIsUndoneCompletely) {
