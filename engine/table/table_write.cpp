@@ -69,6 +69,17 @@ std::vector<Value> Table::Impl::readValues(RowId id) const {
   return out;
 }
 
+bool Table::Impl::isLive(RowId id) const {
+  Page holder;
+  try {
+    locate(id, holder);
+  } catch (const Error& e) {
+    if (e.code() == ErrorCode::NotFound) return false;
+    throw;
+  }
+  return true;
+}
+
 // Each write takes the writer's lock first (the WriteScope), so that it checks
 // the table as another program may just have changed it.
 RowId Table::Impl::insertRow(std::vector<Value>& values) {

@@ -136,6 +136,8 @@ class Table {
   // The first row (in index order) whose key columns equal `key` (one value per
   // index column, converted to the columns' types); nullopt when none.
   std::optional<RowId> findRow(std::size_t index, const std::vector<Value>& key) const;
+  // Every row whose key columns start with `key`, in index order.
+  std::vector<RowId> findRows(std::size_t index, const std::vector<Value>& key) const;
 
   // --- Writing ---
   // Each call is one write transaction (journaled, all or nothing) unless the

@@ -2,6 +2,11 @@
 //
 // The locators of the rows to delete are collected first, then the rows are
 // deleted; enforced relationships cascade or refuse as each row's delete says.
+// The rows affected are the rows the statement chose, each once, also when a
+// cascade from another of them deleted it first; rows a cascade takes along
+// that the statement did not choose are not counted. (Counting only the rows
+// the statement came to while they were still there would make the number
+// depend on the order rows are stored in.)
 #include <algorithm>
 
 #include "jet/error.h"
@@ -9,10 +14,19 @@
 #include "sql/action/action_query.h"
 #include "sql/action/actions.h"
 #include "sql/lexer.h"
+#include "table/relationship_rules.h"
 
 namespace jet::sql {
 
 namespace {
+
+// Whether deleting a row anywhere can delete rows of `table`.
+bool reachedByCascadingDeletes(const Table::Impl& table) {
+  for (const RelationshipRule& rule : relationshipRulesOf(table)) {
+    if (rule.cascadeDeletes && &rule.referencing->impl() == &table) return true;
+  }
+  return false;
+}
 
 class DeleteAction final : public Action {
  public:
@@ -45,7 +59,14 @@ class DeleteAction final : public Action {
       std::sort(ids.begin(), ids.end());
       ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     }
-    for (RowId id : ids) table_->deleteRow(id);
+    // A relationship of the table with itself (or through other tables back
+    // to it) may delete rows the statement comes to later: those are gone
+    // already, and counted once.
+    const bool cascadesHere = reachedByCascadingDeletes(table_->impl());
+    for (RowId id : ids) {
+      if (cascadesHere && !table_->impl().isLive(id)) continue;
+      table_->deleteRow(id);
+    }
     return RunResult{ids.size()};
   }
 
