@@ -49,11 +49,16 @@ IndexSpec indexOf(const Constraint& k, const std::vector<IndexSpec>& taken) {
 }
 
 RelationshipSpec relationshipOf(const std::u16string& table, const Constraint& k) {
+  // A Jet database keeps one "cascade to Null" rule per relationship, and it
+  // is for deleted rows: MSysRelationships has a single flag for it and the
+  // foreign-key index's update byte only says whether updates cascade. An
+  // update rule to Null has nowhere to be kept.
   if (k.onUpdate == ddl::ReferentialAction::SetNull) {
     throw Error(ErrorCode::Unsupported, "Cannot create the relationship from " + inQuotes(table) + " to " +
                                             inQuotes(k.referencedTable) +
-                                            ": ON UPDATE SET NULL is not supported; use ON UPDATE CASCADE or leave "
-                                            "referenced keys unchanged");
+                                            ": ON UPDATE SET NULL cannot be kept in the database, which sets "
+                                            "foreign keys to Null only for deleted rows (ON DELETE SET NULL); "
+                                            "use ON UPDATE CASCADE or leave referenced keys unchanged");
   }
   RelationshipSpec r;
   r.name = k.name;

@@ -251,6 +251,48 @@ TEST_F(DataDefinition, ReferencesWritesTheForeignKeyIndexPairAsAccessDoes) {
   }
 }
 
+// Cascade to Null is kept as Jet keeps it: the foreign-key index's delete byte
+// 2 and MSysRelationships flag 0x2000; updates can cascade or be refused but
+// not set Null, which Jet has no way to store.
+TEST_F(DataDefinition, CascadeToNullIsStoredAsJetStoresItForDeletesOnly) {
+  run(*db_, u"CREATE TABLE Customers (ID LONG CONSTRAINT PK PRIMARY KEY, Name TEXT(40))");
+  run(*db_, u"CREATE TABLE Orders (OrderID COUNTER PRIMARY KEY, CustomerID LONG CONSTRAINT CustomerOrders "
+            u"REFERENCES Customers (ID) ON UPDATE CASCADE ON DELETE SET NULL, Amount CURRENCY)");
+  auto orders = db_->table(u"Orders");
+  const auto& o = orders->impl().definition.logicalIndexes;
+  const auto fk = std::find_if(o.begin(), o.end(), [](const auto& l) { return l.name == u"CustomerOrders"; });
+  ASSERT_NE(fk, o.end());
+  EXPECT_EQ(fk->cascadeUpdates, 1);
+  EXPECT_EQ(fk->cascadeDeletes, 2);
+  insert(u"Customers", {Value::longInt(1), Value::text(u"Ann")});
+  insert(u"Customers", {Value::longInt(2), Value::text(u"Bob")});
+  insert(u"Orders", {Value(), Value::longInt(1), Value()});
+  insert(u"Orders", {Value(), Value::longInt(2), Value()});
+  jet::Statement::prepare(*db_, u"UPDATE Customers SET ID = 20 WHERE ID = 2").run();
+  jet::Statement::prepare(*db_, u"DELETE FROM Customers WHERE ID = 1").run();
+  std::vector<std::string> keys;
+  orders->scan([&](jet::RowId, const std::vector<Value>& r) {
+    keys.push_back(r[1].isNull() ? "Null" : std::to_string(r[1].asLong()));
+    return true;
+  });
+  EXPECT_EQ(keys, (std::vector<std::string>{"Null", "20"}));
+  EXPECT_TRUE(strictProblems(*db_).empty()) << testing::PrintToString(strictProblems(*db_));
+  if (haveMdbtools()) {
+    const std::string out = commandOutput("mdb-export '" + file_.string() + "' MSysRelationships");
+    EXPECT_NE(out.find("\"CustomerOrders\",8448,1,0,"), std::string::npos) << out;
+    // mdb-schema prints the cascades it knows of; a cascade to Null is not one of them.
+    const std::string schema = commandOutput("mdb-schema --relations '" + file_.string() + "' postgres");
+    EXPECT_NE(schema.find("REFERENCES \"Customers\"(\"id\") ON UPDATE CASCADE"), std::string::npos) << schema;
+    EXPECT_EQ(schema.find("ON DELETE"), std::string::npos) << schema;
+  }
+
+  const std::string refused = errorOf([&] {
+    run(*db_, u"CREATE TABLE Notes (ID LONG, CustomerID LONG REFERENCES Customers (ID) ON UPDATE SET NULL)");
+  });
+  EXPECT_NE(refused.find("only for deleted rows (ON DELETE SET NULL)"), std::string::npos) << refused;
+  EXPECT_FALSE(db_->hasTable(u"Notes"));
+}
+
 TEST_F(DataDefinition, RelationshipsAreEnforcedAndCascade) {
   customersAndOrders();
   insert(u"Customers", {Value(), Value::text(u"Ann")});
