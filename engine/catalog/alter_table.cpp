@@ -104,6 +104,7 @@ TableDefinition newDefinition(Database::Impl& db, const Table::Impl& t, const Re
   def.firstPage = old.firstPage;
   def.pages = old.pages;
   def.autoNumber = old.autoNumber;
+  def.autoNumberStep = old.autoNumberStep;
   def.tableType = old.tableType;
   for (LogicalIndexDefinition& l : def.logicalIndexes) {
     for (const LogicalIndexDefinition& o : old.logicalIndexes) {
@@ -412,6 +413,77 @@ void Database::alterColumn(std::u16string_view tableName, const ColumnSpec& colu
     set->properties.insert(set->properties.end(), own.begin(), own.end());
   }
   rewriteTable(db, *db.table(tableName), r);
+}
+
+
+void Database::requireColumns(std::u16string_view tableName, const std::vector<std::u16string>& columnNames) {
+  Impl& db = *impl_;
+  Table::Impl& t = tableToChange(db, tableName, "make columns of the table required");
+  Rewrite r = rewriteOf(t);
+  std::vector<std::size_t> at;
+  for (const std::u16string& name : columnNames) {
+    const int c = findColumnIn(r.spec.columns, name);
+    if (c < 0) {
+      throw Error(ErrorCode::NotFound,
+                  "Cannot make the column " + inQuotes(name) + " required: " + t.describe() + " has no column of that name");
+    }
+    at.push_back(static_cast<std::size_t>(c));
+  }
+  // The first row without a value in one of them refuses the change.
+  std::optional<std::size_t> empty;
+  std::vector<Value> values;
+  RowId where;
+  db.table(tableName)->scan([&](RowId id, const std::vector<Value>& row) {
+    for (const std::size_t c : at) {
+      if (!row[c].isNull()) continue;
+      empty = c;
+      values = row;
+      where = id;
+      return false;
+    }
+    return true;
+  });
+  if (empty) {
+    std::string row = "the row at page " + std::to_string(where.page()) + ", slot " + std::to_string(where.slot());
+    for (const IndexDef& index : t.indexes) {
+      if (!index.primaryKey) continue;
+      std::vector<std::size_t> key;
+      std::vector<Value> keyValues;
+      for (const IndexColumn& k : index.columns) {
+        key.push_back(k.column);
+        keyValues.push_back(values[k.column]);
+      }
+      row = "the row with " + describeRelationshipKey(t, key, keyValues);
+      break;
+    }
+    throw Error(ErrorCode::Constraint, "Cannot make the field " + inQuotes(t.columns[*empty].name) + " of " +
+                                           t.describe() + " required: " + row +
+                                           " holds no value in it; fill the field in every row first");
+  }
+  for (const std::size_t c : at) {
+    if (r.spec.columns[c].required) continue;
+    ColumnSpec required = r.spec.columns[c];
+    required.required = true;
+    const std::u16string& name = required.name;
+    std::vector<Property> own;
+    for (const Property& p : propertiesOf(required, *db.context->text)) {
+      if (p.name == u"Required") own.push_back(p);
+    }
+    auto set = std::find_if(r.properties.begin(), r.properties.end(),
+                            [&](const PropertySet& s) { return equalNamesNoCase(s.objectName, name); });
+    if (set == r.properties.end()) {
+      r.properties.push_back({name, own});
+    } else {
+      std::erase_if(set->properties, [](const Property& p) { return p.name == u"Required"; });
+      set->properties.insert(set->properties.end(), own.begin(), own.end());
+    }
+  }
+  WriteScope scope(*db.context);
+  storeProperties(db, t, r.properties);
+  reloadCatalog(db);
+  t.properties = catalogProperties(db, t);
+  t.reload();
+  scope.commit();
 }
 
 }  // namespace jet

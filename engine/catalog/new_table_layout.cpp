@@ -2,6 +2,8 @@
 #include "catalog/new_table_layout.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "format/table_definition_format.h"
 #include "format/value_codec.h"
@@ -111,7 +113,14 @@ TableDefinition layoutTable(const TableSpec& spec, std::uint16_t sortOrder, std:
     if (factsOf(s.type).longValue) d.longValueMaps.push_back({c.number, {}, {}});
   }
   d.maxColumns = static_cast<std::uint16_t>(spec.columns.size());
-  d.autoNumber = spec.firstAutoNumber > 0 ? spec.firstAutoNumber - 1 : 0;
+  if (spec.autoNumberStep == 0) refuse("The autonumber of the table '" + toUtf8(spec.name) + "' cannot count by 0");
+  const std::int64_t before = std::int64_t{spec.firstAutoNumber} - spec.autoNumberStep;
+  if (before < std::numeric_limits<std::int32_t>::min() || before > std::numeric_limits<std::int32_t>::max()) {
+    refuse("The autonumber of the table '" + toUtf8(spec.name) + "' starts at " + std::to_string(spec.firstAutoNumber) + " and counts by " +
+           std::to_string(spec.autoNumberStep) + ": its counter, one step before the first number, is not a Long");
+  }
+  d.autoNumber = static_cast<std::uint32_t>(static_cast<std::int32_t>(before));
+  d.autoNumberStep = spec.autoNumberStep;
   d.varColumns = varSlot;
 
   bool primaryKey = false;

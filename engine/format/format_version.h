@@ -30,6 +30,8 @@ struct FormatVersion {
   // Table definition: fixed header of the logical definition buffer.
   std::size_t tdefRowCount;         // u32 stored row count
   std::size_t tdefAutoNumber;       // u32 last long autonumber handed out
+  std::size_t tdefAutoNumberStep;   // i32 added to it for each new number (1 unless a
+                                    // COUNTER(seed, step) said otherwise); kNoField: always 1
   std::size_t tdefTableType;        // u8 'N' user / 'S' system
   std::size_t tdefMaxColumns;       // u16 columns rows carry (deleted ones included)
   std::size_t tdefVarColumns;       // u16 variable-offset slots rows carry
@@ -41,7 +43,6 @@ struct FormatVersion {
   std::size_t tdefHeaderSize;       // where the variable blocks start
   // Constants the engine writes whose meaning is unknown (kNoField: none).
   std::size_t tdefMagic;            // u32 1625
-  std::size_t tdefAutoNumberFlag;   // u8 1
   std::size_t columnMagic;          // u32 1625 in each column block
   std::size_t realIndexMagic;       // u32 1923 in each real index block
   std::size_t logicalIndexMagic;    // u32 1625 in each logical index block
@@ -113,6 +114,7 @@ inline constexpr FormatVersion kJet4Format{
     .dataSlotTable = 14,
     .tdefRowCount = 16,
     .tdefAutoNumber = 20,
+    .tdefAutoNumberStep = 24,
     .tdefTableType = 40,
     .tdefMaxColumns = 41,
     .tdefVarColumns = 43,
@@ -123,7 +125,6 @@ inline constexpr FormatVersion kJet4Format{
     .tdefFreePagesMap = 59,
     .tdefHeaderSize = 63,
     .tdefMagic = 12,
-    .tdefAutoNumberFlag = 24,
     .columnMagic = 1,
     .realIndexMagic = 0,
     .logicalIndexMagic = 0,
@@ -174,6 +175,7 @@ inline constexpr FormatVersion kJet3Format{
     .dataSlotTable = 10,
     .tdefRowCount = 12,
     .tdefAutoNumber = 16,
+    .tdefAutoNumberStep = kNoField,
     .tdefTableType = 20,
     .tdefMaxColumns = 21,
     .tdefVarColumns = 23,
@@ -184,7 +186,6 @@ inline constexpr FormatVersion kJet3Format{
     .tdefFreePagesMap = 39,
     .tdefHeaderSize = 43,
     .tdefMagic = kNoField,
-    .tdefAutoNumberFlag = kNoField,
     .columnMagic = kNoField,
     .realIndexMagic = kNoField,
     .logicalIndexMagic = kNoField,

@@ -157,6 +157,11 @@ TableDefinition parseTableDefinition(ByteSpan buf, const FormatVersion& v, const
   t.length = loadU32(buf.data() + kTdefLength);
   t.rowCount = loadU32(buf.data() + v.tdefRowCount);
   t.autoNumber = loadU32(buf.data() + v.tdefAutoNumber);
+  if (v.tdefAutoNumberStep != kNoField) {
+    // Files that leave the step 0 number by 1, as every engine does for them.
+    const auto step = static_cast<std::int32_t>(loadU32(buf.data() + v.tdefAutoNumberStep));
+    t.autoNumberStep = step != 0 ? step : 1;
+  }
   t.tableType = buf[v.tdefTableType];
   t.maxColumns = loadU16(buf.data() + v.tdefMaxColumns);
   t.varColumns = loadU16(buf.data() + v.tdefVarColumns);

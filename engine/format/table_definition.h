@@ -74,7 +74,8 @@ struct TableDefinition {
   std::vector<std::uint32_t> pages;  // the definition's page chain
   std::uint32_t length = 0;
   std::uint32_t rowCount = 0;
-  std::uint32_t autoNumber = 0;
+  std::uint32_t autoNumber = 0;      // the last number handed out (a signed number)
+  std::int32_t autoNumberStep = 1;   // what each new number adds to it (never 0)
   std::uint8_t tableType = 0;
   std::uint16_t maxColumns = 0;  // columns every row carries, deleted ones included
   std::uint16_t varColumns = 0;  // variable-offset slots every row carries

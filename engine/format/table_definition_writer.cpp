@@ -163,7 +163,7 @@ std::vector<std::uint8_t> buildTableDefinition(const TableDefinition& d, std::ui
   if (v.tdefMagic != kNoField) putU32(b, v.tdefMagic, kTdefMagicValue);
   putU32(b, v.tdefRowCount, d.rowCount);
   putU32(b, v.tdefAutoNumber, d.autoNumber);
-  if (v.tdefAutoNumberFlag != kNoField) b[v.tdefAutoNumberFlag] = 0x01;
+  if (v.tdefAutoNumberStep != kNoField) putU32(b, v.tdefAutoNumberStep, static_cast<std::uint32_t>(d.autoNumberStep));
   b[v.tdefTableType] = d.tableType;
   storeU16(b.data() + v.tdefMaxColumns, d.maxColumns);
   storeU16(b.data() + v.tdefVarColumns, d.varColumns);

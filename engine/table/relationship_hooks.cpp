@@ -13,8 +13,18 @@
 // anywhere undoes the whole write. Keys are compared as the indexes compare
 // them: by their index key bytes (text without regard to case, as in the
 // General sort order).
+//
+// Rows a cascade deletes are queued and deleted one after another by the
+// delete that started it, not from inside each other's hooks: a hierarchy
+// kept in one table (an employee's manager, a part's assembly) may be
+// thousands of rows deep. A row being written or queued is never found again
+// by a cascade, so a cycle of rows (two that refer to each other, one that
+// refers to itself) ends where it started.
 #include <algorithm>
+#include <deque>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "format/index_key.h"
 #include "jet/error.h"
@@ -26,7 +36,8 @@ namespace jet {
 
 namespace {
 
-// Cascades that lead from table to table further than this are a cycle.
+// Cascading updates that lead from table to table further than this are a
+// cycle (deletes are queued and do not nest).
 constexpr int kMaxCascadeDepth = 64;
 
 using Key = std::vector<Value>;
@@ -123,7 +134,7 @@ class RelationshipHooks final : public RowWriteHooks {
   }
 
   void beforeUpdate(Table::Impl& table, RowId id, const std::vector<Value>& before,
-                    const std::vector<Value>& after) override {
+                    std::vector<Value>& after) override {
     for (const RelationshipRule& rule : relationshipRulesOf(table)) {
       if (&rule.referenced->impl() == &table) followReferencedKey(rule, id, before, after);
       if (&rule.referencing->impl() == &table) {
@@ -135,9 +146,13 @@ class RelationshipHooks final : public RowWriteHooks {
   }
 
   void beforeDelete(Table::Impl& table, RowId id, const std::vector<Value>& row) override {
+    const Busy busy(busy_, table, id);
     for (const RelationshipRule& rule : relationshipRulesOf(table)) {
-      if (&rule.referenced->impl() == &table) releaseReferencingRows(rule, id, row);
+      if (&rule.referenced->impl() == &table) releaseReferencingRows(rule, row);
     }
+    // The delete that started the cascade deletes what it queued, while its
+    // own row is still marked busy (a cycle would lead back to it).
+    if (!draining_) deleteQueuedRows();
   }
 
  private:
@@ -187,30 +202,42 @@ class RelationshipHooks final : public RowWriteHooks {
     std::vector<BusyRow>& rows_;
   };
 
-  bool isBusy(const Table::Impl& table, RowId id) const {
-    return std::any_of(busy_.begin(), busy_.end(),
+  using RowKey = std::pair<const Table::Impl*, RowId>;
+
+  // A row a cascade will delete.
+  struct Doomed {
+    std::shared_ptr<Table> table;
+    RowId id;
+  };
+
+  // Busy rows, and rows queued for deletion: no cascade takes them again and
+  // no row may come to refer to them.
+  bool isTaken(const Table::Impl& table, RowId id) const {
+    return doomedSet_.count(RowKey{&table, id}) != 0 ||
+           std::any_of(busy_.begin(), busy_.end(),
                        [&](const BusyRow& b) { return b.table == &table && b.id == id; });
   }
 
-  // The first row of the rule's `table` side whose key (its `columns`, in
-  // index `index`) is `key`, leaving out busy rows.
-  std::optional<RowId> findRow(const std::shared_ptr<Table>& table, std::size_t index, const Key& key,
-                               const KeyBytes& bytes, const RelationshipRule& rule,
-                               const std::vector<std::size_t>& columns) const {
+  // The rows of the rule's `table` side whose key (its `columns`, in index
+  // `index`) is `key`, leaving out taken rows.
+  std::vector<RowId> findRows(const std::shared_ptr<Table>& table, std::size_t index, const Key& key,
+                              const KeyBytes& bytes, const RelationshipRule& rule,
+                              const std::vector<std::size_t>& columns) const {
+    std::vector<RowId> out;
     try {
-      const std::optional<RowId> found = table->findRow(index, key);
-      if (!found || !isBusy(table->impl(), *found)) return found;
+      for (const RowId id : table->findRows(index, key)) {
+        if (!isTaken(table->impl(), id)) out.push_back(id);
+      }
+      return out;
     } catch (const Error& e) {
       if (e.code() != ErrorCode::Unsupported) throw;
     }
-    // Without an index search (or when the first match is busy): every row.
-    std::optional<RowId> match;
+    // Without an index search: every row.
     table->scan([&](RowId id, const std::vector<Value>& values) {
-      if (isBusy(table->impl(), id) || bytesOf(keyOf(values, columns), rule) != bytes) return true;
-      match = id;
-      return false;
+      if (!isTaken(table->impl(), id) && bytesOf(keyOf(values, columns), rule) == bytes) out.push_back(id);
+      return true;
     });
-    return match;
+    return out;
   }
 
   void requireReferencedRow(const RelationshipRule& rule, const std::vector<Value>& row) {
@@ -225,7 +252,7 @@ class RelationshipHooks final : public RowWriteHooks {
     if (rule.referencing == rule.referenced && bytesOf(keyOf(row, rule.referencedColumns), rule) == bytes)
       return;
     if (!bytes.empty() &&
-        findRow(rule.referenced, rule.referencedIndex, key, bytes, rule, rule.referencedColumns)) {
+        !findRows(rule.referenced, rule.referencedIndex, key, bytes, rule, rule.referencedColumns).empty()) {
       return;
     }
     throw Error(ErrorCode::Constraint, "Cannot add or change the row of " + referencing.describe() + ": " +
@@ -235,49 +262,63 @@ class RelationshipHooks final : public RowWriteHooks {
                                            ", and there is none");
   }
 
+  std::string updateRefused(const RelationshipRule& rule, const Key& was) const {
+    const Table::Impl& referenced = rule.referenced->impl();
+    return "Cannot change " + describeKey(referenced, rule.referencedColumns, was) + " in " + referenced.describe() +
+           ": rows of " + rule.referencing->impl().describe() + " refer to it through " + relationshipName(rule) +
+           ", which does not cascade updates";
+  }
+
   void followReferencedKey(const RelationshipRule& rule, RowId id, const std::vector<Value>& before,
-                           const std::vector<Value>& after) {
+                           std::vector<Value>& after) {
     const Key was = keyOf(before, rule.referencedColumns);
     const Key now = keyOf(after, rule.referencedColumns);
     const KeyBytes wasBytes = bytesOf(was, rule);
     const KeyBytes nowBytes = bytesOf(now, rule);
     if (hasNull(was) || wasBytes == nowBytes) return;
     const Table::Impl& referenced = rule.referenced->impl();
-    const Busy busy(busy_, referenced, id);
-    std::optional<RowId> child =
-        findRow(rule.referencing, rule.referencingIndex, was, wasBytes, rule, rule.referencingColumns);
-    if (!child) return;
-    if (!rule.cascadeUpdates) {
-      throw Error(ErrorCode::Constraint,
-                  "Cannot change " + describeKey(referenced, rule.referencedColumns, was) + " in " +
-                      referenced.describe() + ": rows of " + rule.referencing->impl().describe() +
-                      " refer to it through " + relationshipName(rule) + ", which does not cascade updates");
-    }
-    const Depth depth(depth_);
-    pending_.push_back(PendingKey{&rule.referencing->impl(), rule.referencingIndex, nowBytes});
-    try {
-      for (; child; child = findRow(rule.referencing, rule.referencingIndex, was, wasBytes, rule,
-                                    rule.referencingColumns)) {
-        std::vector<Value> values = rule.referencing->readRow(*child);
-        for (std::size_t i = 0; i < now.size(); ++i) values[rule.referencingColumns[i]] = now[i];
-        rule.referencing->impl().updateRow(*child, values);
+    // The row itself, when it refers to its own old key and this write leaves
+    // that reference as it was: it follows its key as any other row would.
+    const bool selfReference = rule.referencing == rule.referenced &&
+                               bytesOf(keyOf(after, rule.referencingColumns), rule) == wasBytes;
+    std::vector<RowId> children;
+    {
+      const Busy busy(busy_, referenced, id);
+      children = findRows(rule.referencing, rule.referencingIndex, was, wasBytes, rule, rule.referencingColumns);
+      if ((!children.empty() || selfReference) && !rule.cascadeUpdates) {
+        throw Error(ErrorCode::Constraint, updateRefused(rule, was));
       }
-    } catch (...) {
-      pending_.pop_back();
-      throw;
+      if (!children.empty()) {
+        const Depth depth(depth_);
+        pending_.push_back(PendingKey{&rule.referencing->impl(), rule.referencingIndex, nowBytes});
+        try {
+          for (const RowId child : children) {
+            std::vector<Value> values = rule.referencing->readRow(child);
+            // An earlier row's cascade may have changed this one already.
+            if (bytesOf(keyOf(values, rule.referencingColumns), rule) != wasBytes) continue;
+            for (std::size_t i = 0; i < now.size(); ++i) values[rule.referencingColumns[i]] = now[i];
+            rule.referencing->impl().updateRow(child, values);
+          }
+        } catch (...) {
+          pending_.pop_back();
+          throw;
+        }
+        pending_.pop_back();
+      }
     }
-    pending_.pop_back();
+    if (selfReference) {
+      for (std::size_t i = 0; i < now.size(); ++i) after[rule.referencingColumns[i]] = now[i];
+    }
   }
 
-  void releaseReferencingRows(const RelationshipRule& rule, RowId id, const std::vector<Value>& row) {
+  void releaseReferencingRows(const RelationshipRule& rule, const std::vector<Value>& row) {
     const Key key = keyOf(row, rule.referencedColumns);
     if (hasNull(key)) return;
     const KeyBytes bytes = bytesOf(key, rule);
     const Table::Impl& referenced = rule.referenced->impl();
-    const Busy busy(busy_, referenced, id);
-    std::optional<RowId> child =
-        findRow(rule.referencing, rule.referencingIndex, key, bytes, rule, rule.referencingColumns);
-    if (!child) return;
+    const std::vector<RowId> children =
+        findRows(rule.referencing, rule.referencingIndex, key, bytes, rule, rule.referencingColumns);
+    if (children.empty()) return;
     if (!rule.cascadeDeletes && !rule.cascadeNull) {
       throw Error(ErrorCode::Constraint, "Cannot delete the row of " + referenced.describe() + " with " +
                                              describeKey(referenced, rule.referencedColumns, key) +
@@ -285,21 +326,48 @@ class RelationshipHooks final : public RowWriteHooks {
                                              " refer to it through " + relationshipName(rule) +
                                              ", which does not cascade deletes");
     }
-    const Depth depth(depth_);
-    for (; child; child = findRow(rule.referencing, rule.referencingIndex, key, bytes, rule,
-                                  rule.referencingColumns)) {
-      if (rule.cascadeDeletes) {
-        rule.referencing->impl().deleteRow(*child);
-      } else {
-        std::vector<Value> values = rule.referencing->readRow(*child);
-        for (const std::size_t c : rule.referencingColumns) values[c] = Value();
-        rule.referencing->impl().updateRow(*child, values);
+    if (rule.cascadeDeletes) {
+      for (const RowId child : children) {
+        if (doomedSet_.insert(RowKey{&rule.referencing->impl(), child}).second) {
+          doomed_.push_back(Doomed{rule.referencing, child});
+        }
       }
+      return;
     }
+    const Depth depth(depth_);
+    for (const RowId child : children) {
+      std::vector<Value> values = rule.referencing->readRow(child);
+      if (bytesOf(keyOf(values, rule.referencingColumns), rule) != bytes) continue;
+      for (const std::size_t c : rule.referencingColumns) values[c] = Value();
+      rule.referencing->impl().updateRow(child, values);
+    }
+  }
+
+  // Deletes the queued rows, each with its own hooks (which queue the rows it
+  // takes along), until none is left.
+  void deleteQueuedRows() {
+    draining_ = true;
+    try {
+      while (!doomed_.empty()) {
+        const Doomed next = doomed_.front();
+        doomed_.pop_front();
+        doomedSet_.erase(RowKey{&next.table->impl(), next.id});
+        next.table->impl().deleteRow(next.id);
+      }
+    } catch (...) {
+      doomed_.clear();
+      doomedSet_.clear();
+      draining_ = false;
+      throw;
+    }
+    draining_ = false;
   }
 
   std::vector<PendingKey> pending_;
   std::vector<BusyRow> busy_;
+  std::deque<Doomed> doomed_;
+  std::set<RowKey> doomedSet_;
+  bool draining_ = false;
   int depth_ = 0;
 };
 

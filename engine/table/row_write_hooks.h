@@ -16,8 +16,10 @@ class RowWriteHooks {
   virtual ~RowWriteHooks() = default;
   // `row` holds the converted values the row will have.
   virtual void beforeInsert(Table::Impl& table, const std::vector<Value>& row) = 0;
+  // `after` may be changed: a row that refers to its own key follows a
+  // change of that key.
   virtual void beforeUpdate(Table::Impl& table, RowId id, const std::vector<Value>& before,
-                            const std::vector<Value>& after) = 0;
+                            std::vector<Value>& after) = 0;
   virtual void beforeDelete(Table::Impl& table, RowId id, const std::vector<Value>& row) = 0;
 };
 

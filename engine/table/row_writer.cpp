@@ -113,17 +113,22 @@ std::vector<Value> RowWriter::prepare(const std::vector<Value>& values, const st
         }
         continue;
       }
-      const std::uint32_t counter = table_.definition.autoNumber;
+      // The counter is the last number handed out; the next is one step on
+      // (steps other than 1 come from COUNTER(seed, step), and may count down).
+      const auto counter = static_cast<std::int32_t>(table_.definition.autoNumber);
+      const std::int32_t step = table_.definition.autoNumberStep;
       if (v.isNull()) {
-        if (counter >= static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
+        const std::int64_t next = std::int64_t{counter} + step;
+        if (next > std::numeric_limits<std::int32_t>::max() || next < std::numeric_limits<std::int32_t>::min()) {
           throw Error(ErrorCode::Constraint, "The autonumber " + where(w.column) + " has used up its numbers");
         }
-        row[w.column] = Value::longInt(static_cast<std::int32_t>(counter + 1));
-        writeCounter(counter + 1);
+        row[w.column] = Value::longInt(static_cast<std::int32_t>(next));
+        writeCounter(static_cast<std::uint32_t>(static_cast<std::int32_t>(next)));
       } else {
+        // A number given outright moves the counter on when it lies beyond it.
         row[w.column] = convertToColumn(v, c, where(w.column));
         const std::int32_t given = row[w.column].asLong();
-        if (given > 0 && static_cast<std::uint32_t>(given) > counter) writeCounter(static_cast<std::uint32_t>(given));
+        if (step > 0 ? given > counter : given < counter) writeCounter(static_cast<std::uint32_t>(given));
       }
       continue;
     }

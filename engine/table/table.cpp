@@ -255,6 +255,9 @@ std::uint32_t Table::storedRowCount() const {
 std::uint32_t Table::autoNumberCounter() const {
   return impl_->definition.autoNumber;
 }
+std::int32_t Table::autoNumberStep() const {
+  return impl_->definition.autoNumberStep;
+}
 
 int Table::findColumn(std::u16string_view name) const {
   const auto& columns = impl_->columns;

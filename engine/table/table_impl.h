@@ -70,6 +70,8 @@ struct Table::Impl {
   std::string readOnlyReason() const;
   // Every column of a live row, decoded.
   std::vector<Value> readValues(RowId id) const;
+  // Whether `id` names a live row of the table (false once it is deleted).
+  bool isLive(RowId id) const;
   RowWriter& writer();
 
   std::shared_ptr<RowWriter> rowWriter;        // made on the first write

@@ -72,6 +72,17 @@ std::vector<Value> Table::Impl::readValues(RowId id) const {
   return out;
 }
 
+bool Table::Impl::isLive(RowId id) const {
+  Page holder;
+  try {
+    locate(id, holder);
+  } catch (const Error& e) {
+    if (e.code() == ErrorCode::NotFound) return false;
+    throw;
+  }
+  return true;
+}
+
 // Each write takes the writer's lock first (the WriteScope), so that it checks
 // the table as another program may just have changed it.
 RowId Table::Impl::insertRow(std::vector<Value>& values) {
@@ -204,9 +215,12 @@ void Table::Impl::deleteRows(const std::vector<RowId>& ids) {
   requireWritableTable(*this);
   // When cascading deletes lead from this table back to it (directly or
   // through other tables), a row's delete can take rows of this table along
-  // while the statement runs: those need the indexes as they are, row by row.
+  // while the statement runs: those need the indexes as they are, row by row,
+  // and a row a cascade took first is passed over.
   if (db->hooks && cascadesBackInto(*this)) {
-    for (RowId id : ids) deleteRow(id);
+    for (RowId id : ids) {
+      if (isLive(id)) deleteRow(id);
+    }
     scope.commit();
     return;
   }

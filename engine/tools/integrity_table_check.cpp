@@ -320,8 +320,17 @@ void TableChecker::checkCounters() {
                                               " but holds " + std::to_string(liveRows_.size()) + " rows");
   }
   // The counter holds the last number handed out; a smaller one than a value
-  // present means the next insert repeats a number.
-  if (largestAutoNumber_ && *largestAutoNumber_ > static_cast<std::int64_t>(d.autoNumber)) {
+  // present means the next insert repeats a number (a larger one, for a
+  // counter that counts down).
+  if (d.autoNumberStep < 0) {
+    const std::int32_t counter = static_cast<std::int32_t>(d.autoNumber);
+    if (smallestAutoNumber_ && *smallestAutoNumber_ < counter) {
+      cx_.sink.error(ProblemArea::Counter,
+                     label_ + ": its autonumber counter is " + std::to_string(counter) +
+                         " and counts down, but a smaller number is present (" +
+                         std::to_string(*smallestAutoNumber_) + "); the next inserts could repeat a number");
+    }
+  } else if (largestAutoNumber_ && *largestAutoNumber_ > static_cast<std::int64_t>(d.autoNumber)) {
     cx_.sink.error(ProblemArea::Counter,
                    label_ + ": its autonumber counter is " + std::to_string(d.autoNumber) +
                        ", below the largest number present (" + std::to_string(*largestAutoNumber_) +

@@ -86,6 +86,7 @@ class TableChecker {
   std::vector<RowId> liveRows_;  // ascending
   bool allRowsRead_ = true;
   std::optional<std::int64_t> largestAutoNumber_;
+  std::optional<std::int64_t> smallestAutoNumber_;
 };
 
 }  // namespace jet

@@ -158,6 +158,7 @@ void TableChecker::checkRow(RowId id, ByteSpan bytes) {
     }
     if (c.autoNumber && v.kind() == ValueKind::Long) {
       largestAutoNumber_ = std::max<std::int64_t>(largestAutoNumber_.value_or(v.asLong()), v.asLong());
+      smallestAutoNumber_ = std::min<std::int64_t>(smallestAutoNumber_.value_or(v.asLong()), v.asLong());
     }
   }
   if (!complete) {

@@ -1,5 +1,9 @@
 // libFuzzer target: treats the input as SQL text and prepares, explains and
 // runs it against a small database (two tables with rows, indexes, Nulls).
+// Action and data-definition statements run inside a transaction that is
+// rolled back afterwards, so every input meets the same database. Statements
+// that name another database (IN '...') are prepared but not run: the fuzzer
+// must not write to files elsewhere on the machine.
 // Engine errors are fine; a crash, a hang, a stack overflow, undefined
 // behaviour or an exception other than jet::Error is a finding. Each run has a
 // row budget, so a statement that would run for hours (a cross join of ten
@@ -9,6 +13,7 @@
 //   build-asan/tests/sql_fuzz -max_total_time=3600 -max_len=4000 work/ ../tests/fuzz/sql_seeds
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -78,13 +83,30 @@ jet::Database& database() {
       }
       writable->commitTransaction();
     }
-    jet::OpenOptions options;
-    options.readOnly = true;
-    auto opened = jet::Database::open(path, options);
-    std::filesystem::remove_all(folder);  // the open file stays readable
-    return opened;
+    // Writable (the journal of the rolled-back writes lives in the folder),
+    // and the folder goes when the process ends.
+    static const std::string made = folder;
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(made, ignored);
+    });
+    return jet::Database::open(path);
   }();
   return *db;
+}
+
+// Whether the text names another database: IN followed by a quoted name.
+bool namesAnotherDatabase(std::string_view text) {
+  for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(text[i])) != 'I' ||
+        std::toupper(static_cast<unsigned char>(text[i + 1])) != 'N') {
+      continue;
+    }
+    std::size_t j = i + 2;
+    while (j < text.size() && std::isspace(static_cast<unsigned char>(text[j]))) ++j;
+    if (j < text.size() && (text[j] == '\'' || text[j] == '"')) return true;
+  }
+  return false;
 }
 
 jet::DateTime fixedNow() { return jet::fromCivil({2003, 6, 15, 10, 30, 45, 0}); }
@@ -93,7 +115,8 @@ jet::DateTime fixedNow() { return jet::fromCivil({2003, 6, 15, 10, 30, 45, 0}); 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   jet::Database& db = database();
-  const std::u16string text = jet::fromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+  const std::string_view raw(reinterpret_cast<const char*>(data), size);
+  const std::u16string text = jet::fromUtf8(raw);
   try {
     jet::Statement statement = jet::Statement::prepare(db, text);
     for (const jet::StatementParameter& p : statement.parameters()) {
@@ -103,6 +126,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     jet::ExecuteOptions options;
     options.clock = fixedNow;
     options.rowBudget = 20000;
+    if (!statement.returnsRows()) {
+      if (namesAnotherDatabase(raw)) return 0;
+      db.beginTransaction();
+      try {
+        (void)statement.run(options);
+      } catch (const jet::Error&) {
+      }
+      // A failure the statement could not undo alone ends the transaction.
+      if (db.inTransaction()) db.rollbackTransaction();
+      return 0;
+    }
     auto cursor = statement.execute(options);
     for (int rows = 0; rows < 2000 && cursor->next(); ++rows) {
       (void)cursor->rowId();

@@ -97,6 +97,10 @@ class Database {
   void addColumn(std::u16string_view table, const ColumnSpec& column);
   void dropColumn(std::u16string_view table, std::u16string_view column);
   void alterColumn(std::u16string_view table, const ColumnSpec& column);
+  // Makes existing columns required (ALTER TABLE ... ADD CONSTRAINT ... NOT
+  // NULL): only their Required property changes. Refused, naming the field
+  // and the row, when a row holds Null in one of them.
+  void requireColumns(std::u16string_view table, const std::vector<std::u16string>& columns);
 
   // --- Relationships ---
   // Creates a relationship as Access does: its rows in MSysRelationships and

@@ -162,9 +162,11 @@ struct TableSpec {
   std::u16string name;
   std::vector<ColumnSpec> columns;
   std::vector<IndexSpec> indexes;
-  // The first number an autonumber column gives (the table's counter starts
-  // one below it).
-  std::uint32_t firstAutoNumber = 1;
+  // The first number an autonumber column gives, and what each following
+  // number adds (negative: the numbers count down; never 0). The table's
+  // counter starts one step before the first number.
+  std::int32_t firstAutoNumber = 1;
+  std::int32_t autoNumberStep = 1;
 };
 
 }  // namespace jet

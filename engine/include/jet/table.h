@@ -109,6 +109,9 @@ class Table {
   // Counters stored in the definition (the row count can be stale).
   std::uint32_t storedRowCount() const;
   std::uint32_t autoNumberCounter() const;
+  // What each new autonumber adds to the counter (1 unless the table was made
+  // with COUNTER(seed, step); negative when the numbers count down).
+  std::int32_t autoNumberStep() const;
 
   // Locators of every live row in storage order (data pages ascending, slots
   // ascending), found by walking the table's own data pages. Overflow targets are
@@ -136,6 +139,8 @@ class Table {
   // The first row (in index order) whose key columns equal `key` (one value per
   // index column, converted to the columns' types); nullopt when none.
   std::optional<RowId> findRow(std::size_t index, const std::vector<Value>& key) const;
+  // Every row whose key columns start with `key`, in index order.
+  std::vector<RowId> findRows(std::size_t index, const std::vector<Value>& key) const;
 
   // --- Writing ---
   // Each call is one write transaction (journaled, all or nothing) unless the

@@ -2,6 +2,11 @@
 //
 // The locators of the rows to delete are collected first, then the rows are
 // deleted; enforced relationships cascade or refuse as each row's delete says.
+// The rows affected are the rows the statement chose, each once, also when a
+// cascade from another of them deleted it first; rows a cascade takes along
+// that the statement did not choose are not counted. (Counting only the rows
+// the statement came to while they were still there would make the number
+// depend on the order rows are stored in.)
 #include <algorithm>
 
 #include "jet/error.h"
@@ -46,6 +51,9 @@ class DeleteAction final : public Action {
       std::sort(ids.begin(), ids.end());
       ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     }
+    // A relationship of the table with itself (or through other tables back
+    // to it) may delete rows the statement comes to later: the table skips
+    // those, and they are counted once.
     table_->impl().deleteRows(ids);
     return RunResult{ids.size()};
   }

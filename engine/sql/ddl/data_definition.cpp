@@ -49,11 +49,16 @@ IndexSpec indexOf(const Constraint& k, const std::vector<IndexSpec>& taken) {
 }
 
 RelationshipSpec relationshipOf(const std::u16string& table, const Constraint& k) {
+  // A Jet database keeps one "cascade to Null" rule per relationship, and it
+  // is for deleted rows: MSysRelationships has a single flag for it and the
+  // foreign-key index's update byte only says whether updates cascade. An
+  // update rule to Null has nowhere to be kept.
   if (k.onUpdate == ddl::ReferentialAction::SetNull) {
     throw Error(ErrorCode::Unsupported, "Cannot create the relationship from " + inQuotes(table) + " to " +
                                             inQuotes(k.referencedTable) +
-                                            ": ON UPDATE SET NULL is not supported; use ON UPDATE CASCADE or leave "
-                                            "referenced keys unchanged");
+                                            ": ON UPDATE SET NULL cannot be kept in the database, which sets "
+                                            "foreign keys to Null only for deleted rows (ON DELETE SET NULL); "
+                                            "use ON UPDATE CASCADE or leave referenced keys unchanged");
   }
   RelationshipSpec r;
   r.name = k.name;
@@ -70,15 +75,9 @@ RelationshipSpec relationshipOf(const std::u16string& table, const Constraint& k
 // The engine's column for a column definition; `table` for messages.
 ColumnSpec columnSpecOf(const ddl::ColumnDefinition& c, const std::u16string& table) {
   ColumnSpec spec = c.spec;
-  if (c.step && *c.step != 1) {
-    throw Error(ErrorCode::Unsupported, "Cannot create the column " + inQuotes(spec.name) + " of " + inQuotes(table) +
-                                            ": an autonumber that counts by " + std::to_string(*c.step) +
-                                            " is not supported; use COUNTER or COUNTER(seed, 1)");
-  }
-  if (c.seed && *c.seed < 1) {
-    throw Error(ErrorCode::InvalidArgument, "Cannot create the column " + inQuotes(spec.name) + " of " + inQuotes(table) +
-                                                ": an autonumber starts at 1 or above, not at " +
-                                                std::to_string(*c.seed));
+  if (c.step && *c.step == 0) {
+    throw Error(ErrorCode::InvalidArgument, "Cannot create the column " + inQuotes(spec.name) + " of " +
+                                                inQuotes(table) + ": an autonumber cannot count by 0");
   }
   spec.defaultValue = c.defaultValue;
   return spec;
@@ -90,7 +89,8 @@ void createTable(Database& db, const ddl::CreateTable& s) {
   std::vector<Constraint> constraints;
   for (const ddl::ColumnDefinition& c : s.columns) {
     spec.columns.push_back(columnSpecOf(c, s.table));
-    if (c.seed) spec.firstAutoNumber = static_cast<std::uint32_t>(*c.seed);
+    if (c.seed) spec.firstAutoNumber = *c.seed;
+    if (c.step) spec.autoNumberStep = *c.step;
     constraints.insert(constraints.end(), c.constraints.begin(), c.constraints.end());
   }
   constraints.insert(constraints.end(), s.constraints.begin(), s.constraints.end());
@@ -165,9 +165,8 @@ void addConstraint(Database& db, const std::u16string& table, const Constraint& 
       break;
     }
     case Constraint::Kind::ForeignKey: db.createRelationship(relationshipOf(table, k)); break;
-    case Constraint::Kind::NotNull:
-      throw Error(ErrorCode::Unsupported, "Cannot add a NOT NULL constraint to " + inQuotes(table) +
-                                              ": changing whether an existing column is required is not supported yet");
+    // Jet keeps no NOT NULL constraint of its own: the columns become required.
+    case Constraint::Kind::NotNull: db.requireColumns(table, k.columns); break;
   }
 }
 
@@ -196,7 +195,16 @@ void alterTable(Database& db, const ddl::AlterTable& s) {
       return;
     }
     case ddl::AlterTable::Op::DropColumn: db.dropColumn(s.table, s.name); return;
-    case ddl::AlterTable::Op::AlterColumn: db.alterColumn(s.table, columnSpecOf(s.column, s.table)); return;
+    case ddl::AlterTable::Op::AlterColumn:
+      // The counter and its step belong to the table and are set when it is made.
+      if (s.column.seed) {
+        throw Error(ErrorCode::Unsupported, "Cannot change the column " + inQuotes(s.column.spec.name) + " of " +
+                                                inQuotes(s.table) +
+                                                ": a counter's first number and step are given when its table is "
+                                                "created; write COUNTER without them");
+      }
+      db.alterColumn(s.table, columnSpecOf(s.column, s.table));
+      return;
   }
 }
 

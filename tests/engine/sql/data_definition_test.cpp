@@ -152,6 +152,90 @@ TEST_F(DataDefinition, CreateTableMapsJetTypeNamesSizesAndOptions) {
   }
 }
 
+// COUNTER(seed, step): the step is kept in the table's definition (the 32-bit
+// field after the counter, 1 in every table made without one), so new rows are
+// numbered by it after reopening, after a rewrite of the table, and downward
+// for a negative step; a number given outright moves the counter only when it
+// lies beyond it.
+TEST_F(DataDefinition, CounterSeedAndStepNumberNewRowsByTheStep) {
+  run(*db_, u"CREATE TABLE Up (ID COUNTER(10, 5) CONSTRAINT PK PRIMARY KEY, Name TEXT(10))");
+  run(*db_, u"CREATE TABLE Down (ID AUTOINCREMENT(100, -7), Name TEXT(10))");
+  const auto add = [&](const char* table, const char* values) {
+    jet::Statement::prepare(*db_, jet::fromUtf8(std::string("INSERT INTO ") + table + " " + values)).run();
+  };
+  const auto ids = [&](const char16_t* table) {
+    std::vector<std::int32_t> out;
+    db_->table(table)->scan([&](jet::RowId, const std::vector<Value>& r) {
+      out.push_back(r[0].asLong());
+      return true;
+    });
+    return out;
+  };
+  for (int i = 0; i < 3; ++i) {
+    add("Up", "(Name) VALUES ('a')");
+    add("Down", "(Name) VALUES ('a')");
+  }
+  EXPECT_EQ(ids(u"Up"), (std::vector<std::int32_t>{10, 15, 20}));
+  EXPECT_EQ(ids(u"Down"), (std::vector<std::int32_t>{100, 93, 86}));
+  reopen();
+  EXPECT_EQ(db_->table(u"Up")->autoNumberStep(), 5);
+  EXPECT_EQ(db_->table(u"Down")->autoNumberStep(), -7);
+  {
+    // Stored as a signed 32-bit number right after the counter.
+    const std::string file = qbtest::readFileBytes(file_);
+    const std::size_t at = std::size_t{db_->table(u"Down")->definitionPage()} * 4096 + 24;
+    EXPECT_EQ(file.substr(at, 4), std::string("\xF9\xFF\xFF\xFF", 4));
+  }
+  add("Up", "(Name) VALUES ('b')");
+  add("Up", "(ID, Name) VALUES (100, 'given')");
+  add("Up", "(ID, Name) VALUES (12, 'behind')");
+  add("Up", "(Name) VALUES ('c')");
+  add("Down", "(Name) VALUES ('b')");
+  add("Down", "(ID, Name) VALUES (50, 'given')");
+  add("Down", "(ID, Name) VALUES (200, 'behind')");
+  add("Down", "(Name) VALUES ('c')");
+  EXPECT_EQ(ids(u"Up"), (std::vector<std::int32_t>{10, 15, 20, 25, 100, 12, 105}));
+  EXPECT_EQ(ids(u"Down"), (std::vector<std::int32_t>{100, 93, 86, 79, 50, 200, 43}));
+  EXPECT_TRUE(strictProblems(*db_).empty()) << testing::PrintToString(strictProblems(*db_));
+
+  // A rewrite of the table keeps the step and the counter.
+  run(*db_, u"ALTER TABLE Down ALTER COLUMN Name TEXT(20)");
+  add("Down", "(Name) VALUES ('d')");
+  EXPECT_EQ(ids(u"Down").back(), 36);
+  EXPECT_EQ(db_->table(u"Down")->autoNumberStep(), -7);
+  EXPECT_TRUE(strictProblems(*db_).empty()) << testing::PrintToString(strictProblems(*db_));
+  if (haveMdbtools()) {
+    const std::string rows = commandOutput("mdb-export '" + file_.string() + "' Down");
+    EXPECT_NE(rows.find("36,\"d\""), std::string::npos) << rows;
+    EXPECT_NE(rows.find("93,\"a\""), std::string::npos) << rows;
+  }
+
+  // The ends of the range: the last numbers a Long holds are handed out, then
+  // the counter is used up, counting either way.
+  run(*db_, u"CREATE TABLE Highest (ID COUNTER(2147483640, 5), Name TEXT(10))");
+  run(*db_, u"CREATE TABLE Lowest (ID COUNTER(-2147483640, -5), Name TEXT(10))");
+  for (int i = 0; i < 2; ++i) {
+    add("Highest", "(Name) VALUES ('x')");
+    add("Lowest", "(Name) VALUES ('x')");
+  }
+  EXPECT_EQ(ids(u"Highest"), (std::vector<std::int32_t>{2147483640, 2147483645}));
+  EXPECT_EQ(ids(u"Lowest"), (std::vector<std::int32_t>{-2147483640, -2147483645}));
+  EXPECT_NE(errorOf([&] { add("Highest", "(Name) VALUES ('x')"); }).find("used up"), std::string::npos);
+  EXPECT_NE(errorOf([&] { add("Lowest", "(Name) VALUES ('x')"); }).find("used up"), std::string::npos);
+  run(*db_, u"CREATE TABLE Negative (ID COUNTER(-3, 2), Name TEXT(10))");
+  for (int i = 0; i < 3; ++i) add("Negative", "(Name) VALUES ('x')");
+  EXPECT_EQ(ids(u"Negative"), (std::vector<std::int32_t>{-3, -1, 1}));
+
+  EXPECT_NE(errorOf([&] { run(*db_, u"CREATE TABLE Bad (ID COUNTER(1, 0))"); }).find("cannot count by 0"),
+            std::string::npos);
+  EXPECT_NE(errorOf([&] { run(*db_, u"CREATE TABLE Bad (ID COUNTER(-2147483647, 2))"); }).find("not a Long"),
+            std::string::npos);
+  EXPECT_NE(errorOf([&] { run(*db_, u"ALTER TABLE Up ALTER COLUMN ID COUNTER(1, 2)"); }).find("when its table"),
+            std::string::npos);
+  EXPECT_FALSE(db_->hasTable(u"Bad"));
+  EXPECT_EQ(db_->table(u"Up")->autoNumberStep(), 5);
+}
+
 TEST_F(DataDefinition, ConstraintsBecomeIndexesAndRequiredColumns) {
   run(*db_,
       u"CREATE TABLE People (ID LONG NOT NULL, Code TEXT(8) UNIQUE, First TEXT(20), Last TEXT(20), "
@@ -249,6 +333,48 @@ TEST_F(DataDefinition, ReferencesWritesTheForeignKeyIndexPairAsAccessDoes) {
     EXPECT_NE(schema.find("FOREIGN KEY (\"customerid\") REFERENCES \"Customers\"(\"id\")"), std::string::npos)
         << schema;
   }
+}
+
+// Cascade to Null is kept as Jet keeps it: the foreign-key index's delete byte
+// 2 and MSysRelationships flag 0x2000; updates can cascade or be refused but
+// not set Null, which Jet has no way to store.
+TEST_F(DataDefinition, CascadeToNullIsStoredAsJetStoresItForDeletesOnly) {
+  run(*db_, u"CREATE TABLE Customers (ID LONG CONSTRAINT PK PRIMARY KEY, Name TEXT(40))");
+  run(*db_, u"CREATE TABLE Orders (OrderID COUNTER PRIMARY KEY, CustomerID LONG CONSTRAINT CustomerOrders "
+            u"REFERENCES Customers (ID) ON UPDATE CASCADE ON DELETE SET NULL, Amount CURRENCY)");
+  auto orders = db_->table(u"Orders");
+  const auto& o = orders->impl().definition.logicalIndexes;
+  const auto fk = std::find_if(o.begin(), o.end(), [](const auto& l) { return l.name == u"CustomerOrders"; });
+  ASSERT_NE(fk, o.end());
+  EXPECT_EQ(fk->cascadeUpdates, 1);
+  EXPECT_EQ(fk->cascadeDeletes, 2);
+  insert(u"Customers", {Value::longInt(1), Value::text(u"Ann")});
+  insert(u"Customers", {Value::longInt(2), Value::text(u"Bob")});
+  insert(u"Orders", {Value(), Value::longInt(1), Value()});
+  insert(u"Orders", {Value(), Value::longInt(2), Value()});
+  jet::Statement::prepare(*db_, u"UPDATE Customers SET ID = 20 WHERE ID = 2").run();
+  jet::Statement::prepare(*db_, u"DELETE FROM Customers WHERE ID = 1").run();
+  std::vector<std::string> keys;
+  orders->scan([&](jet::RowId, const std::vector<Value>& r) {
+    keys.push_back(r[1].isNull() ? "Null" : std::to_string(r[1].asLong()));
+    return true;
+  });
+  EXPECT_EQ(keys, (std::vector<std::string>{"Null", "20"}));
+  EXPECT_TRUE(strictProblems(*db_).empty()) << testing::PrintToString(strictProblems(*db_));
+  if (haveMdbtools()) {
+    const std::string out = commandOutput("mdb-export '" + file_.string() + "' MSysRelationships");
+    EXPECT_NE(out.find("\"CustomerOrders\",8448,1,0,"), std::string::npos) << out;
+    // mdb-schema prints the cascades it knows of; a cascade to Null is not one of them.
+    const std::string schema = commandOutput("mdb-schema --relations '" + file_.string() + "' postgres");
+    EXPECT_NE(schema.find("REFERENCES \"Customers\"(\"id\") ON UPDATE CASCADE"), std::string::npos) << schema;
+    EXPECT_EQ(schema.find("ON DELETE"), std::string::npos) << schema;
+  }
+
+  const std::string refused = errorOf([&] {
+    run(*db_, u"CREATE TABLE Notes (ID LONG, CustomerID LONG REFERENCES Customers (ID) ON UPDATE SET NULL)");
+  });
+  EXPECT_NE(refused.find("only for deleted rows (ON DELETE SET NULL)"), std::string::npos) << refused;
+  EXPECT_FALSE(db_->hasTable(u"Notes"));
 }
 
 TEST_F(DataDefinition, RelationshipsAreEnforcedAndCascade) {
@@ -351,6 +477,51 @@ std::vector<std::vector<Value>> rowsOf(jet::Table& t) {
     return true;
   });
   return out;
+}
+
+// ADD CONSTRAINT ... NOT NULL (col) makes existing columns required: refused,
+// naming the table, the field and the row's key, while a row holds Null there
+// (nothing written); otherwise only the columns' Required property changes.
+TEST_F(DataDefinition, AddConstraintNotNullMakesExistingColumnsRequired) {
+  run(*db_, u"CREATE TABLE People (ID LONG CONSTRAINT PK PRIMARY KEY, Name TEXT(20), Phone TEXT(20))");
+  insert(u"People", {Value::longInt(1), Value::text(u"Ann"), Value::text(u"1")});
+  insert(u"People", {Value::longInt(2), Value::text(u"Bob"), Value()});
+  insert(u"People", {Value::longInt(3), Value(), Value::text(u"3")});
+  const auto before = bytes();
+  const std::string refused = errorOf([&] { run(*db_, u"ALTER TABLE People ADD CONSTRAINT Need NOT NULL (Phone)"); });
+  EXPECT_NE(refused.find("field 'Phone' of table 'People' required: the row with ID = 2 holds no value"),
+            std::string::npos)
+      << refused;
+  // Both columns named: the first row with a Null in either is the one named.
+  const std::string both = errorOf([&] { run(*db_, u"ALTER TABLE People ADD CONSTRAINT Need NOT NULL (Name, Phone)"); });
+  EXPECT_NE(both.find("'Phone'"), std::string::npos) << both;
+  EXPECT_EQ(bytes(), before) << "a refused change writes nothing";
+  EXPECT_FALSE(columnOf(*db_->table(u"People"), u"Phone").required);
+
+  jet::Statement::prepare(*db_, u"UPDATE People SET Phone = '2' WHERE ID = 2").run();
+  run(*db_, u"ALTER TABLE People ADD CONSTRAINT Need NOT NULL (Phone)");
+  EXPECT_TRUE(columnOf(*db_->table(u"People"), u"Phone").required);
+  EXPECT_NE(errorOf([&] { insert(u"People", {Value::longInt(4), Value::text(u"Di"), Value()}); }).find("Phone"),
+            std::string::npos);
+  reopen();
+  auto people = db_->table(u"People");
+  EXPECT_TRUE(columnOf(*people, u"Phone").required);
+  EXPECT_FALSE(columnOf(*people, u"Name").required);
+  EXPECT_EQ(people->storedRowCount(), 3u);
+  EXPECT_NE(errorOf([&] { insert(u"People", {Value::longInt(4), Value::text(u"Di"), Value()}); }).find("Phone"),
+            std::string::npos);
+  EXPECT_NE(errorOf([&] { run(*db_, u"ALTER TABLE People ADD CONSTRAINT X NOT NULL (Fax)"); }).find("no column"),
+            std::string::npos);
+  EXPECT_TRUE(strictProblems(*db_).empty()) << testing::PrintToString(strictProblems(*db_));
+  if (haveMdbtools()) {
+    const std::string schema = commandOutput("mdb-schema -T People '" + file_.string() + "'");
+    const auto line = [&](const std::string& column) {
+      const auto at = schema.find("[" + column + "]");
+      return at == std::string::npos ? std::string() : schema.substr(at, schema.find('\n', at) - at);
+    };
+    EXPECT_NE(line("Phone").find("NOT NULL"), std::string::npos) << schema;
+    EXPECT_EQ(line("Name").find("NOT NULL"), std::string::npos) << schema;
+  }
 }
 
 TEST_F(DataDefinition, AlterTableAddsDropsAndChangesColumnsKeepingRowsIndexesAndRelationships) {

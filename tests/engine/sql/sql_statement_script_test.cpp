@@ -7,7 +7,9 @@
 //   dataset shop                    a new database holding the shop tables (see below)
 //   table T (A Long, B Text(20), C Currency, ...)   a table, in both
 //   index T (A, B) [unique]         an index (in both)
-//   row T 1, 'x', 2.5, #2003-01-05#, Null, True      a row (Access literals), in both
+//   row T 1, 'x', 2.5, #2003-01-05#, Null, True      a row (Access literals), in both; T may
+//                                   also be a table that "query CREATE TABLE" and "lite CREATE
+//                                   TABLE" made on each side
 //   param NAME=VALUE                a parameter value for the next statement
 //   query SQL                       its rows, in order: values joined by '|'
 //   unordered SQL                   its rows in any order
@@ -347,6 +349,13 @@ class StatementScript {
     if (command == "row") {
       const auto space = rest.find(' ');
       const std::string table = rest.substr(0, space);
+      // A table made by a statement (CREATE TABLE in both, through query and lite) takes its columns from ours.
+      if (!specs_.count(table)) {
+        jet::TableSpec made;
+        made.name = jet::fromUtf8(table);
+        for (const jet::ColumnDef& c : db_->table(made.name)->columns()) made.columns.push_back({c.name, c.type});
+        specs_[table] = made;
+      }
       const jet::TableSpec& spec = specs_.at(table);
       jet::sql::Parser parser(jet::fromUtf8(rest.substr(space + 1)), "row");
       parser.setLongIntegerLiterals(true);

@@ -1,0 +1,1 @@
+UPDATE T SET Name = Name & 'x', X = X * 2 WHERE ID < 20

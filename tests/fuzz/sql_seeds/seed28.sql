@@ -1,0 +1,1 @@
+INSERT INTO U (ID, TID, V) SELECT ID + 100, ID, Left(Name, 3) FROM T WHERE X > 2
