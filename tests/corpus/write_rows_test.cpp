@@ -9,20 +9,12 @@
 #include "jet/text.h"
 #include "support/test_files.h"
 #include "support/write_fixtures.h"
+#include "support/table_rows.h"
 
 namespace {
 
+using qbtest::rowsOf;
 using jet::Value;
-
-// Every row of a table, in storage order.
-std::vector<std::vector<Value>> rowsOf(jet::Table& t) {
-  std::vector<std::vector<Value>> rows;
-  t.scan([&](jet::RowId, const std::vector<Value>& row) {
-    rows.push_back(row);
-    return true;
-  });
-  return rows;
-}
 
 TEST(WriteRows, InsertUpdateAndDeleteOnACorpusTable) {
   QB_REQUIRE_CORPUS();

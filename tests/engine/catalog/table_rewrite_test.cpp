@@ -19,9 +19,12 @@
 #include "sql/ddl/ddl_parser.h"
 #include "support/error_of.h"
 #include "support/test_files.h"
+#include "support/table_rows.h"
 
 namespace {
 
+using qbtest::strictProblems;
+using qbtest::rowsOf;
 using jet::Value;
 using qbtest::errorOf;
 
@@ -29,23 +32,6 @@ constexpr int kRows = 400;
 
 void run(jet::Database& db, const char16_t* sql) {
   jet::sql::runDataDefinition(db, jet::sql::parseDataDefinitionStatement(sql));
-}
-
-std::vector<std::string> strictProblems(jet::Database& db) {
-  jet::IntegrityOptions options;
-  options.strictness = jet::IntegrityStrictness::Strict;
-  std::vector<std::string> out;
-  for (const auto& p : jet::checkIntegrity(db, options).problems) out.push_back(p.message);
-  return out;
-}
-
-std::vector<std::vector<Value>> rowsOf(jet::Table& t) {
-  std::vector<std::vector<Value>> rows;
-  t.scan([&](jet::RowId, const std::vector<Value>& row) {
-    rows.push_back(row);
-    return true;
-  });
-  return rows;
 }
 
 // A memo of row i: none, short enough to sit in the row, one long-value row,

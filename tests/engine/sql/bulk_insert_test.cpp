@@ -20,9 +20,12 @@
 #include "sql/ddl/ddl_parser.h"
 #include "support/error_of.h"
 #include "support/test_files.h"
+#include "support/table_rows.h"
 
 namespace {
 
+using qbtest::strictProblems;
+using qbtest::rowsOf;
 using jet::Value;
 using qbtest::errorOf;
 
@@ -30,23 +33,6 @@ constexpr int kRows = 600;
 
 std::uint64_t run(jet::Database& db, const std::u16string& sql) {
   return jet::Statement::prepare(db, sql).run().rowsAffected;
-}
-
-std::vector<std::string> strictProblems(jet::Database& db) {
-  jet::IntegrityOptions options;
-  options.strictness = jet::IntegrityStrictness::Strict;
-  std::vector<std::string> out;
-  for (const auto& p : jet::checkIntegrity(db, options).problems) out.push_back(p.message);
-  return out;
-}
-
-std::vector<std::vector<Value>> rowsOf(jet::Table& t) {
-  std::vector<std::vector<Value>> rows;
-  t.scan([&](jet::RowId, const std::vector<Value>& row) {
-    rows.push_back(row);
-    return true;
-  });
-  return rows;
 }
 
 // Source (ID, Code, Amount, Note) with a memo on most rows, some of them

@@ -25,9 +25,12 @@
 #include "support/test_files.h"
 #include "support/write_fixtures.h"
 #include "table/table_impl.h"
+#include "support/table_rows.h"
 
 namespace {
 
+using qbtest::strictProblems;
+using qbtest::rowsOf;
 using jet::DataType;
 using jet::Value;
 using qbtest::errorOf;
@@ -45,14 +48,6 @@ const jet::IndexDef* indexOf(jet::Table& t, std::u16string_view name) {
     if (jet::equalNamesNoCase(i.name, name)) return &i;
   }
   return nullptr;
-}
-
-std::vector<std::string> strictProblems(jet::Database& db) {
-  jet::IntegrityOptions options;
-  options.strictness = jet::IntegrityStrictness::Strict;
-  std::vector<std::string> out;
-  for (const auto& p : jet::checkIntegrity(db, options).problems) out.push_back(p.message);
-  return out;
 }
 
 // What a command prints; empty when it cannot run.
@@ -467,16 +462,6 @@ TEST_F(DataDefinition, AlterTableAddsAndDropsConstraints) {
   EXPECT_TRUE(std::none_of(db_->catalog().begin(), db_->catalog().end(),
                            [](const jet::CatalogObject& x) { return x.type == 8; }));
   EXPECT_TRUE(strictProblems(*db_).empty()) << testing::PrintToString(strictProblems(*db_));
-}
-
-// Rows of a table, in storage order, as values.
-std::vector<std::vector<Value>> rowsOf(jet::Table& t) {
-  std::vector<std::vector<Value>> out;
-  t.scan([&](jet::RowId, const std::vector<Value>& r) {
-    out.push_back(r);
-    return true;
-  });
-  return out;
 }
 
 // ADD CONSTRAINT ... NOT NULL (col) makes existing columns required: refused,

@@ -19,22 +19,16 @@
 #include "support/error_of.h"
 #include "support/sqlite_mirror.h"
 #include "support/test_files.h"
+#include "support/table_rows.h"
 
 namespace {
 
+using qbtest::strictProblems;
 using jet::Value;
 using qbtest::errorOf;
 
 std::uint64_t run(jet::Database& db, const std::string& sql) {
   return jet::Statement::prepare(db, jet::fromUtf8(sql)).run().rowsAffected;
-}
-
-std::vector<std::string> strictProblems(jet::Database& db) {
-  jet::IntegrityOptions options;
-  options.strictness = jet::IntegrityStrictness::Strict;
-  std::vector<std::string> out;
-  for (const auto& p : jet::checkIntegrity(db, options).problems) out.push_back(p.message);
-  return out;
 }
 
 std::string text(const Value& v) { return v.isNull() ? "NULL" : std::to_string(v.asLong()); }
